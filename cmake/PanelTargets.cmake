@@ -1,0 +1,46 @@
+find_package(Threads REQUIRED)
+
+# panel_subsystem(<name> [DIR <dir>])
+# One static library per subsystem folder: include/ is public (what other subsystems may
+# call), src/ is private. Sources are picked up from src/.
+set(PANEL_TEST_DIRS "" CACHE INTERNAL "")
+function(panel_subsystem name)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
+  if(NOT srcs)
+    set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
+                                     PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+  # Subsystems call one another through public headers only.
+  foreach(dep kernel logic graphics screens storage drivers fieldbus messaging net sysscreens web iec_runtime iec_library platform)
+    if(NOT dep STREQUAL name)
+      target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/${dep}/include)
+    endif()
+  endforeach()
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/iec/runtime/include ${PROJECT_SOURCE_DIR}/iec/library/include)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+    set(PANEL_TEST_DIRS "${PANEL_TEST_DIRS};${name}|${CMAKE_CURRENT_SOURCE_DIR}" CACHE INTERNAL "")
+  endif()
+endfunction()
+
+# Each subsystem's tests/ folder becomes one test program, registered test by test.
+function(panel_add_all_tests)
+  foreach(entry ${PANEL_TEST_DIRS})
+    if(entry STREQUAL "")
+      continue()
+    endif()
+    string(REPLACE "|" ";" parts ${entry})
+    list(GET parts 0 name)
+    list(GET parts 1 dir)
+    file(GLOB tsrcs CONFIGURE_DEPENDS ${dir}/tests/*.cpp)
+    if(NOT tsrcs)
+      continue()
+    endif()
+    add_executable(${name}_tests ${tsrcs})
+    target_include_directories(${name}_tests PRIVATE ${dir}/src ${dir}/tests)
+    target_link_libraries(${name}_tests PRIVATE testsupport panel_all GTest::gtest GTest::gmock GTest::gtest_main)
+    gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST
+      PROPERTIES ENVIRONMENT "PANEL_SOURCE_DIR=${PROJECT_SOURCE_DIR};PANEL_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  endforeach()
+endfunction()

@@ -1,0 +1,39 @@
+// Hooks of the protocols subsystem until it is built: no driver, no CAN network.
+#include "fieldbus/services.h"
+#include "platform/trace.h"
+
+uint8_t CANOpen_dwnld = 0;
+
+int CAN_TalkthruCMD(int sub_command, const uint8_t*) {
+  plat::TraceCall("CAN_TalkthruCMD", sub_command);
+  return 0;
+}
+int CAN_TalkthruRX(int, uint8_t*) { return 0; }
+void CANOpen_PutByte(const uint8_t*, uint32_t count, int link_mode) { plat::TraceCall("CANOpen_PutByte", count, link_mode); }
+void CANOpenInit(const CanNetSetup*) { plat::TraceCall("CANOpenInit"); }
+void CANOpenRxMsg() { plat::TraceCall("CANOpenRxMsg"); }
+void CANOpenTxMsg() { plat::TraceCall("CANOpenTxMsg"); }
+namespace candrv {
+void _Can_SetEvent(int, int, int) { plat::TraceCall("_Can_SetEvent"); }
+}  // namespace candrv
+int Net_CheckRx() { return 0; }
+int Net_GetRx() { return 0; }
+void Net_FlushRx() {}
+void OCB_Open() { plat::TraceCall("OCB_Open"); }
+void OCB_Init() { plat::TraceCall("OCB_Init"); }
+void OCB_Update() { plat::TraceCall("OCB_Update"); }
+void OCB_DfltPortChange(uint16_t value) { plat::TraceCall("OCB_DfltPortChange", value); }
+void PMGR_TheLoop(int driver_index) { plat::TraceCall("PMGR_TheLoop", driver_index); }
+void PMGR_Start() { plat::TraceCall("PMGR_Start"); }
+void PMGR_Stop() { plat::TraceCall("PMGR_Stop"); }
+void PMGR_Scan() { plat::TraceCall("PMGR_Scan"); }
+void RctISR() { plat::TraceCall("RctISR"); }
+void RCT_Init() { plat::TraceCall("RCT_Init"); }
+int TalkInit() {
+  plat::TraceCall("TalkInit");
+  return 0;
+}
+int TalkOpened(int) { return 0; }
+void TalkClosed(int port) { plat::TraceCall("TalkClosed", port); }
+void Talk_Override(int port) { plat::TraceCall("Talk_Override", port); }
+void Talk_Release(int port) { plat::TraceCall("Talk_Release", port); }

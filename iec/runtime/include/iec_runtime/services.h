@@ -1,0 +1,54 @@
+#pragma once
+// What the controller kernel and the ladder engine use of the IEC runtime.
+// Until the runtime is built, these are hooks: the runtime is never active, no
+// database exists, and every call records itself in the platform call trace.
+
+#include <cstdint>
+
+// Non-zero while the loaded program carries an IEC application (the ladder engine then
+// runs no ladder code).
+extern uint8_t OrvanelRuntime;
+// Non-zero while its variables are also enumerated and bound: register tokens from
+// 0xC0000000 then address IEC variables.
+extern uint8_t orvanel_variables_enumerateded;
+
+// Access to the running database's variables. The runtime installs its backend when it
+// starts; tests install a fake. With no backend there is no variable.
+struct IecVarBackend {
+  // Address of the variable (or of its element area) named by a variable-location
+  // token; nullptr when the variable does not exist. flag is 1 for a write.
+  uint8_t* (*address)(uint32_t token, uint32_t nbits, int flag);
+};
+void Iec_SetVarBackend(const IecVarBackend* backend);
+
+// Pointer to an IEC variable for a variable-location token, or nullptr.
+uint8_t* OrvanelCalculateVmDbAddress(const uint32_t* token_holder, uint32_t nbits, int zero, int flag);
+
+// Packed-bit copies for type 6 (packed bits) variables, which keep one byte per bit:
+// Bit_To_Byte spreads register bits (least significant first) over bytes 0 or 1,
+// Byte_To_Bit packs such bytes into register bits.
+void Orvanel_Bit_To_Byte(const uint8_t* source, uint8_t* destination, uint32_t bits);
+void Orvanel_Byte_To_Bit(const uint8_t* source, uint8_t* destination, uint32_t bits);
+
+// Runtime life cycle and per-pass service.
+void Orvanel_init();
+void Orvanel_Comm_service();
+void DeleteOrvanelProgram();    // deletes /mnt/cfg/n4.cod
+void DelOrvanelRetentiveFile(); // deletes /mnt/cfg/n4.ret
+
+namespace n4 {
+// One cycle of the IEC application, called by the ladder engine in place of the ladder
+// program. Its result is not used.
+int _VMThread();
+}  // namespace n4
+
+// Hands the programming link over to the runtime's debug protocol.
+void N4_Connect_Serial();
+void N4_Connect_Ethernet();
+extern uint8_t is_n4protocol;  // 1 while the runtime owns the USB serial port
+
+// Retain variables of the running database (pDB; nullptr while no application runs).
+extern void* pDB;
+int N4VMWarm_SaveToFile(void* database, const char* full_path);
+int N4VMWarm_LoadFromFile(void* database, const char* full_path);
+void N4_GetFullPath(char* out, const char* name);

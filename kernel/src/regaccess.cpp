@@ -1,0 +1,103 @@
+// Token decoding and the three register operations.
+#include "kernel/regaccess.h"
+
+#include <cstring>
+
+#include "iec_runtime/services.h"
+#include "iec_vars.h"
+#include "kernel/cmdproto.h"
+#include "kernel/extobjects.h"
+#include "kernel/regimage.h"
+#include "sysreg_effects.h"
+
+namespace {
+
+constexpr uint32_t kExternalBit = 0x80000000u;
+constexpr uint32_t kTokSR9 = reg::SrToken(9);  // written without any check
+constexpr uint32_t kTokSRLast = reg::kTokF - 1;
+
+// Byte offset of an image token, or -1 for a token outside the image and its windows.
+int64_t ImageOffset(uint32_t t) {
+  if (t < 1024) return -1;
+  if (t <= reg::kTokImageLast) return (t - 1024) >> 3;
+  if (t >= reg::kTokET && t < reg::kTokETEnd) return reg::kOffET + ((t - reg::kTokET) >> 3);
+  if (t >= reg::kTokEM && t < reg::kTokEMEnd) return reg::kOffEM + ((t - reg::kTokEM) >> 3);
+  if (t >= reg::kTokESR && t < reg::kTokESREnd) return reg::kOffESR + ((t - reg::kTokESR) >> 3);
+  return -1;
+}
+
+uint32_t ExtObject(uint32_t t) { return t & 0x1FF; }
+uint32_t ExtBit(uint32_t t) { return (t >> 12) & 7; }
+
+bool IsExternal(uint32_t t) { return (t & kExternalBit) && !IecTokenActive(t); }
+
+uint8_t* ExternalPtr(uint32_t t, uint32_t nbits) {
+  uint32_t obj = ExtObject(t);
+  if (SrGet(5) == 2 && ExternalRegsOffsets[obj] != nullptr) return ExternalRegsOffsets[obj] + ((t >> 15) & 0x3F);
+  // The scratch slot holds 32 bytes; nothing wider fits in it.
+  if ((nbits + 7) / 8 > kExtObjectBytes) return nullptr;
+  return ExternalRegs[obj];
+}
+
+}  // namespace
+
+uint8_t* PlcReg_Ptr(uint32_t token, uint32_t nbits) {
+  if (IecTokenActive(token)) return OrvanelCalculateVmDbAddress(&token, nbits, 0, 0);
+  if (token & kExternalBit) return ExternalPtr(token, nbits);
+  if (uint64_t(token) + nbits > reg::kTokLimit) return nullptr;
+  int64_t off = ImageOffset(token);
+  if (off < 0) return nullptr;
+  // The token limit alone would let a long access run off the end of the image.
+  if (uint64_t(off) + (nbits + 7) / 8 > reg::kImageSize) return nullptr;
+  return plc_reg + off;
+}
+
+int PlcReg_Get(void* destination, uint32_t token, uint32_t nbits) {
+  auto* out = static_cast<uint8_t*>(destination);
+  const bool iec = IecTokenActive(token);
+  if (iec && !OLPMode) return IecRead(destination, token, nbits);
+
+  uint32_t bit = token & 7;
+  if (!iec && (token & kExternalBit)) {
+    if (SrGet(5) != 2) {
+      Ext_Obj_Comm_Status[ExtObject(token)].read_not_running = 1;
+      std::memset(out, 0, nbits == 1 ? 1 : nbits / 8);
+      return 1;
+    }
+    bit = ExtBit(token);
+  }
+  const uint8_t* p = PlcReg_Ptr(token, nbits);
+  if (p == nullptr) return 0;
+  if (nbits == 1) {
+    if (iec) {  // online programming: the variable's own bit number, from its first byte
+      uint32_t b = DecodeIecToken(token).bit;
+      p += b >> 3;
+      bit = b & 7;
+    }
+    *out = (*p >> bit) & 1;
+    return 1;
+  }
+  std::memcpy(out, p, nbits / 8);
+  return 1;
+}
+
+int PlcReg_Set(uint32_t token, const void* source, uint32_t nbits) {
+  const auto* in = static_cast<const uint8_t*>(source);
+  if (token >= reg::kTokSR && token <= kTokSRLast && token != kTokSR9) {
+    int r = SysRegWrite(token, in, nbits);
+    if (r != kSysRegContinue) return r;
+  }
+  if (token >= reg::kTokIecFirst && token <= reg::kTokIecLast && OrvanelRuntime) {
+    if (!orvanel_variables_enumerateded || OLPMode) return 0;
+    return IecWrite(token, source, nbits);
+  }
+  uint8_t* p = PlcReg_Ptr(token, nbits);
+  if (p == nullptr) return 0;
+  if (nbits == 1) {
+    uint32_t bit = IsExternal(token) ? ExtBit(token) : (token & 7);
+    *p = in[0] ? (*p | on_mask[bit]) : (*p & off_mask[bit]);
+    return 1;
+  }
+  std::memcpy(p, in, nbits / 8);
+  return 1;
+}

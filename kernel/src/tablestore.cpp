@@ -1,0 +1,3 @@
+#include "kernel/tablestore.h"
+
+alignas(4) uint8_t tinyImage[kTinyImageCap];

@@ -1,0 +1,39 @@
+#pragma once
+// What the controller kernel uses of the screen objects subsystem.
+
+#include <cstdint>
+
+struct DC;        // device context (graphics)
+struct OCB;       // object control block of the object manager
+
+// Set while the open page shows external-object registers.
+extern uint8_t ExternalRegOnPage;
+// The number of the page on screen, and the page mode.
+extern int16_t PAGE_current;
+extern uint8_t PAGE_mode;
+
+// Opens a modal pop-up built from a dialog object; the callback gets the answer.
+using PopupCallback = void (*)(int answer, void* parameter);
+void OBJM_CreatePopup(DC* dc, const void* dialog_object, PopupCallback callback, void* parameter);
+void OBJM_DestroyPage();
+void OBJM_FlushUserScreens();
+void OBJM_SwitchUserScreen(int screen, int flag);
+OCB* OBJM_GetRootOCB();
+// Empties the object manager's pools; returns the size used.
+uint32_t OBJM_Init();
+void OBJM_Keypress(int event, int x, int y);
+void OBJM_MorfObj(int object_class, void* parameter_block);
+// Opens a page and creates its objects; 0 when the page cannot be opened.
+int OBJM_OpenPage(DC* dc, int page);
+// Scans one page record of the screen table; returns the next page record.
+const uint8_t* OBJM_ScanPage(DC* dc, const uint8_t* page_record);
+void OBJM_Update(DC* dc);
+
+void STR_Init(uint32_t a, uint32_t b);
+int STR_Update();  // non-zero when the page must be re-opened
+
+// 1 when the logged-in user's level meets the required level 1..7 (0 always grants).
+int UserGotAccess(int level);
+void USRMGR_Init();
+void USRMGR_Update();
+void USRMGR_resetTimeout();
