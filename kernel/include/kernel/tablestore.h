@@ -1,12 +1,79 @@
 #pragma once
-// The table store: the program image's tables, each in a fixed-size memory block of its
-// own (u16 CRC, u16 unused, u32 size, then the data at +8).
+// The table store: every table of the program image lives in a fixed-size memory block
+// of its own, kept for the whole run (persistent through /mnt/cfg/ladder.pgm and
+// /mnt/cfg/config.pgm). A block is a table block: u16 CRC-16 of the data, u16 unused
+// (0xFFFF after an erase), u32 size of the data, then the data at +8. Capacities are the
+// blocks' whole memory sizes, header included.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 inline constexpr std::size_t kTableHeader = 8;
+inline constexpr std::size_t KiB = 1024;
+inline constexpr std::size_t MiB = 1024 * 1024;
 
-// Hardware information block (download type 19: MAC ids and board data).
+inline constexpr std::size_t kLadderCap = 4 * MiB;
+inline constexpr std::size_t kIoConfigCap = 1040384;
+inline constexpr std::size_t kNetConfigCap = 4 * KiB;
+inline constexpr std::size_t kVtnPgmCap = 1 * MiB;
+inline constexpr std::size_t kStringTableCap = 520192;
+inline constexpr std::size_t kBmpSlots = 64;
+inline constexpr std::size_t kBmpSlotCap = 256 * KiB;
+inline constexpr std::size_t kBmpTableCap = kBmpSlots * kBmpSlotCap;  // 16 MiB
+inline constexpr std::size_t kBmpMapCap = 520;
+inline constexpr std::size_t kTextTableCap = 520192;
+inline constexpr std::size_t kFontTableCap = 4 * MiB;
+inline constexpr std::size_t kPromgrTableCap = 4 * MiB;
+inline constexpr std::size_t kSmsTableCap = 128 * KiB;
+inline constexpr std::size_t kDatalogTableCap = 128 * KiB;
+inline constexpr std::size_t kFlashParmCap = 64 * KiB;
+inline constexpr std::size_t kCopendnetCap = 128 * KiB;
+inline constexpr std::size_t kReportTableCap = 256 * KiB;
+inline constexpr std::size_t kRecipeTableCap = 256 * KiB;
+inline constexpr std::size_t kLadderOlpCap = 4 * MiB;
+inline constexpr std::size_t kLoginTableCap = 64 * KiB;
+inline constexpr std::size_t kMqttTableCap = 8 * MiB;
 inline constexpr std::size_t kTinyImageCap = 124;
-alignas(4) extern uint8_t tinyImage[kTinyImageCap];
+inline constexpr std::size_t kIoForceCap = 256;
+
+alignas(8) extern uint8_t ladder_bl[kLadderCap];         // logic program (type 0)
+alignas(8) extern uint8_t io_config_bl[kIoConfigCap];    // I/O configuration (type 5)
+alignas(8) extern uint8_t net_config_bl[kNetConfigCap];  // network configuration (type 6)
+alignas(8) extern uint8_t vtn_pgm_bl[kVtnPgmCap];        // screens (type 7)
+alignas(8) extern uint8_t string_table_bl[kStringTableCap];  // strings (type 8)
+alignas(8) extern uint8_t bmp_table[kBmpTableCap];       // bitmaps: 64 slots, each a table block (type 9)
+alignas(8) extern uint8_t rom_map_tbl[kBmpMapCap];       // bitmap slot map, stored copy
+alignas(8) extern uint8_t ram_map_tbl[kBmpMapCap];       // bitmap slot map, working copy
+alignas(8) extern uint8_t text_table_bl[kTextTableCap];  // text tables (type 10)
+alignas(8) extern uint8_t font_table_bl[kFontTableCap];  // fonts (type 11)
+alignas(8) extern uint8_t promgr_table_bl[kPromgrTableCap];  // protocol drivers (type 20)
+alignas(8) extern uint8_t sms_table_bl[kSmsTableCap];    // SMS and e-mail (type 21)
+alignas(8) extern uint8_t datalog_table[kDatalogTableCap];  // data log (type 22)
+alignas(8) extern uint8_t flash_parm_tbl[kFlashParmCap];  // parameter table (no download type)
+alignas(8) extern uint8_t copendnet_tbl[kCopendnetCap];  // CAN network (type 23)
+alignas(8) extern uint8_t report_table[kReportTableCap];  // reports (type 24)
+alignas(8) extern uint8_t recipe_tbl[kRecipeTableCap];   // recipes (type 25)
+alignas(8) extern uint8_t ladder_olp[kLadderOlpCap];     // online-change logic (type 26)
+alignas(8) extern uint8_t login_tbl[kLoginTableCap];     // users and logins (type 29)
+alignas(8) extern uint8_t mqtt_tbl[kMqttTableCap];       // MQTT (type 33)
+alignas(8) extern uint8_t tinyImage[kTinyImageCap];      // hardware information (type 19)
+alignas(8) extern uint8_t io_force[kIoForceCap];         // I/O force table (type 2 copy)
+
+// The data of the logic program and of the screen table.
+inline uint8_t* const ladder = ladder_bl + kTableHeader;
+inline uint8_t* const vtn_pgm = vtn_pgm_bl + kTableHeader;
+
+// Header fields of a table block.
+inline uint16_t BlockCrc(const uint8_t* block) {
+  uint16_t v;
+  std::memcpy(&v, block, 2);
+  return v;
+}
+inline uint32_t BlockSize(const uint8_t* block) {
+  uint32_t v;
+  std::memcpy(&v, block + 4, 4);
+  return v;
+}
+inline void SetBlockCrc(uint8_t* block, uint16_t crc) { std::memcpy(block, &crc, 2); }
+inline void SetBlockSize(uint8_t* block, uint32_t size) { std::memcpy(block + 4, &size, 4); }

@@ -1,0 +1,55 @@
+// The device root, the command runner and the call trace.
+#include <gtest/gtest.h>
+
+#include "platform/root.h"
+#include "platform/runner.h"
+#include "platform/trace.h"
+#include "testsupport/recording_runner.h"
+#include "testsupport/temp_root.h"
+
+namespace {
+
+TEST(DeviceRoot, MapsUnitPathsBelowTheRoot) {
+  ts::TempRoot root;
+  EXPECT_EQ(plat::HostPath("/mnt/cfg/ladder.pgm"), root.path() + "/mnt/cfg/ladder.pgm");
+  for (const char* bad : {"mnt/cfg", "/mnt/../etc/passwd", "/..", "/mnt/USB0/.."}) {
+    EXPECT_EQ(plat::HostPath(bad), "") << bad;
+  }
+  EXPECT_NE(plat::HostPath("/mnt/a..b/..c"), "");  // dots inside a name are fine
+  char small[8];
+  EXPECT_FALSE(plat::MapPath("/mnt/cfg/ladder.pgm", small, sizeof small));
+}
+
+TEST(HostRunner, RunsFileCommandsInsideTheRootAndRefusesTheRest) {
+  ts::TempRoot root;
+  root.Write("/mnt/USB0/EndOfFTP.txt", "x");
+  EXPECT_EQ(plat::RunCommand({"rm", "/mnt/USB0/EndOfFTP.txt"}), 0);
+  EXPECT_FALSE(root.Exists("/mnt/USB0/EndOfFTP.txt"));
+  EXPECT_EQ(plat::RunCommand({"mkdir", "-p", "/mnt/USB0/LOGS"}), 0);
+  EXPECT_TRUE(root.Exists("/mnt/USB0/LOGS"));
+  for (auto prog : {"reboot", "killall", "mount", "sh"}) {
+    EXPECT_EQ(plat::RunCommand({prog, "x"}), plat::kCommandRefused) << prog;
+  }
+  EXPECT_EQ(plat::RunCommand({"rm", "/mnt/../../etc/hostname"}), plat::kCommandRefused);
+}
+
+TEST(RecordingRunner, RecordsAndAnswersAsConfigured) {
+  ts::RecordingRunner rec;
+  rec.SetStatus("mkfs.vfat", 3);
+  EXPECT_EQ(plat::RunCommand({"mkfs.vfat", "-I", "/dev/mmcblk0p1"}), 3);
+  EXPECT_EQ(plat::RunCommand({"reboot"}), 0);
+  EXPECT_EQ(rec.Lines(), (std::vector<std::string>{"mkfs.vfat -I /dev/mmcblk0p1", "reboot"}));
+}
+
+TEST(Trace, RecordsOnlyWhileEnabled) {
+  plat::TraceClear();
+  plat::TraceCall("off");
+  plat::TraceEnable(true);
+  plat::TraceCall("a", 1, 2);
+  plat::TraceCall("b");
+  plat::TraceEnable(false);
+  EXPECT_EQ(plat::TraceNames(), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(plat::TraceSnapshot()[0].b, 2);
+}
+
+}  // namespace
