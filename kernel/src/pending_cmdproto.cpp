@@ -4,5 +4,9 @@
 #include "platform/trace.h"
 
 uint8_t OLPMode = 0;
+uint8_t CmdRun = 255;
 
+void Cmd_Init() { plat::TraceCall("Cmd_Init"); }
+void Cmd_Check() { plat::TraceCall("Cmd_Check"); }
 void Cmd_PortInit(uint8_t mode) { plat::TraceCall("Cmd_PortInit", mode); }
+void NetIoConfig() { plat::TraceCall("NetIoConfig"); }

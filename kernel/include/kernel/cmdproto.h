@@ -1,10 +1,18 @@
 #pragma once
-// The programming-tool command server: what other kernel code reads of it.
+// The programming-tool command server: what other kernel code uses of it.
 
 #include <cstdint>
 
 // Non-zero while online programming is in progress.
 extern uint8_t OLPMode;
+// The command being served; 255 when the server is idle.
+extern uint8_t CmdRun;
 
+// Opens the command port at start-up.
+void Cmd_Init();
+// One pass of the command server (never inside a time slice).
+void Cmd_Check();
 // Re-initialises the programming port in the given mode (written through SR34).
 void Cmd_PortInit(uint8_t mode);
+// Reconfigures network and I/O after a configuration change.
+void NetIoConfig();
