@@ -1,0 +1,12 @@
+#pragma once
+// The mnemonic tables of the instruction families, one per family file.
+
+#include <span>
+
+#include "testsupport/ladder_asm.h"
+
+namespace ts {
+
+extern const std::span<const AsmRow> kAsmBooleanRows;  // booleans, coils, flow, screens
+
+}  // namespace ts
