@@ -9,4 +9,5 @@ uint8_t CmdRun = 255;
 void Cmd_Init() { plat::TraceCall("Cmd_Init"); }
 void Cmd_Check() { plat::TraceCall("Cmd_Check"); }
 void Cmd_PortInit(uint8_t mode) { plat::TraceCall("Cmd_PortInit", mode); }
-void NetIoConfig() { plat::TraceCall("NetIoConfig"); }
+uint8_t J1939StartFlag = 0;
+void NetIoConfig() { plat::TraceCall("NetIoConfig", J1939StartFlag); }

@@ -23,3 +23,26 @@ alignas(8) uint8_t login_tbl[kLoginTableCap];
 alignas(8) uint8_t mqtt_tbl[kMqttTableCap];
 alignas(8) uint8_t tinyImage[kTinyImageCap];
 alignas(8) uint8_t io_force[kIoForceCap];
+
+uint8_t Cmd_SS_Info[kSsInfoSize];
+uint16_t ss_info_crc;
+uint32_t ss_info_size;
+
+void SYS_BlockErase(void* block, uint32_t length) {
+  std::memset(block, 0xFF, length < 1024 ? length : 1024);
+}
+
+void SYS_FlashWrite(const void* source, void* destination, uint32_t words) {
+  std::memcpy(destination, source, std::size_t(words) * 2);
+}
+
+void nv_write(void* destination, const void* source, uint32_t length) {
+  // The flash is written in 16-bit words. The pad byte goes straight into the
+  // destination rather than past the end of the caller's source buffer.
+  SYS_FlashWrite(source, destination, length / 2);
+  if (length & 1) {
+    auto* d = static_cast<uint8_t*>(destination) + (length - 1);
+    d[0] = static_cast<const uint8_t*>(source)[length - 1];
+    d[1] = 0xFF;
+  }
+}

@@ -35,11 +35,19 @@ void Orvanel_Comm_service() { plat::TraceCall("Orvanel_Comm_service"); }
 void DeleteOrvanelProgram() { plat::TraceCall("DeleteOrvanelProgram"); }
 void DelOrvanelRetentiveFile() { plat::TraceCall("DelOrvanelRetentiveFile"); }
 
+const uint8_t* OrvanelI0_VarLoc = nullptr;
+uint8_t N4_init = 0;
+void ClearOrvanelFlags() {
+  plat::TraceCall("ClearOrvanelFlags");
+  orvanel_variables_enumerateded = 0;
+}
+
 namespace n4 {
 int _VMThread() {
   plat::TraceCall("_VMThread");
   return 0;
 }
+void __Exit() { plat::TraceCall("__Exit"); }
 }  // namespace n4
 
 void N4_Connect_Serial() { plat::TraceCall("N4_Connect_Serial"); }

@@ -16,3 +16,6 @@ void Cmd_Check();
 void Cmd_PortInit(uint8_t mode);
 // Reconfigures network and I/O after a configuration change.
 void NetIoConfig();
+// J1939 start flag: held at 1 by the IEC loader during its NetIoConfig call, so that the
+// reconfiguration starts the J1939 network with the IEC application.
+extern uint8_t J1939StartFlag;

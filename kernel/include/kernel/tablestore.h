@@ -1,9 +1,12 @@
 #pragma once
 // The table store: every table of the program image lives in a fixed-size memory block
 // of its own, kept for the whole run (persistent through /mnt/cfg/ladder.pgm and
-// /mnt/cfg/config.pgm). A block is a table block: u16 CRC-16 of the data, u16 unused
-// (0xFFFF after an erase), u32 size of the data, then the data at +8. Capacities are the
-// blocks' whole memory sizes, header included.
+// /mnt/cfg/config.pgm). A block is a table block (TableBlock): u16 CRC-16 of the data,
+// u16 unused (0xFFFF after an erase), u32 size of the data, then the data at +8.
+// Capacities are the blocks' whole memory sizes, header included.
+//
+// Main thread only (the download, the start-up check and the program files); readers of
+// a table take its data at block + 8 and never trust its size word beyond the capacity.
 
 #include <cstddef>
 #include <cstdint>
@@ -77,3 +80,51 @@ inline uint32_t BlockSize(const uint8_t* block) {
 }
 inline void SetBlockCrc(uint8_t* block, uint16_t crc) { std::memcpy(block, &crc, 2); }
 inline void SetBlockSize(uint8_t* block, uint32_t size) { std::memcpy(block + 4, &size, 4); }
+
+// The header of a table block; the data follows at +8.
+struct TableBlock {
+  uint16_t crc;     // CRC-16 of the data
+  uint16_t unused;  // 0xFFFF after an erase
+  uint32_t size;    // bytes of data
+};
+static_assert(sizeof(TableBlock) == kTableHeader);
+
+// The bitmap slot map (rom_map_tbl, ram_map_tbl): 64 entries {u32 CRC, u32 size}, one per
+// 256 KiB slot of bmp_table (the CRC and size of the slot's bytes from its start), then a
+// trailer {u32 CRC, u32 total size} that serves as the bitmap table's CRC and size.
+inline constexpr std::size_t kBmpMapEntries = 512;         // bytes of the 64 entries
+inline constexpr std::size_t kBmpMapTrailerCrc = 512;
+inline constexpr std::size_t kBmpMapTrailerSize = 516;
+static_assert(kBmpMapEntries == kBmpSlots * 8 && kBmpMapTrailerSize + 4 == kBmpMapCap);
+
+inline uint32_t MapEntryCrc(const uint8_t* map, std::size_t slot) {
+  uint32_t v;
+  std::memcpy(&v, map + 8 * slot, 4);
+  return v;
+}
+inline uint32_t MapEntrySize(const uint8_t* map, std::size_t slot) {
+  uint32_t v;
+  std::memcpy(&v, map + 8 * slot + 4, 4);
+  return v;
+}
+inline void SetMapEntry(uint8_t* map, std::size_t slot, uint32_t crc, uint32_t size) {
+  std::memcpy(map + 8 * slot, &crc, 4);
+  std::memcpy(map + 8 * slot + 4, &size, 4);
+}
+inline uint8_t* BmpSlot(std::size_t slot) { return bmp_table + slot * kBmpSlotCap; }
+
+// The screen-saver record (download type 17, never downloaded) and its CRC and size.
+inline constexpr std::size_t kSsInfoSize = 98;
+extern uint8_t Cmd_SS_Info[kSsInfoSize];
+extern uint16_t ss_info_crc;
+extern uint32_t ss_info_size;
+
+// Sets the first min(length, 1024) bytes of a block to 0xFF and nothing else: the flash
+// this store stands in for erases in 1 KiB sectors, and only the first one is ever
+// needed before a write.
+void SYS_BlockErase(void* block, uint32_t length);
+// Copies words 16-bit words from source to destination.
+void SYS_FlashWrite(const void* source, void* destination, uint32_t words);
+// Writes length bytes at destination. An odd length is padded with one 0xFF byte, so
+// the destination must hold length rounded up to even; the source is only read.
+void nv_write(void* destination, const void* source, uint32_t length);

@@ -35,11 +35,20 @@ void Orvanel_init();
 void Orvanel_Comm_service();
 void DeleteOrvanelProgram();    // deletes /mnt/cfg/n4.cod
 void DelOrvanelRetentiveFile(); // deletes /mnt/cfg/n4.ret
+// The I/O binding table behind the code image in the panel's logic table (set by the
+// panel's loader; nullptr while none).
+extern const uint8_t* OrvanelI0_VarLoc;
+// 1 once Orvanel_init has done its one-time work; the panel's loader clears it first.
+extern uint8_t N4_init;
+// Clears the variable-enumeration flags (per-scan sync off).
+void ClearOrvanelFlags();
 
 namespace n4 {
 // One cycle of the IEC application, called by the ladder engine in place of the ladder
 // program. Its result is not used.
 int _VMThread();
+// Stops the application and closes everything Orvanel_init opened (the panel's stop).
+void __Exit();
 }  // namespace n4
 
 // Hands the programming link over to the runtime's debug protocol.

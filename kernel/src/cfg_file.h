@@ -1,0 +1,54 @@
+#pragma once
+// Files of the unit's internal flash (/mnt/cfg): reads that never pass what the caller
+// can hold, and writes that replace a file only once its new content is whole. A writer
+// fills "<name>.new" beside the file and renames it over the file on Commit; a writer
+// that is dropped without a successful Commit removes its partial file, so the previous
+// file stays as it was.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CfgReader {
+ public:
+  explicit CfgReader(const char* unit_path);
+  ~CfgReader();
+  CfgReader(const CfgReader&) = delete;
+  CfgReader& operator=(const CfgReader&) = delete;
+
+  bool open() const { return fd_ >= 0; }
+  // The file does not exist (a file that exists but cannot be opened is not missing).
+  bool missing() const { return missing_; }
+  // Reads up to n bytes; the count read (short at the end of the file or on an error).
+  std::size_t Read(void* destination, std::size_t n);
+
+ private:
+  int fd_ = -1;
+  bool missing_ = false;
+};
+
+class CfgWriter {
+ public:
+  // Creates the temporary file (mode 0600, truncated).
+  explicit CfgWriter(const char* unit_path);
+  ~CfgWriter();
+  CfgWriter(const CfgWriter&) = delete;
+  CfgWriter& operator=(const CfgWriter&) = delete;
+
+  bool open() const { return fd_ >= 0; }
+  // Writes n bytes; the count written (short on an error, such as a full file system).
+  std::size_t Write(const void* source, std::size_t n);
+  // fsync of the file so far.
+  bool Sync();
+  // Closes the file and puts it in place of the target. With sync the directory is
+  // synced too, so the new name survives a power loss. False when anything failed.
+  bool Commit(bool sync);
+
+ private:
+  std::string target_;
+  std::string temp_;
+  int fd_ = -1;
+};
+
+// Removes a file; true when it is gone (a missing file counts as gone).
+bool CfgRemove(const char* unit_path);
