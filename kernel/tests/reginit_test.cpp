@@ -1,6 +1,7 @@
 // Cold and warm initialisation of the register image.
 #include <gtest/gtest.h>
 
+#include "kernel/rtc.h"
 #include "kernel/tablestore.h"
 #include "testsupport/fake_iec_db.h"
 #include "testsupport/reg_fixture.h"
@@ -25,7 +26,8 @@ const Area kAreas[] = {
     {"AI", reg::kOffAI, reg::kOffAQ, false, true},     {"AQ", reg::kOffAQ, reg::kOffR, true, true},
     {"R", reg::kOffR, reg::kOffET, false, true},       {"ET", reg::kOffET, reg::kOffEM, true, true},
     {"EM", reg::kOffEM, reg::kOffESR, false, true},
-    {"ESR_kept", reg::SrOffset(193), reg::SrOffset(223), false, false},
+    {"ESR_kept", reg::SrOffset(193), reg::SrOffset(212), false, false},  // SR212..SR217: UTC
+    {"ESR_kept_after_utc", reg::SrOffset(218), reg::SrOffset(223), false, false},
     {"ESR_zeroed", reg::SrOffset(223), reg::kOffInternal, true, true},
 };
 
@@ -77,7 +79,8 @@ TEST_P(RegInit, SetsTheStartValues) {
   EXPECT_EQ(plc_reg[reg::kOffS + 1], 0xAA & ~(0x02 | 0x01 | 0x20 | 0x40));  // S9, S10, S14, S15
   EXPECT_TRUE(AllEqual(reg::kOffS + 2, reg::kOffS + 26, 0));  // S17..S208
   EXPECT_EQ(plc_reg[reg::kOffS + 26], 0xAA);
-  EXPECT_EQ(plat::TraceCountOf("RtcStartup"), 1u);
+  const RtcRecord clk{SrGet(44), SrGet(45), SrGet(46), SrGet(47), SrGet(48), SrGet(49), SrGet(50)};
+  EXPECT_TRUE(RtcCheck(clk));  // read from the clock
   tinyImage[kTableHeader + 10] = tinyImage[kTableHeader + 11] = 0;
   tinyImage[kTableHeader + 12] = tinyImage[kTableHeader + 13] = 0;
 }
