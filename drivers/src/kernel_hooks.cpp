@@ -1,5 +1,6 @@
 // Hooks of the drivers subsystem until it is built: no board, no module, no port.
 #include "drivers/services.h"
+#include "platform/fpga_spi.h"
 #include "platform/trace.h"
 
 VcommDriver Vcomm_Drv[kVcommPorts];
@@ -11,18 +12,23 @@ uint16_t _Can_Status(int) { return 0; }
 
 void Can_Isr() { plat::TraceCall("Can_Isr"); }
 void USBPortMon() { plat::TraceCall("USBPortMon"); }
-uint32_t FPGA_Get_JTAG_ID() { return 0; }
-int FCE_Run(uint32_t code, FpgaImageRead, FpgaImageSize) {
+// The SPI channel and the FPGA reach the platform's FPGA model, so the kernel's FPGA
+// access really talks to a chip.
+uint32_t FPGA_Get_JTAG_ID() { return plat::FpgaJtagId(); }
+// Stand-in for the configuration engine: it streams the image into the model's
+// configuration port and answers what the model reports.
+int FCE_Run(uint32_t code, FpgaImageRead read, FpgaImageSize size) {
   plat::TraceCall("FCE_Run", code);
-  return 0;
+  plat::FpgaConfigBegin();
+  const uint32_t n = size ? size() : 0;
+  for (uint32_t i = 0; read && i < n; ++i) plat::FpgaConfigByte(read(i));
+  return plat::FpgaConfigEnd();
 }
-int spi_init(int, int, int, int) { return 0; }
-void spi_enable_cs() {}
-void spi_disable_cs() {}
-void spi_data_trans(const uint8_t*, uint8_t* rx, uint32_t count) {
-  for (uint32_t i = 0; rx && i < count; ++i) rx[i] = 0;
-}
-void spi_close() {}
+int spi_init(int a, int b, int c, int d) { return plat::FpgaSpiOpen(a, b, c, d); }
+void spi_enable_cs() { plat::FpgaSpiSelect(true); }
+void spi_disable_cs() { plat::FpgaSpiSelect(false); }
+void spi_data_trans(const uint8_t* tx, uint8_t* rx, uint32_t count) { plat::FpgaSpiTransfer(tx, rx, count); }
+void spi_close() { plat::FpgaSpiClose(); }
 uint16_t Ssp2_Xch(int, int, int) { return 0; }
 void get_io_info(uint16_t ids[3]) { ids[0] = ids[1] = ids[2] = 255; }
 uint32_t IoInit(const uint16_t*, int) { return 0; }

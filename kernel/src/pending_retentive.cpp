@@ -18,3 +18,7 @@ int EraseBackupData() {
   plat::TraceCall("EraseBackupData");
   return 1;
 }
+
+volatile int PowerdownSignal = 0;
+void PowerDown() { plat::TraceCall("PowerDown"); }
+void GPIOInit() { plat::TraceCall("GPIOInit"); }

@@ -17,3 +17,4 @@ int IoConfig() {
 void NetConfig() { plat::TraceCall("NetConfig"); }
 void Plc_NetInit() { plat::TraceCall("Plc_NetInit"); }
 void PlcScan() { plat::TraceCall("PlcScan"); }
+uint16_t io_init[3] = {255, 255, 255};

@@ -5,3 +5,8 @@
 
 void TCH_BeepEnable(uint8_t on) { plat::TraceCall("TCH_BeepEnable", on); }
 void TCH_ScreenSaver(uint16_t delay) { plat::TraceCall("TCH_ScreenSaver", delay); }
+void TimerISR() { plat::TraceCall("TimerISR"); }
+int TCH_Beep(int n) {
+  plat::TraceCall("TCH_Beep", n);
+  return n;
+}

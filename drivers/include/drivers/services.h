@@ -14,7 +14,8 @@ void Can_Isr();
 void USBPortMon();
 
 // The FPGA's JTAG id, and its configuration engine, which pulls the image through
-// the two callbacks.
+// the two callbacks; the engine answers 0 when the FPGA took the image, non-zero when
+// the configuration failed.
 uint32_t FPGA_Get_JTAG_ID();
 using FpgaImageRead = uint8_t (*)(uint32_t position);
 using FpgaImageSize = uint32_t (*)();

@@ -13,3 +13,10 @@ int AutoLoadRegisters();
 // its mirror registers.
 void RestoreSRReg();
 int EraseBackupData();
+
+// The power-fail signal: its handler only sets PowerdownSignal; the main loop then runs
+// the power-down save PowerDown (which does not return on the board). GPIOInit maps the
+// SoC's register window, sets up the pins and installs the power-fail handler.
+extern volatile int PowerdownSignal;
+void PowerDown();
+void GPIOInit();

@@ -14,3 +14,6 @@ void NetConfig();
 void Plc_NetInit();
 // One scan.
 void PlcScan();
+
+// The module id found in each I/O slot by the I/O configuration (255 = none).
+extern uint16_t io_init[3];

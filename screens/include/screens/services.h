@@ -37,3 +37,10 @@ int UserGotAccess(int level);
 void USRMGR_Init();
 void USRMGR_Update();
 void USRMGR_resetTimeout();
+
+// The key and touch rings: start-up (which also opens the touch driver) and emptying the
+// function-key ring.
+void KEY_Init();
+void KEY_Flush();
+// Set by the object manager while it opens a page.
+extern uint8_t openPageExec;

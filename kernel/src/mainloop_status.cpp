@@ -1,0 +1,39 @@
+#include <cstring>
+
+#include "kernel/regimage.h"
+#include "kernel/sysservices.h"
+#include "kernel/tablestore.h"
+#include "mainloop_internal.h"
+
+namespace {
+
+constexpr uint16_t kSr4NetworkFaults = 0x10 | 0x20 | 0x80;
+constexpr uint16_t kSr4IoConfigError = 0x40;
+constexpr uint16_t kSr4Battery = 0x1000;
+constexpr uint16_t kSelfTestMask = 0xFF4F;
+
+// The force table: u16 input entries, u16 output entries, then the entries.
+bool AnyForcedEntry() {
+  uint16_t counts[2];
+  std::memcpy(counts, io_force, sizeof counts);
+  return counts[0] + counts[1] > 0;
+}
+
+}  // namespace
+
+void UpdateStatusBits() {
+  const uint16_t sr4 = SrGet(4);
+  SBitSet(2, (sr4 & kSr4NetworkFaults) == 0);
+  SBitSet(6, (sr4 & kSr4IoConfigError) == 0);
+  SBitSet(11, SBitGet(12) && AnyForcedEntry());
+}
+
+void UpdateSelfTestResult() {
+  const uint16_t sr4 = SrGet(4);
+  SrSet(55, SrGet(31) == 0 ? uint16_t(sr4 & kSelfTestMask) : sr4);
+}
+
+void UpdateBatteryStatus() {
+  const uint16_t sr4 = SrGet(4);
+  SrSet(4, SYS_BattTest() ? uint16_t(sr4 & ~kSr4Battery) : uint16_t(sr4 | kSr4Battery));
+}

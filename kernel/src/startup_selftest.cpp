@@ -1,0 +1,55 @@
+#include "startup_selftest.h"
+
+#include <array>
+#include <cstdint>
+
+#include "kernel/regimage.h"
+#include "kernel/sysmsg.h"
+#include "kernel/sysservices.h"
+#include "kernel/timebase.h"
+#include "kernel/touch.h"
+#include "mainloop_internal.h"
+
+namespace {
+
+struct SelfTestLine {
+  uint16_t sr4_bit;
+  const char* line1;
+  const char* line2;
+};
+
+// In the order they are shown.
+constexpr std::array kSelfTestLines{
+    SelfTestLine{.sr4_bit = 0x0008, .line1 = "Static RAM", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = 0x0001, .line1 = "BIOS Flash", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = 0x0002, .line1 = "Engine Flash", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = 0x0004, .line1 = "User Program", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = 0x4000, .line1 = "User Graphics", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = 0x0200, .line1 = "Real-Time-Clock", .line2 = "Default Set"},
+    SelfTestLine{.sr4_bit = 0x0040, .line1 = "I/O Module", .line2 = "Config Error"},
+    SelfTestLine{.sr4_bit = 0x0010, .line1 = "Duplicate Network ID", .line2 = "Network Disabled"},
+    SelfTestLine{.sr4_bit = 0x1000, .line1 = "Battery", .line2 = "Missing or Low Voltage"},
+};
+static_assert(kSelfTestLines.size() == 9);
+
+constexpr uint32_t kLineWaitMs = 300;
+constexpr int kFailureBeep = 50;
+
+}  // namespace
+
+void SelfTestReport(DC* dc, const char* signon) {
+  UpdateSelfTestResult();
+  TickleWatchdogReal();
+  const uint16_t result = SrGet(55);
+  if (result != 0) {
+    const uint16_t sr4 = SrGet(4);
+    for (const auto& row : kSelfTestLines) {
+      if ((sr4 & row.sr4_bit) == 0) continue;
+      SystemMsg(dc, row.line1, row.line2);
+      TCH_Beep(kFailureBeep);
+      Delay(kLineWaitMs);
+    }
+  }
+  SystemMsg(dc, signon, result != 0 ? "*** Self-Test FAILED ***" : "*** Self-Test Passed ***");
+  Delay(kLineWaitMs);
+}

@@ -1,0 +1,58 @@
+#include "timeslice.h"
+
+#include <cerrno>
+#include <csignal>
+#include <sys/time.h>
+
+#include "kernel/mainloop.h"
+#include "kernel/regimage.h"
+#include "platform/trace.h"
+#include "screens/services.h"
+
+volatile uint16_t SliceCounter = 0;
+volatile uint16_t ISRCountOnOpenPage = 0;
+
+void ArmSliceTimer() {
+  const uint32_t us = uint32_t(SrGet(167)) * 1000;
+  itimerval v{};
+  v.it_value.tv_sec = us / 1'000'000;
+  v.it_value.tv_usec = us % 1'000'000;
+  setitimer(ITIMER_REAL, &v, nullptr);
+  plat::TraceCall("SliceTimerArm", us);
+}
+
+void DisarmSliceTimer() {
+  itimerval v{};
+  setitimer(ITIMER_REAL, &v, nullptr);
+  plat::TraceCall("SliceTimerDisarm");
+}
+
+void Enable_Interrupt(int on) {
+  if (on == 1) {
+    ArmSliceTimer();
+  } else {
+    DisarmSliceTimer();
+  }
+}
+
+void TimerIRQ(int) {
+  if (openPageExec) ISRCountOnOpenPage = uint16_t(ISRCountOnOpenPage + 1);
+  if (!Vint) {
+    DisarmSliceTimer();
+    return;
+  }
+  SliceCounter = Sliced ? uint16_t(SliceCounter + 1) : 0;
+  Sliced = 1;
+  const int saved_errno = errno;
+  The_Loop();
+  ArmSliceTimer();
+  errno = saved_errno;
+}
+
+void InstallTimerIRQ() {
+  struct sigaction sa {};
+  sa.sa_handler = TimerIRQ;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = 0;
+  sigaction(SIGALRM, &sa, nullptr);
+}

@@ -1,0 +1,61 @@
+// The main thread steps the state machine without the web server's mutex: the loop must
+// never wait on the web-server thread, and each state field is a single byte that one
+// side writes per transition.
+#include "webstart.h"
+
+#include "iec_runtime/services.h"
+#include "kernel/download.h"
+#include "kernel/screenloop.h"
+#include "net/services.h"
+#include "web/services.h"
+
+uint8_t WebStartPasses = 0;
+
+namespace {
+
+constexpr uint8_t kPassesBeforeStart = 100;
+
+enum : uint8_t { kStopRequested = 0, kStopped = 1, kStartRequested = 2, kCreated = 3, kRunning = 4 };
+
+// An IEC application with enumerated variables coming in stops the server while its
+// variables change under it.
+bool IecVariablesDownloading() { return Cmd_Downloading && orvanel_variables_enumerateded; }
+
+void StepStartStateMachine() {
+  quorv_check_ftp_state();
+  if (IecVariablesDownloading()) {
+    QuorvServerState = kStopRequested;
+    return;
+  }
+  switch (QuorvServerState) {
+    case kRunning:
+      if (QuorvUpdateNewIp == 1) QuorvServerState = kStopRequested;
+      break;
+    case kStopped:
+      if (QuorvUpdateNewIp == 1) {
+        QuorvUpdateNewIp = 0;
+        QuorvServerState = kStartRequested;
+      }
+      break;
+    case kStartRequested:
+      if (!QuorvFtping && !QuorvThreadCreated) {
+        quorv_thread_create();
+        QuorvThreadCreated = 1;
+        QuorvServerState = kCreated;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void WebStartAfterPass() {
+  if (PGM_state == 1) QuorvHttp = 1;  // a fault screen: the web server serves HTTP
+  if (WebStartPasses <= kPassesBeforeStart) {
+    if (!Cmd_Downloading) ++WebStartPasses;
+    return;
+  }
+  if (QuorvHttp) StepStartStateMachine();
+}
