@@ -6,7 +6,7 @@
 namespace logic {
 
 // Runs the stream from the machine's instruction pointer until opcode 9 or a fault;
-// m.stop then says which, and m.ip is the position just after the word that stopped it.
+// m.stop then says which, and m.at is the position just after the word that stopped it.
 void Interpret(Machine& m);
 
 }  // namespace logic

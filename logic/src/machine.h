@@ -44,6 +44,7 @@ struct Machine {
   uint32_t ip = 0;                // index of the next word to read
   bool form16 = true;             // operand form of the loaded program (RegTokLen_16b)
   Stop stop = Stop::kRunning;
+  uint32_t at = 0;                // instruction pointer when the machine stopped
 
   // --- the stacks -----------------------------------------------------------------
   uint8_t bsp = 0;  // entries on the bit stack
@@ -65,15 +66,20 @@ struct Machine {
     ip = 0;
     form16 = form_16bit;
     stop = Stop::kRunning;
+    at = 0;
     bsp = wsp = depth = 0;
     alarm_request = 0xFFFF;
     screen_request = 0;
   }
 
   bool Failed() const { return stop != Stop::kRunning; }
-  // Records the first reason to stop; later ones do not overwrite it.
+  // Records the first reason to stop and where it happened: the instruction pointer,
+  // just after the word that stopped the machine. Reads that follow within the same
+  // handler stay bounded but change neither.
   void Fail(Stop why) {
-    if (stop == Stop::kRunning) stop = why;
+    if (stop != Stop::kRunning) return;
+    stop = why;
+    at = ip;
   }
 
   // --- reading the stream ---------------------------------------------------------

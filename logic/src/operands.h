@@ -14,8 +14,8 @@
 // A word or byte reference ignores the bit part of its token.
 //
 // A reference that does not address the image (a word below 1024 that is no escape, a
-// token outside the image and its windows, or one whose width runs past the end of the
-// image) stops the scan with kBadOperand; the reader then returns offset 0, which is
+// token that names no register of the image, or a reference whose width runs past the
+// end of the image) stops the scan with kBadOperand; the reader then returns offset 0, which is
 // still inside the image, so a handler that forgets to check writes nothing outside it.
 
 #include <cstdint>
@@ -43,6 +43,13 @@ constexpr uint32_t RelocateToken(uint32_t t) {
   if (t >= reg::kTokEM && t < reg::kTokEMEnd) return t - 0x0FF4BC00u;
   if (t >= reg::kTokESR && t < reg::kTokESREnd) return t - 0x0FF5BC00u;
   return t;
+}
+
+// A token names the image when it lies in 1024..0xCC3FF or in one of the windows;
+// anything else (the gaps between the windows, remote and IEC tokens) does not.
+constexpr bool ImageToken(uint32_t t) {
+  return (t >= 1024 && t <= reg::kTokImageLast) || (t >= reg::kTokET && t < reg::kTokETEnd) ||
+         (t >= reg::kTokEM && t < reg::kTokEMEnd) || (t >= reg::kTokESR && t < reg::kTokESREnd);
 }
 
 // True when bytes [offset, offset + length) lie inside the register image.
@@ -74,6 +81,13 @@ inline uint32_t Refuse(Machine& m) {
   m.Fail(Stop::kBadOperand);
   return 0;
 }
+// A 32-bit form reference: the token, relocated; 0 (and a fault) when it names no
+// register of the image.
+inline uint32_t ImageTokenOperand(Machine& m) {
+  const uint32_t t = Dword(m);
+  if (m.Failed()) return 0;
+  return ImageToken(t) ? RelocateToken(t) : Refuse(m);
+}
 // Byte offset of the register named by token t (relocated), for length bytes.
 inline uint32_t TokenBytes(Machine& m, uint32_t t, uint32_t length) {
   if (t < kFirstToken) return Refuse(m);
@@ -83,7 +97,7 @@ inline uint32_t TokenBytes(Machine& m, uint32_t t, uint32_t length) {
 }  // namespace detail
 
 inline BitRef BitOperand(Machine& m) {
-  const uint32_t t = m.form16 ? m.Next() : RelocateToken(Dword(m));
+  const uint32_t t = m.form16 ? m.Next() : detail::ImageTokenOperand(m);
   if (m.Failed()) return {0, 0};
   const uint32_t byte = detail::TokenBytes(m, t, 1);
   return {byte, uint8_t(m.Failed() ? 0 : t & 7)};
@@ -104,9 +118,8 @@ inline uint32_t WordOperand(Machine& m, uint32_t words = 1, bool escapes = true)
       word = (w - kFirstToken) / 16u;
     }
   } else {
-    const uint32_t t = RelocateToken(Dword(m));
+    const uint32_t t = detail::ImageTokenOperand(m);
     if (m.Failed()) return 0;
-    if (t < kFirstToken) return detail::Refuse(m);
     word = (t - kFirstToken) / 16u;
   }
   if (m.Failed()) return 0;
@@ -130,7 +143,7 @@ inline uint32_t ByteOperand(Machine& m, uint32_t length = 1) {
     if (m.Failed()) return 0;
     return InImage(byte, length) ? byte : detail::Refuse(m);
   }
-  const uint32_t t = RelocateToken(Dword(m));
+  const uint32_t t = detail::ImageTokenOperand(m);
   if (m.Failed()) return 0;
   return detail::TokenBytes(m, t, length);
 }

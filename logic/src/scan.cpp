@@ -94,7 +94,7 @@ int32_t LogicUpdate(const uint8_t* stream) {
 
   m.Reset(stream, StreamWords(stream), RegTokLen_16b != 0);
   Interpret(m);
-  if (m.stop != Stop::kEnd) return int32_t(m.ip);
+  if (m.stop != Stop::kEnd) return int32_t(m.at);
   EndOfProgram(m);
   return -1;
 }

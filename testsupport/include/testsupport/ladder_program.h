@@ -22,8 +22,11 @@ namespace ts {
 // CRC-16 with the MODBUS parameters (reflected polynomial 0xA001, initial 0xFFFF).
 uint16_t Crc16Modbus(const uint8_t* data, std::size_t length);
 
-// Writes code into the logic table with the features trailer, size and CRC.
-void InstallLadder(const std::vector<uint16_t>& code, uint32_t features);
+// Writes code into the logic table with the features trailer, size and CRC. Without the
+// trailer (bare) the table ends with the last code word, so a stream that runs on reads
+// past its end; NV_EditorFeatures is then set to features directly.
+enum class Trailer { kFeatures, kBare };
+void InstallLadder(const std::vector<uint16_t>& code, uint32_t features, Trailer trailer = Trailer::kFeatures);
 
 class LadderProgram {
  public:
@@ -32,7 +35,7 @@ class LadderProgram {
   // Assembles text (or takes raw words), installs the program and sets the first-scan
   // bit S1, as a program start does.
   void Load(std::string_view text) { Load(asm_.Assemble(text)); }
-  void Load(const std::vector<uint16_t>& words);
+  void Load(const std::vector<uint16_t>& words, Trailer trailer = Trailer::kFeatures);
   // One scan: LogicUpdate(ladder).
   int32_t Scan();
 
