@@ -1,17 +1,27 @@
 #include "cfg_file.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/root.h"
 
+namespace {
+constexpr std::size_t kPathMax = 1024;
+
+int OpenRetry(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do fd = ::open(path, flags, mode);
+  while (fd < 0 && errno == EINTR);
+  return fd;
+}
+}  // namespace
+
 CfgReader::CfgReader(const char* unit_path) {
-  std::string host = plat::HostPath(unit_path);
-  if (host.empty()) return;
-  do fd_ = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  while (fd_ < 0 && errno == EINTR);
+  char host[kPathMax];
+  if (!plat::MapPath(unit_path, host, sizeof host)) return;
+  fd_ = OpenRetry(host, O_RDONLY | O_CLOEXEC);
   missing_ = fd_ < 0 && errno == ENOENT;
 }
 
@@ -32,21 +42,28 @@ std::size_t CfgReader::Read(void* destination, std::size_t n) {
   return done;
 }
 
-CfgWriter::CfgWriter(const char* unit_path) : target_(plat::HostPath(unit_path)) {
-  if (target_.empty()) return;
-  temp_ = target_ + ".new";
-  std::string dir = unit_path;
-  if (auto slash = dir.rfind('/'); slash != std::string::npos && slash > 0) {
-    plat::MakeUnitDirs(dir.substr(0, slash));
+CfgWriter::CfgWriter(const char* unit_path) {
+  static constexpr char kSuffix[] = ".new";
+  if (!plat::MapPath(unit_path, target_, sizeof target_)) return;
+  std::size_t n = std::strlen(target_);
+  if (n + sizeof kSuffix > sizeof temp_) return;
+  std::memcpy(temp_, target_, n);
+  std::memcpy(temp_ + n, kSuffix, sizeof kSuffix);
+  constexpr int kFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+  fd_ = OpenRetry(temp_, kFlags, 0600);
+  if (fd_ < 0 && errno == ENOENT) {
+    // The directory is missing: only on a fresh device root of the host.
+    const char* slash = std::strrchr(unit_path, '/');
+    if (slash && slash != unit_path && plat::MakeUnitDirs(std::string_view(unit_path, slash - unit_path))) {
+      fd_ = OpenRetry(temp_, kFlags, 0600);
+    }
   }
-  do fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  while (fd_ < 0 && errno == EINTR);
 }
 
 CfgWriter::~CfgWriter() {
   if (fd_ >= 0) {
     ::close(fd_);
-    ::unlink(temp_.c_str());
+    ::unlink(temp_);
   }
 }
 
@@ -69,13 +86,18 @@ bool CfgWriter::Commit(bool sync) {
   if (fd_ < 0) return false;
   int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) {
-    ::unlink(temp_.c_str());
+  if (::close(fd) != 0 || ::rename(temp_, target_) != 0) {
+    ::unlink(temp_);
     return false;
   }
   if (sync) {
-    std::string dir = target_.substr(0, target_.rfind('/'));
-    int dfd = ::open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // The directory of the target: its path up to the last '/'.
+    char dir[kPathMax];
+    std::memcpy(dir, target_, sizeof dir);
+    char* slash = std::strrchr(dir, '/');
+    if (slash == dir) slash[1] = '\0';
+    else if (slash) *slash = '\0';
+    int dfd = OpenRetry(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
       ::fsync(dfd);
       ::close(dfd);
@@ -85,7 +107,7 @@ bool CfgWriter::Commit(bool sync) {
 }
 
 bool CfgRemove(const char* unit_path) {
-  std::string host = plat::HostPath(unit_path);
-  if (host.empty()) return false;
-  return ::unlink(host.c_str()) == 0 || errno == ENOENT;
+  char host[kPathMax];
+  if (!plat::MapPath(unit_path, host, sizeof host)) return false;
+  return ::unlink(host) == 0 || errno == ENOENT;
 }

@@ -4,10 +4,15 @@
 // fills "<name>.new" beside the file and renames it over the file on Commit; a writer
 // that is dropped without a successful Commit removes its partial file, so the previous
 // file stays as it was.
+//
+// The scan saves ladder.pgm after an online change, and the scan may run inside a time
+// slice: opening, writing and committing a file allocate nothing and use only
+// async-signal-safe calls (paths are mapped into fixed buffers). Only the first write
+// into a missing directory, which never happens on the unit, creates it with
+// allocation.
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 class CfgReader {
  public:
@@ -45,8 +50,9 @@ class CfgWriter {
   bool Commit(bool sync);
 
  private:
-  std::string target_;
-  std::string temp_;
+  static constexpr std::size_t kPathMax = 1024;
+  char target_[kPathMax] = {};
+  char temp_[kPathMax] = {};
   int fd_ = -1;
 };
 
