@@ -12,18 +12,28 @@
 volatile uint16_t SliceCounter = 0;
 volatile uint16_t ISRCountOnOpenPage = 0;
 
+namespace {
+// Whether the timer may be running: set by every arm, cleared by a disarm. An idle pass
+// then disarms without a system call (the timer is one-shot and only armed here).
+volatile uint8_t g_may_be_armed = 0;
+}  // namespace
+
 void ArmSliceTimer() {
   const uint32_t us = uint32_t(SrGet(167)) * 1000;
   itimerval v{};
   v.it_value.tv_sec = us / 1'000'000;
   v.it_value.tv_usec = us % 1'000'000;
+  g_may_be_armed = 1;
   setitimer(ITIMER_REAL, &v, nullptr);
   plat::TraceCall("SliceTimerArm", us);
 }
 
 void DisarmSliceTimer() {
-  itimerval v{};
-  setitimer(ITIMER_REAL, &v, nullptr);
+  if (g_may_be_armed) {
+    itimerval v{};
+    setitimer(ITIMER_REAL, &v, nullptr);
+    g_may_be_armed = 0;
+  }
   plat::TraceCall("SliceTimerDisarm");
 }
 
