@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the firmware and runs it on its device root
-# (PANEL_ROOT, default ./panel-root, created empty when absent).
+# (PANEL_ROOT, default ./panel-root, created empty when absent). The unit runs until
+# SIGINT (Ctrl-C) or SIGTERM, which stop it in an orderly way. Arguments go to the unit:
+# none for a normal start, one for boot mode, two or more to leave the watchdog closed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
