@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <limits.h>
@@ -26,6 +27,7 @@ ssize_t ReadFull(int fd, uint8_t* out, std::size_t n) {
   std::size_t got = 0;
   while (got < n) {
     const ssize_t r = ::read(fd, out + got, n - got);
+    if (r < 0 && errno == EINTR) continue;  // a time slice came in
     if (r < 0) return -1;
     if (r == 0) break;
     got += std::size_t(r);

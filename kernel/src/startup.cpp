@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <limits.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -118,6 +119,16 @@ void InitDevicesAndDisplay() {
   KEY_Init();
 }
 
+// The kernel's console messages stay off the display: printk level 0.
+void SilenceKernelConsole() {
+  char host[PATH_MAX];
+  if (!plat::MapPath("/proc/sys/kernel/printk", host, sizeof host)) return;
+  const int fd = ::open(host, O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return;
+  if (::write(fd, "0\n", 2) != 2) std::perror("printk");
+  ::close(fd);
+}
+
 void ReadCommandLine(int argc) {
   BIS = argc < 1 ? 1 : argc;
   if (BIS == 2) {
@@ -126,7 +137,7 @@ void ReadCommandLine(int argc) {
     return;
   }
   if (BIS == 1) {
-    plat::RunCommand({"sh", "-c", "echo 0 > /proc/sys/kernel/printk"});
+    SilenceKernelConsole();
   } else {
     WatchDogDisable = 1;
   }
