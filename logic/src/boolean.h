@@ -1,39 +1,143 @@
 #pragma once
 // Contacts with an operand, the logic of series and parallel branches, the saving and
 // restoring of power flow, and the coils.
+//
+// Contacts, these operators and coils make up most of a ladder program, so they are
+// described as data: each operator by what it reads of the bit stack and a small
+// operation on the slots, each coil by its write. The interpreter runs them from these
+// tables without a handler call (interpreter.cpp); the handlers in the opcode table run
+// the same operations for every case the interpreter leaves to them (a stack too shallow
+// or too full, an operand that names no bit). The operations have no branch on the power
+// flow: it follows the inputs, which no branch predictor learns over a whole program.
+
+#include <array>
 
 #include "instruction.h"
+#include "kernel/regimage.h"
+#include "operands.h"
 
 namespace logic {
 
-void OpContact(Machine& m, uint16_t opcode);        // 31
-void OpNot(Machine& m, uint16_t opcode);            // 32
-void OpPowerOn(Machine& m, uint16_t opcode);        // 33
-void OpPowerOff(Machine& m, uint16_t opcode);       // 34
-void OpOr(Machine& m, uint16_t opcode);             // 35
-void OpAnd(Machine& m, uint16_t opcode);            // 36
-void OpCoil(Machine& m, uint16_t opcode);           // 38
-void OpPositiveCoil(Machine& m, uint16_t opcode);   // 50
-void OpNegativeCoil(Machine& m, uint16_t opcode);   // 51
-void OpSetCoil(Machine& m, uint16_t opcode);        // 52
-void OpResetCoil(Machine& m, uint16_t opcode);      // 53
-void OpNegatedCoil(Machine& m, uint16_t opcode);    // 54
-void OpPop(Machine& m, uint16_t opcode);            // 55
-void OpRestore(Machine& m, uint16_t opcode);        // 56
-void OpAndNot(Machine& m, uint16_t opcode);         // 60
-void OpOrNot(Machine& m, uint16_t opcode);          // 61
-void OpNand(Machine& m, uint16_t opcode);           // 62
-void OpNor(Machine& m, uint16_t opcode);            // 63
-void OpOrBranch(Machine& m, uint16_t opcode);       // 64
-void OpAndBranch(Machine& m, uint16_t opcode);      // 65
+// An operator on the top of the bit stack: it reads `reads` entries (slots[0] the lowest,
+// slots[reads - 1] the top), changes the depth by `depth_change`, and may write the slots
+// it pops (56 brings a popped slot back).
+struct StackOperator {
+  uint16_t opcode;
+  uint8_t reads;
+  int8_t depth_change;
+  void (*apply)(uint8_t* slots);
+};
+
+// A coil: one bit reference; pops the power flow and writes its bit.
+struct CoilWrite {
+  uint16_t opcode;
+  void (*apply)(BitRef bit, uint8_t power);
+};
+
+namespace ops {
+// In the two- and three-entry operators a is the popped top and b the entry below it.
+inline void Not(uint8_t* s) { s[0] = logic::Not(s[0]); }                   // 32
+inline void PowerOn(uint8_t* s) { s[0] = 0xFF; }                            // 33
+inline void PowerOff(uint8_t* s) { s[0] = 0; }                              // 34
+inline void Or(uint8_t* s) { s[0] = uint8_t(s[0] | OnMask(s[1])); }        // 35: a on: top = 0xFF
+inline void And(uint8_t* s) { s[0] = uint8_t(s[0] & OnMask(s[1])); }       // 36: a off: top = 0
+inline void Keep(uint8_t*) {}                                               // 55 pop, 56 push back
+inline void AndNot(uint8_t* s) {                                            // 60
+  const uint8_t a = s[1];
+  s[1] = logic::Not(a);
+  s[0] = uint8_t(s[0] & ~OnMask(a));
+}
+inline void OrNot(uint8_t* s) {                                             // 61
+  const uint8_t a = s[1];
+  s[1] = logic::Not(a);
+  s[0] = uint8_t((s[0] & OnMask(a)) | logic::Not(a));
+}
+inline void Nand(uint8_t* s) { s[0] = logic::Not(uint8_t(s[0] & OnMask(s[1]))); }  // 62
+inline void Nor(uint8_t* s) { s[0] = logic::Not(uint8_t(s[0] | s[1])); }           // 63
+// 64, closing a parallel branch: top = top OR (a AND b); b's slot keeps a AND b.
+inline void OrBranch(uint8_t* s) {
+  const uint8_t a = OnMask(s[2]), both = uint8_t(OnMask(s[1]) & a);
+  s[0] = uint8_t((s[0] & ~both) | (1 & both));
+  s[1] = uint8_t(s[1] & a);
+}
+// 65, closing a series branch: top = top AND (a OR b); b's slot keeps a OR b.
+inline void AndBranch(uint8_t* s) {
+  const uint8_t a = OnMask(s[2]);
+  s[0] = uint8_t(s[0] & (a | OnMask(s[1])));
+  s[1] = uint8_t((s[1] & ~a) | (1 & a));
+}
+
+inline void Coil(BitRef r, uint8_t v) { WriteBit(plc_reg, r, v != 0); }           // 38
+inline void NegatedCoil(BitRef r, uint8_t v) { WriteBit(plc_reg, r, v == 0); }    // 54
+inline void SetCoil(BitRef r, uint8_t v) {                                         // 52
+  plc_reg[r.byte] = uint8_t(plc_reg[r.byte] | (on_mask[r.bit] & OnMask(v)));
+}
+inline void ResetCoil(BitRef r, uint8_t v) {                                       // 53
+  plc_reg[r.byte] = uint8_t(plc_reg[r.byte] & ~(on_mask[r.bit] & OnMask(v)));
+}
+// Transition coils keep the previous power flow in the coil's own bit of old_reg.
+// 50: on for the one scan in which the power goes from off to on.
+inline void PositiveCoil(BitRef r, uint8_t v) {
+  const bool was = BitIsSet(old_reg, r);
+  WriteBit(plc_reg, r, v != 0 && !was);
+  WriteBit(old_reg, r, v != 0);
+}
+// 51: on for the one scan in which the power goes from on to off.
+inline void NegativeCoil(BitRef r, uint8_t v) {
+  const bool was = BitIsSet(old_reg, r);
+  WriteBit(plc_reg, r, v == 0 && was);
+  WriteBit(old_reg, r, v != 0);
+}
+}  // namespace ops
+
+inline constexpr StackOperator kStackOperators[] = {
+    {32, 1, 0, ops::Not},       {33, 1, 0, ops::PowerOn},   {34, 1, 0, ops::PowerOff},
+    {35, 2, -1, ops::Or},       {36, 2, -1, ops::And},      {55, 1, -1, ops::Keep},
+    {56, 0, 1, ops::Keep},      {60, 2, -1, ops::AndNot},   {61, 2, -1, ops::OrNot},
+    {62, 2, -1, ops::Nand},     {63, 2, -1, ops::Nor},      {64, 3, -2, ops::OrBranch},
+    {65, 3, -2, ops::AndBranch},
+};
+static_assert(std::size(kStackOperators) == 13);
+
+inline constexpr CoilWrite kCoilWrites[] = {
+    {38, ops::Coil},     {50, ops::PositiveCoil}, {51, ops::NegativeCoil},
+    {52, ops::SetCoil},  {53, ops::ResetCoil},    {54, ops::NegatedCoil},
+};
+static_assert(std::size(kCoilWrites) == 6);
+
+// Both tables by opcode, for the interpreter: every operator and coil is below 66.
+inline constexpr uint16_t kBooleanOpcodes = 66;
+enum class BooleanKind : uint8_t { kNone, kOperator, kCoil };
+struct BooleanEntry {
+  BooleanKind kind;
+  void (*op)(uint8_t* slots);  // kOperator
+  uint8_t reads;
+  int8_t depth_change;
+  void (*coil)(BitRef bit, uint8_t power);  // kCoil
+};
+consteval std::array<BooleanEntry, kBooleanOpcodes> BooleanEntries() {
+  std::array<BooleanEntry, kBooleanOpcodes> t{};
+  for (const StackOperator& o : kStackOperators)
+    t[o.opcode] = {BooleanKind::kOperator, o.apply, o.reads, o.depth_change, nullptr};
+  for (const CoilWrite& c : kCoilWrites) t[c.opcode] = {BooleanKind::kCoil, nullptr, 0, 0, c.apply};
+  return t;
+}
+inline constexpr std::array<BooleanEntry, kBooleanOpcodes> kBooleanEntries = BooleanEntries();
+
+// Handlers for the opcode table.
+void OpContact(Machine& m, uint16_t opcode);         // 31
+void OpStackOperator(Machine& m, uint16_t opcode);   // the operators above
+void OpCoilWrite(Machine& m, uint16_t opcode);       // the coils above
 
 inline constexpr OpRow kBooleanRows[] = {
-    {31, OpContact},      {32, OpNot},           {33, OpPowerOn},      {34, OpPowerOff},
-    {35, OpOr},           {36, OpAnd},           {38, OpCoil},         {50, OpPositiveCoil},
-    {51, OpNegativeCoil}, {52, OpSetCoil},       {53, OpResetCoil},    {54, OpNegatedCoil},
-    {55, OpPop},          {56, OpRestore},       {60, OpAndNot},       {61, OpOrNot},
-    {62, OpNand},         {63, OpNor},           {64, OpOrBranch},     {65, OpAndBranch},
+    {31, OpContact},
+    {32, OpStackOperator}, {33, OpStackOperator}, {34, OpStackOperator}, {35, OpStackOperator},
+    {36, OpStackOperator}, {55, OpStackOperator}, {56, OpStackOperator}, {60, OpStackOperator},
+    {61, OpStackOperator}, {62, OpStackOperator}, {63, OpStackOperator}, {64, OpStackOperator},
+    {65, OpStackOperator},
+    {38, OpCoilWrite},     {50, OpCoilWrite},     {51, OpCoilWrite},     {52, OpCoilWrite},
+    {53, OpCoilWrite},     {54, OpCoilWrite},
 };
-static_assert(std::size(kBooleanRows) == 20);
+static_assert(std::size(kBooleanRows) == 1 + std::size(kStackOperators) + std::size(kCoilWrites));
 
 }  // namespace logic

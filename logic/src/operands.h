@@ -96,11 +96,20 @@ inline uint32_t TokenBytes(Machine& m, uint32_t t, uint32_t length) {
 }
 }  // namespace detail
 
+// The bit a token names: a 16-bit form bit word, or a 32-bit token (relocated out of its
+// window); false when it names no bit of the image.
+constexpr bool BitOfToken(uint32_t t, BitRef& r) {
+  if (!ImageToken(t)) return false;
+  t = RelocateToken(t);
+  r = {(t - kFirstToken) >> 3, uint8_t(t & 7)};
+  return true;
+}
+
 inline BitRef BitOperand(Machine& m) {
-  const uint32_t t = m.form16 ? m.Next() : detail::ImageTokenOperand(m);
-  if (m.Failed()) return {0, 0};
-  const uint32_t byte = detail::TokenBytes(m, t, 1);
-  return {byte, uint8_t(m.Failed() ? 0 : t & 7)};
+  const uint32_t t = TokenOperand(m);
+  BitRef r{0, 0};
+  if (!m.Failed() && !BitOfToken(t, r)) detail::Refuse(m);
+  return r;
 }
 
 // Byte offset of a word reference for a register of words words (1 INT, 2 DINT or REAL,
@@ -155,9 +164,11 @@ inline int32_t Offset32(Machine& m) { return int32_t(Dword(m)); }
 
 // --- register image access by byte offset --------------------------------------------
 inline bool BitIsSet(const uint8_t* image, BitRef r) { return (image[r.byte] & on_mask[r.bit]) != 0; }
+// Without a branch on the value: coil values follow the inputs, which no predictor
+// learns over a whole program.
 inline void WriteBit(uint8_t* image, BitRef r, bool on) {
   uint8_t& b = image[r.byte];
-  b = on ? uint8_t(b | on_mask[r.bit]) : uint8_t(b & off_mask[r.bit]);
+  b = uint8_t((b & off_mask[r.bit]) | (on_mask[r.bit] & (0u - unsigned(on))));
 }
 
 }  // namespace logic

@@ -68,9 +68,10 @@ TEST_F(AlarmGroup, SixByteStampsAndCountStopsAt255) {
 }
 
 TEST_F(AlarmGroup, NextAndPreviousMoveOnRisingInputs) {
-  Load(5, 1, 0);
+  Load(6, 1, 0);
   SetEntry(0, kActive);
   SetEntry(3, kActive);
+  SetEntry(4, kActive);
   Exec(true);
   EXPECT_EQ(Selected(), 0);
   Exec(true, /*next=*/true);
@@ -81,6 +82,12 @@ TEST_F(AlarmGroup, NextAndPreviousMoveOnRisingInputs) {
   EXPECT_EQ(Selected(), 0);
   Exec(true, false, true);  // held
   EXPECT_EQ(Selected(), 0);
+  Exec(true);
+  Exec(true, true);
+  EXPECT_EQ(Selected(), 3);
+  Exec(true);
+  Exec(true, true);  // each rise of next moves one active entry on
+  EXPECT_EQ(Selected(), 4);
 }
 
 TEST_F(AlarmGroup, ClearWaitsForAcknowledge) {
