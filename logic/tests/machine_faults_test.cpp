@@ -1,6 +1,7 @@
 // A malformed program stops the scan with an error position and touches nothing outside
 // the machine: stack overflow and underflow, jumps and calls outside the stream, running
 // off its end, and register operands that do not address the image.
+#include "kernel/tablestore.h"
 #include "ladder_fixture.h"
 
 namespace {
@@ -94,6 +95,20 @@ TEST_P(Faults, StopTheScanAtTheirPosition) {
 
 INSTANTIATE_TEST_SUITE_P(Machine, Faults, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return info.param.what; });
+
+// A size word beyond the logic block is bounded by the block: the machine runs off the
+// end of the block, not past it.
+TEST_F(LadderTest, SizeWordIsBoundedByTheBlock) {
+  uint8_t* data = ladder_bl + kTableHeader;
+  const std::size_t words = (kLadderCap - kTableHeader) / 2;
+  for (std::size_t i = 0; i < words; ++i) {
+    data[2 * i] = 66;  // a no-op
+    data[2 * i + 1] = 0;
+  }
+  SetBlockSize(ladder_bl, 0xFFFFFFFF);
+  EXPECT_EQ(LogicUpdate(ladder), int32_t(words));
+  EXPECT_EQ(LastStop(), logic::Stop::kRanOffEnd);
+}
 
 // No built instruction uses the word stack yet; its bounds belong to the machine.
 TEST(WordStack, RefusesOverflowAndUnderflow) {
