@@ -1,5 +1,11 @@
 // Hooks of the drivers subsystem until it is built: no board, no module, no port.
 #include "drivers/services.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "kernel/runctl.h"
+#include "platform/io_boards.h"
 #include "platform/fpga_spi.h"
 #include "platform/trace.h"
 
@@ -30,19 +36,66 @@ void spi_disable_cs() { plat::FpgaSpiSelect(false); }
 void spi_data_trans(const uint8_t* tx, uint8_t* rx, uint32_t count) { plat::FpgaSpiTransfer(tx, rx, count); }
 void spi_close() { plat::FpgaSpiClose(); }
 uint16_t Ssp2_Xch(int, int, int) { return 0; }
-void get_io_info(uint16_t ids[3]) { ids[0] = ids[1] = ids[2] = 255; }
-uint32_t IoInit(const uint16_t*, int) { return 0; }
+// The I/O calls answer from the I/O board model, so the kernel's configuration and scan
+// meet boards that a test has put in the slots.
+void get_io_info(uint16_t ids[3]) {
+  for (int slot = 0; slot < 3; ++slot) ids[slot] = plat::IoBoard(slot).id;
+}
+uint32_t IoInit(const uint16_t*, int) {
+  uint32_t unsupported = 0;
+  for (int slot = 0; slot < 3; ++slot)
+    if (plat::IoBoard(slot).unsupported) unsupported |= 1u << slot;
+  return unsupported;
+}
 void io_driver(int command, int flag) { plat::TraceCall("io_driver", command, flag); }
 void IoCal(uint8_t*) { plat::TraceCall("IoCal"); }
-void IoCfg(uint8_t*, int slot) { plat::TraceCall("IoCfg", slot); }
-void IoGetIs(uint8_t*, int slot, int, uint32_t) { plat::TraceCall("IoGetIs", slot); }
-void IoGetAIs(uint16_t*, int slot, int, uint32_t) { plat::TraceCall("IoGetAIs", slot); }
-void IoPutQs(const uint8_t*, int slot, int, uint32_t) { plat::TraceCall("IoPutQs", slot); }
-void IoPutAQs(const uint16_t*, int slot, int, uint32_t) { plat::TraceCall("IoPutAQs", slot); }
+void IoCfg(IoSlotRecord* record, int slot) {
+  plat::TraceCall("IoCfg", slot);
+  plat::IoBoardModel& b = plat::IoBoard(slot);
+  ++b.configure_requests;
+  std::memcpy(record->name, b.name, sizeof record->name);
+  record->name[sizeof record->name - 1] = '\0';
+  record->di_bits = b.di_bits;
+  record->ai_words = b.ai_words;
+  record->do_bits = b.do_bits;
+  record->ao_words = b.ao_words;
+  record->failed = b.setup_fails ? 1 : 0;
+  record->configured = b.reports_unconfigured ? 0 : 1;
+}
+namespace {
+// Copies count elements of a model image from offset, never past either end.
+template <typename T, std::size_t N>
+void FromImage(T* out, const std::array<T, N>& image, int offset, uint32_t count) {
+  if (offset < 0 || std::size_t(offset) >= N) return;
+  std::copy_n(image.begin() + offset, std::min<std::size_t>(count, N - offset), out);
+}
+template <typename T, std::size_t N>
+void ToImage(std::array<T, N>& image, const T* in, int offset, uint32_t count) {
+  if (offset < 0 || std::size_t(offset) >= N) return;
+  std::copy_n(in, std::min<std::size_t>(count, N - offset), image.begin() + offset);
+}
+}  // namespace
+void IoGetIs(uint8_t* bits, int slot, int offset, uint32_t count) {
+  plat::TraceCall("IoGetIs", slot);
+  FromImage(bits, plat::IoBoard(slot).inputs, offset / 8, count / 8);
+}
+void IoGetAIs(uint16_t* words, int slot, int offset, uint32_t count) {
+  plat::TraceCall("IoGetAIs", slot);
+  FromImage(words, plat::IoBoard(slot).analog_in, offset, count);
+}
+void IoPutQs(const uint8_t* bits, int slot, int offset, uint32_t count) {
+  plat::TraceCall("IoPutQs", slot);
+  ToImage(plat::IoBoard(slot).outputs, bits, offset / 8, count / 8);
+}
+void IoPutAQs(const uint16_t* words, int slot, int offset, uint32_t count) {
+  plat::TraceCall("IoPutAQs", slot);
+  ToImage(plat::IoBoard(slot).analog_out, words, offset, count);
+}
 void IoService(int slot) { plat::TraceCall("IoService", slot); }
 void IoStop() { plat::TraceCall("IoStop"); }
-int write_io_eeprom(int module, uint32_t, uint32_t, const uint8_t*, int) {
-  plat::TraceCall("write_io_eeprom", module);
+int write_io_eeprom(int module, uint32_t address, uint32_t length, const uint8_t* data, int) {
+  plat::TraceCall("write_io_eeprom", module, address);
+  if (data != nullptr) ToImage(plat::IoBoard(module).memory, data, int(address), length);
   return 0;
 }
 void SCI0_Init(int n) { plat::TraceCall("SCI0_Init", n); }

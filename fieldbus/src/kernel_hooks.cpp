@@ -3,6 +3,7 @@
 #include "platform/trace.h"
 
 uint8_t CANOpen_dwnld = 0;
+uint8_t CANOpen_ClearStats = 0;
 
 int CAN_TalkthruCMD(int sub_command, const uint8_t*) {
   plat::TraceCall("CAN_TalkthruCMD", sub_command);
@@ -10,7 +11,9 @@ int CAN_TalkthruCMD(int sub_command, const uint8_t*) {
 }
 int CAN_TalkthruRX(int, uint8_t*) { return 0; }
 void CANOpen_PutByte(const uint8_t*, uint32_t count, int link_mode) { plat::TraceCall("CANOpen_PutByte", count, link_mode); }
-void CANOpenInit(const CanNetSetup*) { plat::TraceCall("CANOpenInit"); }
+void CANOpenInit(const CanNetSetup* setup) {
+  plat::TraceCall("CANOpenInit", setup ? setup->node_id : -1, setup ? setup->baud : -1);
+}
 void CANOpenRxMsg() { plat::TraceCall("CANOpenRxMsg"); }
 void CANOpenTxMsg() { plat::TraceCall("CANOpenTxMsg"); }
 namespace candrv {
@@ -33,7 +36,12 @@ int TalkInit() {
   plat::TraceCall("TalkInit");
   return 0;
 }
-int TalkOpened(int) { return 0; }
-void TalkClosed(int port) { plat::TraceCall("TalkClosed", port); }
+uint8_t TalkOpenedStandIn[4] = {};
+int TalkOpened(int port) { return port >= 0 && port < 4 ? TalkOpenedStandIn[port] : 0; }
+void TalkClosed(int port) {
+  plat::TraceCall("TalkClosed", port);
+  if (port >= 0 && port < 4) TalkOpenedStandIn[port] = 0;
+}
+void Talk_ReopenNetwork(int port) { plat::TraceCall("Talk_ReopenNetwork", port); }
 void Talk_Override(int port) { plat::TraceCall("Talk_Override", port); }
 void Talk_Release(int port) { plat::TraceCall("Talk_Release", port); }

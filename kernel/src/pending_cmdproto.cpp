@@ -4,6 +4,7 @@
 #include "platform/trace.h"
 
 uint8_t OLPMode = 0;
+uint8_t Cmd_Override = 0;
 uint8_t CmdRun = 255;
 
 void Cmd_Init() { plat::TraceCall("Cmd_Init"); }

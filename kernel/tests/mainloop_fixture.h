@@ -46,6 +46,11 @@ class MainLoopTest : public ts::RegImageTest {
     g_screen_pass_body = nullptr;
     SetBlockSize(promgr_table_bl, 0);
     std::memset(io_force, 0, sizeof io_force);
+    // The default logic program (end of program only), so that a scan in Run runs
+    // without a fault and the mode stays as the test set it.
+    ladder[0] = 0x09;
+    ladder[1] = 0x00;
+    SetBlockSize(ladder_bl, 2);
   }
 };
 

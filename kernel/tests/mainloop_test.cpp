@@ -24,10 +24,14 @@ Names Without(Names names, const Names& drop) {
   return names;
 }
 
+// What the scan itself calls; the pass's order is the loop's own steps.
+const Names kScanCalls = {"CANOpenRxMsg", "PMGR_Scan",   "SMS_Scanner",  "LOG_Update",   "REPORT_Scanner",
+                          "AlarmLogToCF_Scanner", "DLOG_Update", "CANOpenTxMsg", "Etn_UpdateStatus"};
+
 Names PassTrace() {
   plat::TraceClear();
   The_Loop();
-  return plat::TraceNames();
+  return Without(plat::TraceNames(), kScanCalls);
 }
 
 // The protocol-driver table: a 32-byte header with the count at byte 8, then one 32-byte
@@ -91,7 +95,7 @@ TEST_F(MainLoop, SlicedPassSkipsExactlyTheCommandPortAndTheTwoLoops) {
   Sliced = 0;
   plat::TraceClear();
   ExecuteSubLoop_Wait();
-  EXPECT_EQ(plat::TraceNames(), sliced);
+  EXPECT_EQ(Without(plat::TraceNames(), kScanCalls), sliced);
 }
 
 TEST_F(MainLoop, NormalPassClearsSlicedAfterItsLoops) {

@@ -151,7 +151,7 @@ class SideEffect : public RegImageTest, public ::testing::WithParamInterface<Eff
 
 TEST_P(SideEffect, ReachesItsHookWithTheValue) {
   const EffectCase& c = GetParam();
-  SrSet(5, 0x7777);   // a value the mode routine would replace
+  SrSet(5, 0x7777);   // a value the mode routine replaces
   SrSet(34, 0x7777);  // the port mode is not stored by the write
   SrSet(61, 1);
   SrSet(4, 0x20);
@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
     Effects, SideEffect,
     ::testing::Values(
         // Done rows: the register holds what the effect stored, no ordinary write follows.
-        EffectCase{"mode", reg::SrToken(5), 16, 2, "SetPlcMode", 2, 0, 5, 0x7777},
+        EffectCase{"mode", reg::SrToken(5), 16, 2, "SetPlcMode", 2, 0, 5, 2},
         EffectCase{"node_id", reg::SrToken(29), 16, 12, "Plc_NetInit", 0, 0, 29, 12},
         EffectCase{"baud", reg::SrToken(30), 16, 3, "Plc_NetInit", 0, 0, 30, 3},
         EffectCase{"contrast", reg::SrToken(32), 16, 20, "SYS_Contrast", 20, 0, 32, 20},

@@ -32,16 +32,23 @@ void spi_close();
 // One word exchanged with the key port; its high byte identifies the board.
 uint16_t Ssp2_Xch(int a, int b, int c);
 
-// I/O modules.
+// I/O modules. Until the driver is built these calls answer from the I/O board model of
+// platform/io_boards.h.
+struct IoSlotRecord;  // kernel/runctl.h
 void get_io_info(uint16_t ids[3]);       // installed module id per slot, 255 = none
 uint32_t IoInit(const uint16_t ids[3], int flag);  // bits 0..2: slot unsupported
 void io_driver(int command, int flag);
 void IoCal(uint8_t* buffer);
-void IoCfg(uint8_t* slot_record, int slot);
-void IoGetIs(uint8_t* bits, int slot, int flag, uint32_t count);
-void IoGetAIs(uint16_t* words, int slot, int flag, uint32_t count);
-void IoPutQs(const uint8_t* bits, int slot, int flag, uint32_t count);
-void IoPutAQs(const uint16_t* words, int slot, int flag, uint32_t count);
+// Passes the slot's configuration (the data the record names) to its module and fills
+// the record's module name, I/O sizes, failure byte and configured flag.
+void IoCfg(IoSlotRecord* record, int slot);
+// Move a slot's inputs into, and its outputs from, the given register area: offset is
+// the first bit (digital) or word (analog) of the module's own image, count whole bytes
+// of bits (digital) or words (analog).
+void IoGetIs(uint8_t* bits, int slot, int offset, uint32_t count);
+void IoGetAIs(uint16_t* words, int slot, int offset, uint32_t count);
+void IoPutQs(const uint8_t* bits, int slot, int offset, uint32_t count);
+void IoPutAQs(const uint16_t* words, int slot, int offset, uint32_t count);
 void IoService(int slot);
 void IoStop();
 int write_io_eeprom(int module, uint32_t address, uint32_t length, const uint8_t* data, int kind);

@@ -13,8 +13,22 @@ extern uint8_t CANOpen_dwnld;
 void CANOpen_PutByte(const uint8_t* bytes, uint32_t count, int link_mode);
 
 // The CAN network layer: set-up, reception and transmission in every scan.
-struct CanNetSetup;  // the set-up record, laid out by the network layer
+// The set-up record that run control fills (Plc_NetInit), in record order. The meaning
+// of the fixed values belongs to the network layer.
+struct CanNetSetup {
+  const volatile uint32_t* tick;  // tick source: the time base's latest value
+  uint16_t tick_rate;             // 100
+  uint8_t baud;                   // SR30
+  uint8_t fixed_2;                // 2
+  uint8_t fixed_3;                // 3
+  uint8_t config_baud;            // baud entry of the network parameters
+  uint8_t node_id;                // SR29
+  uint8_t node_span;              // SR61
+  uint8_t option;                 // SR31 bit 1
+};
 void CANOpenInit(const CanNetSetup* setup);
+// Set by run control after each set-up: the network layer clears its statistics.
+extern uint8_t CANOpen_ClearStats;
 void CANOpenRxMsg();
 void CANOpenTxMsg();
 namespace candrv {
@@ -46,5 +60,11 @@ void RCT_Init();
 int TalkInit();
 int TalkOpened(int port);
 void TalkClosed(int port);
+// Re-opens serial port 0..3, on which a talk-through session was open, in the network
+// (programming-protocol) mode.
+void Talk_ReopenNetwork(int port);
+// Until the serial blocks are built: the opened flag of each port's talk session, which
+// TalkOpened reads and TalkClosed clears (tests open a session by setting it).
+extern uint8_t TalkOpenedStandIn[4];
 void Talk_Override(int port);
 void Talk_Release(int port);

@@ -42,6 +42,16 @@ void ClearOrvanelFlags() {
   orvanel_variables_enumerateded = 0;
 }
 
+uint16_t iVmAlive = 0;
+uint8_t OrvanelFirstRun = 0;
+uint8_t OrvanelS9 = 0;
+void OrvanelUpdateWordSRRegs() { plat::TraceCall("OrvanelUpdateWordSRRegs"); }
+void OrvanelUpdateBitSysRegs() { plat::TraceCall("OrvanelUpdateBitSysRegs"); }
+void OrvanelUpdateBitInputRegs() { plat::TraceCall("OrvanelUpdateBitInputRegs"); }
+void OrvanelUpdateWordInputRegs() { plat::TraceCall("OrvanelUpdateWordInputRegs"); }
+void OrvanelUpdateBitOutputRegs() { plat::TraceCall("OrvanelUpdateBitOutputRegs"); }
+void OrvanelUpdateWordOutputRegs() { plat::TraceCall("OrvanelUpdateWordOutputRegs"); }
+
 namespace n4 {
 int _VMThread() {
   plat::TraceCall("_VMThread");

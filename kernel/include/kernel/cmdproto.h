@@ -5,6 +5,9 @@
 
 // Non-zero while online programming is in progress.
 extern uint8_t OLPMode;
+// 1 while a system user has claimed the programming port; the command server then
+// leaves the port alone.
+extern uint8_t Cmd_Override;
 // The command being served; 255 when the server is idle.
 extern uint8_t CmdRun;
 

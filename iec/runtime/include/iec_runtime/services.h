@@ -43,6 +43,23 @@ extern uint8_t N4_init;
 // Clears the variable-enumeration flags (per-scan sync off).
 void ClearOrvanelFlags();
 
+// Runtime state: 0 stopped, 1 running, 2 stop requested; run control writes 3 when the
+// controller goes to Idle.
+extern uint16_t iVmAlive;
+// 1 from a start of the application until its first cycle has run.
+extern uint8_t OrvanelFirstRun;
+// Set by the scan while system bit S9 is on; consumed by the application's first cycle.
+extern uint8_t OrvanelS9;
+// The per-scan synchronisation between the bound IEC variables and the registers, in
+// scan order: SR words and system bits at the start of the scan; bit and word inputs
+// once the inputs and forcing are in; bit and word outputs after the outputs are written.
+void OrvanelUpdateWordSRRegs();
+void OrvanelUpdateBitSysRegs();
+void OrvanelUpdateBitInputRegs();
+void OrvanelUpdateWordInputRegs();
+void OrvanelUpdateBitOutputRegs();
+void OrvanelUpdateWordOutputRegs();
+
 namespace n4 {
 // One cycle of the IEC application, called by the ladder engine in place of the ladder
 // program. Its result is not used.
