@@ -40,7 +40,10 @@ function(panel_add_all_tests)
     add_executable(${name}_tests ${tsrcs})
     target_include_directories(${name}_tests PRIVATE ${dir}/src ${dir}/tests)
     target_link_libraries(${name}_tests PRIVATE testsupport panel_all GTest::gtest GTest::gmock GTest::gtest_main)
+    # Tests that start the firmware binary or a peer script find them through these.
+    target_compile_definitions(${name}_tests PRIVATE
+      PANEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" PANEL_BINARY_DIR="${PROJECT_BINARY_DIR}")
     gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST
-      PROPERTIES ENVIRONMENT "PANEL_SOURCE_DIR=${PROJECT_SOURCE_DIR};PANEL_BINARY_DIR=${PROJECT_BINARY_DIR}")
+      PROPERTIES ENVIRONMENT "PANEL_BINARY_DIR=${PROJECT_BINARY_DIR}")
   endforeach()
 endfunction()
