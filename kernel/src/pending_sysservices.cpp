@@ -78,17 +78,6 @@ void Oem_GetModel(char* model, uint16_t product_code, uint16_t module_id) {
   if (model) std::snprintf(model, 10, "*Unknown*");
 }
 
-uint8_t Vcomm_Host = 0;
-uint8_t Vcomm_Mode = 0;
-uint8_t Vcomm_ConnectId = 0;
-uint8_t Vcomm_Lock = 0;
-uint16_t Vcomm_Idle = 0;
-int Vcomm_ModeSet(int force, uint8_t host, uint8_t mode, uint8_t connect_id) {
-  plat::TraceCall("Vcomm_ModeSet", host, (int64_t(force) << 16) | (mode << 8) | connect_id);
-  return 1;
-}
-void Vcomm_LockSet(int op) { plat::TraceCall("Vcomm_LockSet", op); }
-void* Vcomm_GetEvtPtr() { return nullptr; }
 void Vcomm_Init() { plat::TraceCall("Vcomm_Init"); }
 
 // Register links.
