@@ -11,8 +11,10 @@ int CAN_TalkthruCMD(int sub_command, const uint8_t*) {
 }
 int CAN_TalkthruRX(int, uint8_t*) { return 0; }
 void CANOpen_PutByte(const uint8_t*, uint32_t count, int link_mode) { plat::TraceCall("CANOpen_PutByte", count, link_mode); }
+CanNetSetup CANOpenSetupStandIn{};
 void CANOpenInit(const CanNetSetup* setup) {
-  plat::TraceCall("CANOpenInit", setup ? setup->node_id : -1, setup ? setup->baud : -1);
+  plat::TraceCall("CANOpenInit");
+  if (setup) CANOpenSetupStandIn = *setup;
 }
 void CANOpenRxMsg() { plat::TraceCall("CANOpenRxMsg"); }
 void CANOpenTxMsg() { plat::TraceCall("CANOpenTxMsg"); }

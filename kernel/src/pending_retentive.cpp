@@ -1,12 +1,14 @@
 // Hooks of kernel operations whose own code is not built yet: each only records its
 // call in the platform call trace, so that everything links and runs.
+#include "kernel/regimage.h"
 #include "kernel/retentive.h"
 #include "platform/trace.h"
 
 uint8_t fwload_set_def = 0;
 
+// Records the PLC mode that the saved image would hold.
 int AutoSaveRegisters() {
-  plat::TraceCall("AutoSaveRegisters");
+  plat::TraceCall("AutoSaveRegisters", SrGet(5));
   return 1;
 }
 int AutoLoadRegisters() {

@@ -29,6 +29,8 @@ struct CanNetSetup {
 void CANOpenInit(const CanNetSetup* setup);
 // Set by run control after each set-up: the network layer clears its statistics.
 extern uint8_t CANOpen_ClearStats;
+// Until the network layer is built: a copy of the record it was last handed.
+extern CanNetSetup CANOpenSetupStandIn;
 void CANOpenRxMsg();
 void CANOpenTxMsg();
 namespace candrv {
