@@ -69,6 +69,7 @@ int VDR_IsPageCopied() { return 1; }
 void PXP_WaitUpdate() { plat::TraceCall("PXP_WaitUpdate"); }
 void VIDM_Init() { plat::TraceCall("VIDM_Init"); }
 void VideoPlayStreamInit() { plat::TraceCall("VideoPlayStreamInit"); }
+void VideoStop() { plat::TraceCall("VideoStop"); }
 
 namespace {
 // Stand-in for the bitmap work memory, which the video driver will carve out of the

@@ -5,3 +5,5 @@
 
 void Dpram_Init() { plat::TraceCall("Dpram_Init"); }
 void Dpram_Service() { plat::TraceCall("Dpram_Service"); }
+void Dpram_SetAlarmWindow(uint32_t token, uint32_t bits) { plat::TraceCall("Dpram_SetAlarmWindow", token, bits); }
+void Dpram_ResetJobStates() { plat::TraceCall("Dpram_ResetJobStates"); }

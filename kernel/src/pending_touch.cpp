@@ -10,3 +10,10 @@ int TCH_Beep(int n) {
   plat::TraceCall("TCH_Beep", n);
   return n;
 }
+void TCH_Open(TouchEventCallback) { plat::TraceCall("TCH_Open"); }
+int TCH_Ctrl(int code, int32_t* value) {
+  plat::TraceCall("TCH_Ctrl", code, value ? *value : 0);
+  return 1;
+}
+void TCH_BeepOvrd(uint8_t on) { plat::TraceCall("TCH_BeepOvrd", on); }
+void TCH_TickleSaver() { plat::TraceCall("TCH_TickleSaver"); }

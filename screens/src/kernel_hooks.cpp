@@ -29,6 +29,7 @@ int UserGotAccess(int) { return 1; }
 void USRMGR_Init() { plat::TraceCall("USRMGR_Init"); }
 void USRMGR_Update() { plat::TraceCall("USRMGR_Update"); }
 void USRMGR_resetTimeout() { plat::TraceCall("USRMGR_resetTimeout"); }
+int USRMGR_SessionFlag() { return 0; }
 uint8_t openPageExec = 0;
 void KEY_Init() { plat::TraceCall("KEY_Init"); }
 void KEY_Flush() { plat::TraceCall("KEY_Flush"); }

@@ -3,3 +3,5 @@
 
 // Start-up: creates the playback thread with SIGALRM blocked.
 void VideoPlayStreamInit();
+// Asks the playback thread to stop a running player.
+void VideoStop();

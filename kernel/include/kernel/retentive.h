@@ -20,3 +20,18 @@ int EraseBackupData();
 extern volatile int PowerdownSignal;
 void PowerDown();
 void GPIOInit();
+
+// Set at start-up when the register restore failed (the battery test then fails).
+extern uint8_t AutoregFailed;
+// Writes saved.dat, the mark of an orderly stop.
+void CreateSavedFile();
+// Writes retnreg.dta, marks an orderly stop in the boot status word and deletes
+// autoreg.dta; 1 when it was deleted.
+int DelAutoRegFile();
+// Clears the register backup and deletes bkpreg.dta; 1 when it was deleted.
+int ClrRegFile();
+// Writes the fault back-trace to /mnt/cfg/logfile; 1 written, 0 failed.
+int GenLogFile();
+// Write / read the touch calibration record (cal.dta); 1 done, 0 failed.
+int StrTchClb(const uint16_t* record);
+int ReadTchClb(uint16_t* record);

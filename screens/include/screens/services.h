@@ -37,6 +37,8 @@ int UserGotAccess(int level);
 void USRMGR_Init();
 void USRMGR_Update();
 void USRMGR_resetTimeout();
+// 1 when the user list's session flag is set, else 0.
+int USRMGR_SessionFlag();
 
 // The key and touch rings: start-up (which also opens the touch driver) and emptying the
 // function-key ring.
