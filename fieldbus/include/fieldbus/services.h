@@ -53,6 +53,8 @@ void PMGR_TheLoop(int driver_index);
 void PMGR_Start();
 void PMGR_Stop();
 void PMGR_Scan();
+// Refreshes the drivers' information from the driver table's data (count entries).
+void PMGR_GetDrvInfo(const uint8_t* table, int count);
 
 // Receive-gap timers.
 void RctISR();
