@@ -29,6 +29,12 @@ void PlcInit(int cold);
 // Changes the PLC mode and starts or stops what belongs to it. A mode above 4 is
 // ignored; the fault bits of SR4 force Idle unless the mode is 3. Except on the first
 // call after start-up, the registers are saved with SR5 showing the new mode.
+//
+// Start-up re-applies the saved mode through the first call. Only Idle, Do I/O and Run
+// survive a restart: the start-up check of the system registers turns a saved 3 or 4
+// into Idle, and that stays so. Mode 3 runs the logic with fault bits accepted and mode
+// 4 is a hold set by the programming tool; after a power cycle neither is re-entered
+// without someone asking for it again.
 void SetPlcMode(uint8_t mode);
 // Starts the I/O: warm clear, old_reg copy, scan statistics reset, S1 set, the I/O
 // driver told to start.
