@@ -258,6 +258,21 @@ TEST_F(RunCtlTest, BusSlaveTakesPartOnlyWhileItsWholeNodeAddressIs1To125) {
   }
 }
 
+TEST_F(RunCtlTest, BusSlaveAreasOutsideTheImageOrOffAWordAreLeftOut) {
+  auto& b = Board(0, 0x9F0F, "BSL100", 8, 1, 8, 1);
+  b.inputs[0] = 0x66;
+  b.analog_in[0] = 4321;
+  // Bits past the image's last register; words at a bit token in the middle of a word.
+  WriteIoConfig({{0x9F0F, BusSlaveData(5, reg::kTokImageLast + 1, 0, reg::BitToken(reg::kTokM, 9), 0, 0)}});
+  ASSERT_EQ(IoConfig(), 0);
+  SrSet(5, 1);
+  plat::TraceClear();
+  PlcScan();
+  EXPECT_EQ(plat::TraceCountOf("IoGetIs") + plat::TraceCountOf("IoGetAIs"), 0u);
+  EXPECT_EQ(plc_reg[reg::kOffM + 1], 0);
+  EXPECT_EQ(plat::TraceCountOf("IoService"), 1u);
+}
+
 TEST_F(RunCtlTest, NoExchangeWithoutS6ButModulesAreStillServiced) {
   Board(0, 0xA00F, "MOD32", 8, 0, 8, 0).inputs[0] = 0x0F;
   WriteIoConfig({{0xA00F, {}}});
