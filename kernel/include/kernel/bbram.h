@@ -20,6 +20,16 @@ void SYS_InitBBR();
 uint32_t SYS_AllocBBR();
 void SYS_ExpandBBR(uint32_t n);
 
+// The hardware information block (tinyImage, a table block of 124 bytes): the MAC address
+// of the first Ethernet interface at byte 8, of the second at byte 14; the Ethernet layer
+// keeps each interface's address as text (six upper-case hexadecimal pairs separated by
+// colons, 17 characters and a NUL) at bytes 32 and 50.
+inline constexpr uint32_t kTinyMac0 = 8;
+inline constexpr uint32_t kTinyMac1 = 14;
+inline constexpr uint32_t kTinyMacText0 = 32;
+inline constexpr uint32_t kTinyMacText1 = 50;
+inline constexpr uint32_t kMacTextLen = 17;
+
 // Copies the 124-byte hardware information block.
 void SYS_GetMACID(void* destination);
 // kind 1: the u16 at index of the screen table's block; kind 2: the u32 at index + 1

@@ -4,6 +4,10 @@
 // resets, the battery test, the start-up services with the crash handler, the identity
 // table and the ownership of the programming channel. Register links are in rcb.h, the
 // battery-backed RAM image in bbram.h.
+//
+// Main thread only (the watchdog feed also inside time slices, the crash screen from a
+// fault signal). Operations that act on the unit record their call in the platform call
+// trace (nothing when tracing is off), so that their callers' tests can see the call.
 
 #include <cstdint>
 
@@ -96,6 +100,9 @@ int SYS_Init(char* signon);
 // module id found in I/O slot 0.
 void Oem_GetSignon(char* text, uint16_t product_code, uint16_t module_id);
 void Oem_GetModel(char* model, uint16_t product_code, uint16_t module_id);
+// The OEM identity byte of the program header, which selects the identity variant (128
+// selects variant 5).
+uint8_t OemIdentityByte();
 
 // --- Programming channel ownership ----------------------------------------------------
 

@@ -1,0 +1,21 @@
+// The touch calibration parameter table of the system screens, kept in the retentive
+// store's calibration file.
+#include <cstring>
+
+#include "kernel/retentive.h"
+#include "kernel/sysservices.h"
+
+namespace {
+uint16_t g_table[kParmTblWords];
+}  // namespace
+
+uint16_t* SYS_GetParmTbl() {
+  ReadTchClb(g_table);
+  return g_table;
+}
+
+int SYS_SaveParmTbl(const uint16_t* table) {
+  if (!table) return 0;
+  if (table != g_table) std::memcpy(g_table, table, sizeof g_table);
+  return StrTchClb(g_table);
+}
