@@ -9,8 +9,10 @@
 
 #include "alarm_group.h"
 #include "boolean.h"
+#include "counters.h"
 #include "flow.h"
 #include "screen_requests.h"
+#include "timers.h"
 
 namespace logic {
 
@@ -22,6 +24,8 @@ constexpr std::span<const OpRow> kFamilies[] = {
     kFlowRows,
     kScreenRows,
     kAlarmGroupRows,
+    kTimerRows,
+    kCounterRows,
 };
 
 void Invalid(Machine& m, uint16_t) { m.Fail(Stop::kInvalidOpcode); }

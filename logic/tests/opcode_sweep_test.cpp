@@ -36,7 +36,9 @@ const std::set<int> kNoop = {66, 67, 72, 88, 89, 138, 139, 159, 180, 181, 185, 1
 
 // The instructions built today: booleans, coils, flow and screen requests.
 const std::set<int> kBuilt = Expand({{9, 9}, {31, 36}, {38, 41}, {48, 48}, {50, 56}, {60, 65},
-                                     {68, 71}, {73, 74}, {361, 361}});
+                                     {68, 71}, {73, 74}, {361, 361},
+                                     // timers and counters
+                                     {199, 215}, {450, 455}, {458, 463}, {466, 471}, {474, 479}, {482, 487}, {498, 503}});
 
 TEST_F(LadderTest, EveryOpcodeWordIsInvalidNoopOrMeaningful) {
   int meaning = 0;

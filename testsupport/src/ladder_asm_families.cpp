@@ -6,6 +6,7 @@ namespace ts {
 namespace {
 const std::span<const AsmRow> kFamilies[] = {
     kAsmBooleanRows,
+    kAsmTimerRows,
 };
 }  // namespace
 

@@ -8,5 +8,6 @@
 namespace ts {
 
 extern const std::span<const AsmRow> kAsmBooleanRows;  // booleans, coils, flow, screens
+extern const std::span<const AsmRow> kAsmTimerRows;    // timers and counters
 
 }  // namespace ts

@@ -1,0 +1,185 @@
+// Ladder scans of rungs with a timer each ("contact; timer; coil") against the same
+// logic written directly in C++ over the register image. per_instr is the time per
+// ladder instruction (contact, timer or coil), per_timer the time per rung; both figures
+// compare directly between the two versions.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "graphics/unaligned.h"
+#include "kernel/progstore.h"
+#include "kernel/regimage.h"
+#include "kernel/tablestore.h"
+#include "kernel/timebase.h"
+#include "logic/engine.h"
+
+namespace {
+
+constexpr uint16_t kEnd = 9;
+constexpr uint16_t kOut = 38;
+constexpr uint16_t kOnDelay10ms = 205;      // 16-bit, 0.01 s, immediate preset
+constexpr uint16_t kAccumulating1ms = 467;  // 32-bit, 0.001 s, immediate preset
+constexpr uint32_t kRungs = 640;  // three-word records R1..R1920, in reach of one-word references
+constexpr uint32_t kPreset = 30000;  // not reached while the benchmark runs
+
+struct Bit {
+  uint32_t byte;
+  uint8_t mask;
+  uint16_t token;
+};
+// Two inputs in three are on, so both the timing and the idle path run.
+Bit Input(uint32_t i) {
+  const uint16_t t = uint16_t(8192 + i % 2048);
+  return {uint32_t(t - 1024) / 8, uint8_t(1u << (t % 8)), t};
+}
+Bit Output(uint32_t i) {
+  const uint16_t t = uint16_t(10240 + i % 2048);
+  return {uint32_t(t - 1024) / 8, uint8_t(1u << (t % 8)), t};
+}
+// Reset bits are M bits, all off.
+Bit Reset(uint32_t i) {
+  const uint16_t t = uint16_t(14336 + i % 2048);
+  return {uint32_t(t - 1024) / 8, uint8_t(1u << (t % 8)), t};
+}
+// Records of three words each from R1; a 16-bit record uses the first two.
+uint32_t Record(uint32_t i) { return reg::kOffR + 6 * i; }
+uint16_t RecordToken(uint32_t i) { return uint16_t(32768 + 16 * 3 * i); }
+
+inline bool On(const Bit& b) { return plc_reg[b.byte] & b.mask; }
+inline void Write(const Bit& b, bool on) {
+  uint8_t& r = plc_reg[b.byte];
+  r = on ? uint8_t(r | b.mask) : uint8_t(r & ~b.mask);
+}
+
+void Install(const std::vector<uint16_t>& code) {
+  uint8_t* data = ladder_bl + kTableHeader;
+  std::memcpy(data, code.data(), 2 * code.size());
+  SetBlockSize(ladder_bl, uint32_t(2 * code.size()));
+  NV_EditorFeatures = 0x8000;  // 16-bit operand form
+  std::memset(plc_reg, 0, sizeof plc_reg);
+  for (uint32_t i = 0; i < 2048; ++i)
+    if (i % 3 != 0) plc_reg[Input(i).byte] |= Input(i).mask;
+  SBitSet(1, true);
+  if (LogicUpdate(ladder) != -1) std::abort();
+}
+
+void Report(benchmark::State& state) {
+  state.counters["per_instr"] = benchmark::Counter(
+      double(3 * kRungs), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_timer"] = benchmark::Counter(
+      double(kRungs), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// --- 16-bit on-delay timers, 0.01 s ---------------------------------------------------
+void BM_LadderOnDelay16(benchmark::State& state) {
+  std::vector<uint16_t> code;
+  for (uint32_t i = 0; i < kRungs; ++i)
+    code.insert(code.end(), {Input(i * 7).token, kOnDelay10ms, RecordToken(i), uint16_t(kPreset), kOut,
+                             Output(i).token});
+  code.push_back(kEnd);
+  Install(code);
+  for (auto _ : state) benchmark::DoNotOptimize(LogicUpdate(ladder));
+  Report(state);
+}
+BENCHMARK(BM_LadderOnDelay16);
+
+void BM_DirectOnDelay16(benchmark::State& state) {
+  struct Rung {
+    Bit in, out;
+    uint32_t record;
+  };
+  std::vector<Rung> rungs;
+  for (uint32_t i = 0; i < kRungs; ++i) rungs.push_back({Input(i * 7), Output(i), Record(i)});
+  Install({kEnd});
+  for (auto _ : state) {
+    const uint16_t tick = uint16_t(FPGA_GetFrt() & 0x3FFF);
+    for (const Rung& r : rungs) {
+      uint16_t value = RegWord(r.record);
+      uint16_t reference = RegWord(r.record + 2) & 0x3FFF;
+      bool done = false;
+      if (!On(r.in)) {
+        value = 0;
+        reference = tick;
+        SetRegWord(r.record + 2, tick);
+      } else {
+        if (value < kPreset) {
+          const uint32_t elapsed = uint32_t(tick - reference) & 0x3FFF;
+          const uint32_t units = elapsed / 100;
+          if (units != 0) {
+            value = uint16_t(value + units);
+            reference = uint16_t(tick - elapsed % 100) & 0x3FFF;
+          }
+        } else {
+          reference = tick;
+        }
+        done = value >= kPreset;
+        if (done) value = kPreset;
+        SetRegWord(r.record + 2, uint16_t((done ? 0x8000 : 0) | 0x4000 | reference));
+      }
+      SetRegWord(r.record, value);
+      Write(r.out, done);
+    }
+    benchmark::ClobberMemory();
+  }
+  Report(state);
+}
+BENCHMARK(BM_DirectOnDelay16);
+
+// --- 32-bit accumulating timers with a reset bit, 0.001 s ---------------------------
+void BM_LadderAccumulating32(benchmark::State& state) {
+  std::vector<uint16_t> code;
+  for (uint32_t i = 0; i < kRungs; ++i)
+    code.insert(code.end(), {Input(i * 7).token, kAccumulating1ms, Reset(i).token, RecordToken(i),
+                             uint16_t(kPreset), 0, kOut, Output(i).token});
+  code.push_back(kEnd);
+  Install(code);
+  for (auto _ : state) benchmark::DoNotOptimize(LogicUpdate(ladder));
+  Report(state);
+}
+BENCHMARK(BM_LadderAccumulating32);
+
+void BM_DirectAccumulating32(benchmark::State& state) {
+  struct Rung {
+    Bit in, reset, out;
+    uint32_t record;
+  };
+  std::vector<Rung> rungs;
+  for (uint32_t i = 0; i < kRungs; ++i) rungs.push_back({Input(i * 7), Reset(i), Output(i), Record(i)});
+  Install({kEnd});
+  for (auto _ : state) {
+    const uint16_t tick = uint16_t(FPGA_GetFrt() & 0x3FFF);
+    for (const Rung& r : rungs) {
+      bool done = false;
+      if (On(r.reset)) {
+        UTIL_PutDword(plc_reg + r.record, 0);
+        SetRegWord(r.record + 4, tick);
+      } else if (!On(r.in)) {
+        SetRegWord(r.record + 4, tick);
+      } else {
+        int64_t value = int32_t(UTIL_GetDword(plc_reg + r.record));
+        uint16_t reference = RegWord(r.record + 4) & 0x3FFF;
+        if (value < kPreset) {
+          const uint32_t elapsed = uint32_t(tick - reference) & 0x3FFF;
+          const uint32_t units = elapsed / 10;
+          if (units != 0) {
+            value += units;
+            reference = uint16_t(tick - elapsed % 10) & 0x3FFF;
+          }
+        } else {
+          reference = tick;
+        }
+        done = value >= kPreset;
+        if (done) value = kPreset;
+        UTIL_PutDword(plc_reg + r.record, uint32_t(value));
+        SetRegWord(r.record + 4, uint16_t((done ? 0x8000 : 0) | 0x4000 | reference));
+      }
+      Write(r.out, done);
+    }
+    benchmark::ClobberMemory();
+  }
+  Report(state);
+}
+BENCHMARK(BM_DirectAccumulating32);
+
+}  // namespace
