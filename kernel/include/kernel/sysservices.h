@@ -89,9 +89,14 @@ void SYS_HardwareCheck();
 // kSignonBytes bytes); 1 when a firmware load asked for default settings, else 0.
 inline constexpr int kSignonBytes = 32;
 int SYS_Init(char* signon);
-// The crash screen for a fault signal (0: the boot-failure screen). Never returns to its
-// caller: the unit restarts (on a host the process ends after the restart command).
+// The crash screen for a fault signal (0: the boot-failure screen, which stays). Never
+// returns to its caller: the operator erases the program or restarts, or the countdown
+// restarts the unit. On a host the restart command does not reboot, and the process then
+// ends with kCrashExitStatus.
 [[noreturn]] void ExceptionISR(int signal);
+inline constexpr int kCrashExitStatus = 70;
+// The crash screen's touch callback: records the position of a touch press (event 512).
+void ExcpTch(int event, int x, int y);
 
 // --- Identity table ---------------------------------------------------------------------
 
