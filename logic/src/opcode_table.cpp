@@ -9,10 +9,19 @@
 
 #include "alarm_group.h"
 #include "boolean.h"
+#include "compares.h"
+#include "conversions.h"
 #include "counters.h"
 #include "flow.h"
+#include "indirect_moves.h"
+#include "int_arith.h"
+#include "moves.h"
+#include "real_math.h"
 #include "screen_requests.h"
+#include "short_arith.h"
+#include "stack_transfers.h"
 #include "timers.h"
+#include "word_logic.h"
 
 namespace logic {
 
@@ -26,6 +35,15 @@ constexpr std::span<const OpRow> kFamilies[] = {
     kAlarmGroupRows,
     kTimerRows,
     kCounterRows,
+    kStackTransferRows,
+    kConversionRows,
+    kMoveRows,
+    kIndirectMoveRows,
+    kWordLogicRows,
+    kIntArithRows,
+    kRealMathRows,
+    kCompareRows,
+    kShortArithRows,
 };
 
 void Invalid(Machine& m, uint16_t) { m.Fail(Stop::kInvalidOpcode); }

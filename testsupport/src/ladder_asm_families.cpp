@@ -7,6 +7,9 @@ namespace {
 const std::span<const AsmRow> kFamilies[] = {
     kAsmBooleanRows,
     kAsmTimerRows,
+    kAsmWordRows,
+    kAsmArithRows,
+    kAsmTypedRows,
 };
 }  // namespace
 

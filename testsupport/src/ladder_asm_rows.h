@@ -9,5 +9,8 @@ namespace ts {
 
 extern const std::span<const AsmRow> kAsmBooleanRows;  // booleans, coils, flow, screens
 extern const std::span<const AsmRow> kAsmTimerRows;    // timers and counters
+extern const std::span<const AsmRow> kAsmWordRows;     // stack transfers, moves, word logic
+extern const std::span<const AsmRow> kAsmArithRows;    // arithmetic, functions, compares
+extern const std::span<const AsmRow> kAsmTypedRows;    // typed conversions, 8-bit and unsigned
 
 }  // namespace ts

@@ -1,0 +1,175 @@
+// One ladder scan of an arithmetic-heavy program against the same logic written in C++
+// over the register image: word moves, INT and DINT arithmetic with their overflow
+// tests, and compares, each rung ending in a coil that shows its power flow. The counter
+// per_instr is the time per ladder instruction (contact, transfer, operator, move or
+// coil) in both, so the figures compare directly.
+//
+// Rung shapes, 31 instructions per group of five (16-bit operand form):
+//   A  c = a + b, coil = no overflow        LD x; PUSH a; PUSH b; ADD; PULL c; OUT q
+//   B  d = e; h = f + 1000 (DINT)           LD x; MOV d, e; PUSH2 f; PUSH2K 1000; ADDD; PULL2 h; OUT q
+//   C  coil = a > 100                       LD x; PUSH a; PUSHK 100; GT; OUT q
+//   D  coil = x AND f < g (DINT)            LD x; PUSH2 f; PUSH2 g; LTD; OUT q
+//   E  c = a * b / 7, coil = no error       LD x; PUSH a; PUSH b; MUL; PUSHK 7; DIV; PULL c; OUT q
+// A timer per rung can be appended where Rung() says so; the direct version then needs
+// the same step.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "kernel/progstore.h"
+#include "kernel/regimage.h"
+#include "kernel/tablestore.h"
+#include "logic/engine.h"
+
+namespace {
+
+enum Op : uint16_t {
+  kEnd = 9, kOut = 38, kPush = 80, kPushK = 81, kPull = 82, kPush2 = 83, kPush2K = 84, kPull2 = 85,
+  kMov = 90, kAdd = 120, kMul = 122, kDiv = 123, kAddD = 124, kGt = 163, kLtD = 168,
+};
+
+constexpr uint32_t kGroups = 323;  // 10,013 instructions
+constexpr uint32_t kPerGroup = 31;
+
+// Register R n: its word reference in the 16-bit form (n <= 2048) and its byte offset.
+struct Word {
+  uint16_t token;
+  uint32_t off;
+};
+Word R(uint32_t n) { return {uint16_t(32768 + 16 * (n - 1)), reg::kOffR + 2 * (n - 1)}; }
+struct Bit {
+  uint16_t token;
+  uint32_t byte;
+  uint8_t mask;
+};
+Bit I(uint32_t n) { return {uint16_t(8192 + n - 1), reg::kOffI + (n - 1) / 8, uint8_t(1u << ((n - 1) % 8))}; }
+Bit M(uint32_t n) { return {uint16_t(14336 + n - 1), reg::kOffM + (n - 1) / 8, uint8_t(1u << ((n - 1) % 8))}; }
+
+// The registers of one group: five words a, b, c, d, e and three DINTs f, g, h. The
+// 16-bit form reaches R1..R2048 with one word, so groups share registers 170 apart.
+struct Group {
+  Word a, b, c, d, e, f, g, h;
+  Bit x[5], q[5];
+};
+constexpr uint32_t kRegisterSets = 170;
+std::vector<Group> Groups() {
+  std::vector<Group> gs(kGroups);
+  for (uint32_t i = 0; i < kGroups; ++i) {
+    const uint32_t w = 1 + 5 * (i % kRegisterSets), d = 1001 + 6 * (i % kRegisterSets);
+    gs[i] = {R(w), R(w + 1), R(w + 2), R(w + 3), R(w + 4), R(d), R(d + 2), R(d + 4), {}, {}};
+    for (uint32_t s = 0; s < 5; ++s) {
+      gs[i].x[s] = I(1 + (i * 5 + s) % 2048);
+      gs[i].q[s] = M(1 + (i * 5 + s) % 2048);
+    }
+  }
+  return gs;
+}
+
+// Half the contacts on; values that overflow now and then: a sweeps -20000..20000, b is
+// 1..3, f crosses the DINT range.
+void Seed() {
+  std::memset(plc_reg, 0, sizeof plc_reg);
+  for (uint32_t i = 0; i < 2048; i += 2) plc_reg[I(i + 1).byte] |= I(i + 1).mask;
+  const std::vector<Group> gs = Groups();
+  for (uint32_t i = 0; i < kRegisterSets; ++i) {
+    SetRegWord(gs[i].a.off, uint16_t(int16_t(-20000 + int32_t(i) * 235)));
+    SetRegWord(gs[i].b.off, uint16_t(1 + i % 3));
+    SetRegWord(gs[i].e.off, uint16_t(i));
+    const int32_t f = int32_t(i) * 12600000 - 2147000000, g = int32_t(i) * 13;
+    std::memcpy(plc_reg + gs[i].f.off, &f, 4);
+    std::memcpy(plc_reg + gs[i].g.off, &g, 4);
+  }
+}
+
+void Rung(std::vector<uint16_t>& code, std::initializer_list<uint16_t> words) {
+  code.insert(code.end(), words);
+  // A timer per rung goes here.
+}
+
+std::vector<uint16_t> Program() {
+  std::vector<uint16_t> code;
+  for (const Group& g : Groups()) {
+    Rung(code, {g.x[0].token, kPush, g.a.token, kPush, g.b.token, kAdd, kPull, g.c.token, kOut, g.q[0].token});
+    Rung(code, {g.x[1].token, kMov, g.d.token, g.e.token, kPush2, g.f.token, kPush2K, 1000, 0, kAddD, kPull2,
+                g.h.token, kOut, g.q[1].token});
+    Rung(code, {g.x[2].token, kPush, g.a.token, kPushK, 100, kGt, kOut, g.q[2].token});
+    Rung(code, {g.x[3].token, kPush2, g.f.token, kPush2, g.g.token, kLtD, kOut, g.q[3].token});
+    Rung(code, {g.x[4].token, kPush, g.a.token, kPush, g.b.token, kMul, kPushK, 7, kDiv, kPull, g.c.token, kOut,
+                g.q[4].token});
+  }
+  code.push_back(kEnd);
+  return code;
+}
+
+void Install(const std::vector<uint16_t>& code) {
+  std::memcpy(ladder, code.data(), 2 * code.size());
+  SetBlockSize(ladder_bl, uint32_t(2 * code.size()));
+  NV_EditorFeatures = 0x8000;  // 16-bit operand form
+  Seed();
+  SBitSet(1, true);
+  if (LogicUpdate(ladder) != -1) std::abort();
+}
+
+void Report(benchmark::State& state, std::size_t instructions) {
+  state.counters["per_instr"] = benchmark::Counter(
+      double(instructions), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_LadderArithmetic(benchmark::State& state) {
+  Install(Program());
+  for (auto _ : state) benchmark::DoNotOptimize(LogicUpdate(ladder));
+  Report(state, kGroups * kPerGroup);
+}
+BENCHMARK(BM_LadderArithmetic);
+
+// --- the same logic in C++ ----------------------------------------------------------------
+inline bool On(const Bit& b) { return plc_reg[b.byte] & b.mask; }
+inline void Write(const Bit& b, bool on) {
+  uint8_t& r = plc_reg[b.byte];
+  r = on ? uint8_t(r | b.mask) : uint8_t(r & ~b.mask);
+}
+inline int16_t Get16(const Word& w) { return int16_t(RegWord(w.off)); }
+inline void Set16(const Word& w, int32_t v) { SetRegWord(w.off, uint16_t(v)); }
+inline int32_t Get32(const Word& w) {
+  int32_t v;
+  std::memcpy(&v, plc_reg + w.off, 4);
+  return v;
+}
+inline void Set32(const Word& w, int64_t v) {
+  const int32_t x = int32_t(v);
+  std::memcpy(plc_reg + w.off, &x, 4);
+}
+inline bool Fits16(int32_t v) { return v >= -32768 && v <= 32767; }
+
+void BM_DirectArithmetic(benchmark::State& state) {
+  const std::vector<Group> groups = Groups();
+  Install({kEnd});
+  for (auto _ : state) {
+    for (const Group& g : groups) {
+      const int32_t sum = Get16(g.a) + Get16(g.b);
+      Set16(g.c, sum);
+      Write(g.q[0], On(g.x[0]) && Fits16(sum));
+
+      SetRegWord(g.d.off, RegWord(g.e.off));
+      const int64_t dsum = int64_t(Get32(g.f)) + 1000;
+      Set32(g.h, dsum);
+      Write(g.q[1], On(g.x[1]) && dsum <= std::numeric_limits<int32_t>::max());
+
+      Write(g.q[2], Get16(g.a) > 100);
+
+      Write(g.q[3], On(g.x[3]) && Get32(g.f) < Get32(g.g));
+
+      const int32_t product = Get16(g.a) * Get16(g.b);
+      const int16_t wrapped = int16_t(product);
+      Set16(g.c, wrapped / 7);
+      Write(g.q[4], On(g.x[4]) && Fits16(product));
+    }
+    benchmark::ClobberMemory();
+  }
+  Report(state, kGroups * kPerGroup);
+}
+BENCHMARK(BM_DirectArithmetic);
+
+}  // namespace
