@@ -83,7 +83,6 @@ constexpr bool InRegisters(uint32_t offset, uint32_t length) {
 inline constexpr uint16_t kRecordTickMask = 0x3FFF;
 inline constexpr uint16_t kRecordEnabled = 0x4000;
 inline constexpr uint16_t kRecordOutput = 0x8000;
-inline constexpr uint16_t kScanTickModulo = 0x4000;
 
 // Evaluate the timer of opcode (either of its pair) with its operands at m.ip, the power
 // flow power (any non-zero value is on) and the scan tick tick (0..16383). They return
