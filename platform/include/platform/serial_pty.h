@@ -1,0 +1,60 @@
+#pragma once
+// Stand-in for a serial port of the board (the four UARTs and the USB device port):
+// a pseudo-terminal pair. The unit holds the master side; a peer (a test, a programming
+// tool, a Modbus master) opens the slave side through a link below the device root, for
+// example <root>/dev/ttyGS0 for the USB device port.
+//
+// The stand-in keeps a descriptor of the slave side open itself, so the pair never sees
+// a hang-up when a peer closes and reopens the link; bytes written while no peer listens
+// wait in the slave's input queue (a peer flushes its input when it opens the link). The
+// line is raw: no echo, no translation of bytes. Pseudo-terminals carry no baud rate,
+// parity or modem lines; the stand-in records the last line settings the unit asked for.
+//
+// Callers: the main thread only. Nothing blocks (every descriptor is non-blocking) and
+// the byte operations allocate nothing.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace plat {
+
+class PtyPort {
+ public:
+  PtyPort() = default;
+  ~PtyPort() { Close(); }
+  PtyPort(const PtyPort&) = delete;
+  PtyPort& operator=(const PtyPort&) = delete;
+
+  // Opens a new pair and points the unit path (below the device root) at its slave,
+  // replacing whatever stood there. Closes a pair opened before. False when no pair can
+  // be opened or the link cannot be made (the port then stays closed).
+  bool Open(const char* unit_path);
+  // Closes the pair and removes the link.
+  void Close();
+  bool is_open() const { return master_ >= 0; }
+  // Host path of the slave device ("" while closed).
+  const char* slave_path() const { return slave_path_; }
+
+  // Bytes waiting to be read (0 while closed).
+  int Available() const;
+  // One byte, or -1 when none waits.
+  int Read();
+  // Drops waiting input.
+  void FlushInput();
+  // Writes the bytes; false when the port is closed or not every byte was taken.
+  bool Write(const uint8_t* bytes, std::size_t count);
+
+  // The line settings the unit asked for last (the 6-byte serial mode record), kept for
+  // tests to read; a pseudo-terminal applies none of them.
+  void RecordMode(const uint8_t mode[6]);
+  const uint8_t* recorded_mode() const { return mode_; }
+
+ private:
+  int master_ = -1;
+  int slave_ = -1;
+  char slave_path_[64] = {};
+  char link_[4096] = {};
+  uint8_t mode_[6] = {};
+};
+
+}  // namespace plat

@@ -1,0 +1,135 @@
+#include "platform/serial_pty.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "platform/root.h"
+
+namespace plat {
+
+namespace {
+
+void CloseFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+// The directory part of a unit path ("/dev" of "/dev/ttyGS0").
+bool UnitDir(const char* unit_path, char* out, std::size_t size) {
+  const char* slash = std::strrchr(unit_path, '/');
+  if (slash == nullptr || slash == unit_path) return false;
+  const std::size_t n = std::size_t(slash - unit_path);
+  if (n + 1 > size) return false;
+  std::memcpy(out, unit_path, n);
+  out[n] = '\0';
+  return true;
+}
+
+}  // namespace
+
+bool PtyPort::Open(const char* unit_path) {
+  Close();
+  char dir[256];
+  if (unit_path == nullptr || !UnitDir(unit_path, dir, sizeof dir) || !MakeUnitDirs(dir) ||
+      !MapPath(unit_path, link_, sizeof link_)) {
+    link_[0] = '\0';
+    return false;
+  }
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+      ::ptsname_r(master_, slave_path_, sizeof slave_path_) != 0) {
+    Close();
+    return false;
+  }
+  slave_ = ::open(slave_path_, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  termios t{};
+  if (slave_ < 0 || ::tcgetattr(slave_, &t) != 0) {
+    Close();
+    return false;
+  }
+  ::cfmakeraw(&t);
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  if (::tcsetattr(slave_, TCSANOW, &t) != 0) {
+    Close();
+    return false;
+  }
+  ::unlink(link_);
+  if (::symlink(slave_path_, link_) != 0) {
+    std::fprintf(stderr, "serial stand-in: link %s: %s\n", link_, std::strerror(errno));
+    link_[0] = '\0';
+    Close();
+    return false;
+  }
+  return true;
+}
+
+void PtyPort::Close() {
+  if (link_[0] != '\0') {
+    char target[sizeof slave_path_] = {};
+    // Remove the link only while it still names this pair's slave.
+    const ssize_t n = ::readlink(link_, target, sizeof target - 1);
+    if (n > 0 && std::strcmp(target, slave_path_) == 0) ::unlink(link_);
+    link_[0] = '\0';
+  }
+  CloseFd(slave_);
+  CloseFd(master_);
+  slave_path_[0] = '\0';
+}
+
+int PtyPort::Available() const {
+  int n = 0;
+  if (master_ < 0 || ::ioctl(master_, FIONREAD, &n) != 0) return 0;
+  return n;
+}
+
+int PtyPort::Read() {
+  if (master_ < 0) return -1;
+  uint8_t b;
+  for (;;) {
+    const ssize_t n = ::read(master_, &b, 1);
+    if (n == 1) return b;
+    if (n < 0 && errno == EINTR) continue;
+    return -1;
+  }
+}
+
+void PtyPort::FlushInput() {
+  if (master_ < 0) return;
+  uint8_t sink[256];
+  // Bounded: a peer that keeps writing cannot hold the caller here.
+  for (int i = 0; i < 64; ++i) {
+    const ssize_t n = ::read(master_, sink, sizeof sink);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+  }
+}
+
+bool PtyPort::Write(const uint8_t* bytes, std::size_t count) {
+  if (master_ < 0) return false;
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(master_, bytes + done, count - done);
+    if (n > 0) {
+      done += std::size_t(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return false;  // the peer's queue is full: the rest is lost, as on a wire
+    }
+  }
+  return true;
+}
+
+void PtyPort::RecordMode(const uint8_t mode[6]) {
+  if (mode) std::memcpy(mode_, mode, sizeof mode_);
+}
+
+}  // namespace plat
