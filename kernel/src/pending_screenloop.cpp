@@ -16,3 +16,9 @@ void PGM_TheLoop() {
   plat::TraceCall("PGM_TheLoop");
   if (g_screen_pass_body) g_screen_pass_body();
 }
+// Until the screen program is built: the screens stop, so that the loop leaves a
+// download screen alone.
+void PGM_Destroy() {
+  plat::TraceCall("PGM_Destroy");
+  PGM_state = 2;
+}

@@ -69,6 +69,8 @@ struct VcommDriver {
   void (*flush)();              // drop pending input
   void (*put)(uint8_t byte);
   void (*put_n)(const uint8_t* bytes, uint32_t count);
+  int (*open)(const uint8_t* mode);  // applies a 6-byte mode record: 1 applied, 0 refused
+  int (*empty_tx)();                 // 1 when nothing waits to be sent
 };
 inline constexpr int kVcommPorts = 6;
 extern VcommDriver Vcomm_Drv[kVcommPorts];

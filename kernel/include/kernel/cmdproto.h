@@ -1,5 +1,9 @@
 #pragma once
-// The programming-tool command server: what other kernel code uses of it.
+// The programming-tool command server: what other kernel code uses of it. Its hosts are
+// in cmdhost.h, the programming link's ownership (Vcomm_*) in sysservices.h.
+//
+// Main thread only: Cmd_Check runs once per main-loop pass, never inside a time slice,
+// and never blocks; commands that take more than one pass are advanced on later passes.
 
 #include <cstdint>
 
@@ -11,13 +15,16 @@ extern uint8_t Cmd_Override;
 // The command being served; 255 when the server is idle.
 extern uint8_t CmdRun;
 
-// Opens the command port at start-up.
+// Start-up: timers, the hosts (the USB device port's stand-in included), the checksum
+// seed, the programming port in its default mode, the file-transfer host. Called once.
 void Cmd_Init();
-// One pass of the command server (never inside a time slice).
+// One pass of the command server (never inside a time slice). The media-image loader
+// also calls it while it waits for an answer of its own requests.
 void Cmd_Check();
-// Re-initialises the programming port in the given mode (written through SR34).
+// 0: warm reset; 1: re-opens the programming port in its default mode; other values
+// nothing. Also the side effect of writing SR34.
 void Cmd_PortInit(uint8_t mode);
-// Reconfigures network and I/O after a configuration change.
+// Re-reads the network and I/O configuration when a download changed them.
 void NetIoConfig();
 // J1939 start flag: held at 1 by the IEC loader during its NetIoConfig call, so that the
 // reconfiguration starts the J1939 network with the IEC application.

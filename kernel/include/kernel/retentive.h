@@ -35,3 +35,12 @@ int GenLogFile();
 // Write / read the touch calibration record (cal.dta); 1 done, 0 failed.
 int StrTchClb(const uint16_t* record);
 int ReadTchClb(uint16_t* record);
+
+// The IEC runtime's retain backup N4_BKP.RET: saved from the running database, loaded
+// into it (and copied to n4.ret). The command server uses both (register token
+// 0xC0000000 of commands 22 and 24).
+void n4_reg_store_backup();
+void n4_reg_load_backup();
+// The end of a hardware-information download: stores the block and applies its MAC id;
+// 0 applied, 1 the block holds no MAC id of the maker.
+int SaveAndSetMACID();

@@ -16,3 +16,6 @@ void PGM_InitRunCtrl();
 void PGM_Create(int exception);
 // One screen pass (outside time slices, under an armed slice timer).
 void PGM_TheLoop();
+// Closes the running screen program (the open page, the screen saver, the beeper
+// override) and stops the screens (state 2).
+void PGM_Destroy();

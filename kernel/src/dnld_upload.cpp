@@ -1,0 +1,117 @@
+// Upload (command 5): one program table from the table store to the tool, in data frames
+// of at most CmdDataMax bytes, each answered by the tool. Steps: 0 the request, 3 a
+// pause of 250 ms, 4 send a frame, 5 await the tool's byte.
+#include <algorithm>
+#include <cstring>
+
+#include "cmd_server.h"
+#include "dnld.h"
+#include "kernel/gentimers.h"
+#include "kernel/tablestore.h"
+#include "kernel/timebase.h"
+
+namespace {
+
+enum : uint8_t { kRequest = 0, kPause = 3, kSend = 4, kAwait = 5 };
+constexpr uint32_t kPauseTicks = 2500;
+
+struct Upload {
+  const uint8_t* at = nullptr;
+  uint32_t remaining = 0;
+  uint16_t frame = 0;  // bytes of the frame last sent
+  uint32_t since = 0;
+  uint8_t header[8] = {};
+};
+Upload g;
+
+bool Refuse() {
+  cmdio::putbyte(kRefused);
+  CmdDone();
+  return false;
+}
+
+// The table's 8-byte header: CRC word, unused word, size.
+void FillHeader(const FileInfo& f) {
+  const uint16_t crc = FileCrc(f);
+  const uint16_t unused = 0xFFFF;
+  const uint32_t size = std::min(FileSize(f), f.capacity);
+  std::memcpy(g.header, &crc, 2);
+  std::memcpy(g.header + 2, &unused, 2);
+  std::memcpy(g.header + 4, &size, 4);
+}
+
+bool Request() {
+  const uint8_t type = uint8_t(CmdField(1, 1));
+  if (!DnldHasTable(type)) return Refuse();
+  const FileInfo& f = file_info[type];
+  if (type == kTypeBitmaps) {
+    // Bytes 2..5 are the slot offset here, not the header flag.
+    const BitmapTarget t = DnldBitmapTarget(CmdField(2, 4));
+    if (!t.valid) return Refuse();
+    if (t.map) {
+      g.at = rom_map_tbl;
+      g.remaining = kBmpMapEntries;
+    } else {
+      g.at = BmpSlot(t.slot);
+      g.remaining = std::min(CmdField(6, 4), DnldSlotSize(t.slot));
+    }
+  } else if (CmdStored() >= 3 && CmdPacket.data[2] != 0) {
+    FillHeader(f);
+    g.at = g.header;
+    g.remaining = sizeof g.header;
+  } else {
+    g.at = f.data;
+    g.remaining = DnldStoredSize(type);
+  }
+  cmdio::putbyte(kAck);
+  g.since = FPGA_GetFrt();
+  return true;
+}
+
+void Send() {
+  g.frame = uint16_t(std::min<uint32_t>(CmdDataMax, g.remaining));
+  put_packet(kDataFrame, g.frame, g.at);
+  CmdStartLinkTimer();
+  CmdMode = kAwait;
+}
+
+void Await() {
+  if (!cmdio::chkbyte()) return;
+  const uint8_t answer = uint8_t(cmdio::getbyte());
+  if (answer == kNak) {
+    CmdMode = kSend;  // the same frame again
+    return;
+  }
+  if (answer == kAck) {
+    if (Timer_Status(CmdBaudTimer) == kTimerRunning) Timer_Start(CmdBaudTimer, 0);
+    if (g.frame == 0) {
+      CmdDone();
+      return;
+    }
+    g.at += g.frame;
+    g.remaining -= g.frame;
+    CmdMode = kSend;
+    return;
+  }
+  if (answer != kRefused) cmdio::flushbyte();
+  CmdDone();
+}
+
+}  // namespace
+
+void upload_memory() {
+  switch (CmdMode) {
+    case kRequest:
+      if (Request()) CmdMode = kPause;
+      break;
+    case kPause:
+      if (uint32_t(FPGA_GetFrt() - g.since) >= kPauseTicks) Send();
+      break;
+    case kSend:
+      Send();
+      break;
+    default:
+      Await();
+      break;
+  }
+}
