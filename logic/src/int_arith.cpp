@@ -36,11 +36,17 @@ bool Div(T& a, T b) {
   a = T(a / b);
   return true;
 }
-// Remainder with the sign of a.
+// Remainder with the sign of a. MIN rem -1 is 0, but it belongs to the overflowing
+// MIN / -1, so it turns the power flow off like the division does.
 template <class T>
 bool Rem(T& a, T b) {
   if (b == 0) return false;
-  a = b == -1 ? T(0) : T(a % b);
+  if (b == -1) {
+    const bool ok = a != std::numeric_limits<T>::min();
+    a = T(0);
+    return ok;
+  }
+  a = T(a % b);
   return true;
 }
 

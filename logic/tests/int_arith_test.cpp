@@ -51,8 +51,9 @@ const std::vector<WordCase> kIntArithInt = {
     Int("rem_sign_of_a", "MOD", Neg16(-7), 3, Neg16(-1), kOn),
     Int("rem_positive_a", "MOD", 7, Neg16(-3), 1, kOn),
     Int("rem_by_zero_keeps_a", "MOD", 77, 0, 77, kOff),
-    // The remainder of MIN / -1 is exactly 0: no error.
-    Int("rem_min_by_minus_1", "MOD", kMin16, Neg16(-1), 0, kOn),
+    // MIN rem -1 is 0 but belongs to the overflowing MIN / -1; any other a rem -1 is fine.
+    Int("rem_min_by_minus_1", "MOD", kMin16, Neg16(-1), 0, kOff),
+    Int("rem_by_minus_1", "MOD", 7, Neg16(-1), 0, kOn),
     IntUnary("abs", "ABS", Neg16(-5), 5, kOn),
     IntUnary("abs_min_overflows", "ABS", kMin16, kMin16, kOff),
     IntUnary("sqrt_15", "SQRT", 15, 3, kOn),
@@ -89,7 +90,7 @@ const std::vector<WordCase> kIntArithDint = {
     Dint("div_min_by_minus_1", "DIVD", kMin32, Neg32(-1), kMin32, kOff),
     Dint("rem_sign_of_a", "MODD", Neg32(-100001), 10, Neg32(-1), kOn),
     Dint("rem_by_zero_keeps_a", "MODD", 99, 0, 99, kOff),
-    Dint("rem_min_by_minus_1", "MODD", kMin32, Neg32(-1), 0, kOn),
+    Dint("rem_min_by_minus_1", "MODD", kMin32, Neg32(-1), 0, kOff),
     DintUnary("abs", "ABSD", Neg32(-70000), 70000, kOn),
     DintUnary("abs_min_overflows", "ABSD", kMin32, kMin32, kOff),
     DintUnary("sqrt", "SQRTD", 1000000, 1000, kOn),
