@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "cfg_file.h"
 #include "kernel/sysservices.h"
 
 namespace {
@@ -131,6 +132,15 @@ Identity Lookup(uint16_t product_code, uint16_t module_id) {
 }
 
 }  // namespace
+
+// The byte that the boot installer leaves in /mnt/cfg/oeminfo (the program header keeps the
+// same byte); 0, the unit's own identity, without it.
+uint8_t OemIdentityByte() {
+  uint8_t byte = 0;
+  CfgReader file("/mnt/cfg/oeminfo");
+  if (file.open() && file.Read(&byte, 1) != 1) byte = 0;
+  return byte;
+}
 
 void Oem_GetSignon(char* text, uint16_t product_code, uint16_t module_id) {
   if (!text) return;

@@ -3,6 +3,4 @@
 #include "kernel/sysservices.h"
 #include "platform/trace.h"
 
-// Until the program header is kept by the command server, the unit's own identity.
-uint8_t OemIdentityByte() { return 0; }
 void Vcomm_Init() { plat::TraceCall("Vcomm_Init"); }

@@ -2,13 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "kernel/sysservices.h"
+#include "testsupport/temp_root.h"
 
 namespace {
 
 TEST(OemInfo, SignOnAndModelByProductAndModule) {
+  ts::TempRoot root;  // no oeminfo: the unit's own identity
   struct Case {
     uint16_t product;
     uint16_t module;
@@ -35,8 +39,40 @@ TEST(OemInfo, SignOnAndModelByProductAndModule) {
   }
 }
 
+TEST(OemInfo, VariantFromTheOemByte) {
+  ts::TempRoot root;
+  struct Case {
+    std::vector<uint8_t> oeminfo;  // empty: no file
+    const char* signon;
+    const char* model;
+  };
+  const Case kCases[] = {
+      {{}, "OPC-700 Controller", "OPC-700"},
+      {{0}, "OPC-700 Controller", "OPC-700"},
+      {{128}, "Brand-X HMI PX700", "PX700"},  // variant 5, the model after the brand
+      {{5}, "Brand-X HMI PX700", "PX700"},
+      {{2}, "*Unknown*", "*Unknown*"},        // a variant without panels
+      {{6}, "*Unknown*", "*Unknown*"},        // beyond the table
+      {{129}, "*Unknown*", "*Unknown*"},
+  };
+  for (const Case& c : kCases) {
+    if (c.oeminfo.empty()) {
+      std::remove(root.Host("/mnt/cfg/oeminfo").c_str());
+    } else {
+      root.Write("/mnt/cfg/oeminfo", c.oeminfo);
+    }
+    char signon[kSignonBytes];
+    Oem_GetSignon(signon, 573, 255);
+    EXPECT_STREQ(signon, c.signon) << (c.oeminfo.empty() ? -1 : c.oeminfo[0]);
+    char model[11] = {};
+    Oem_GetModel(model, 573, 255);
+    EXPECT_STREQ(model, c.model);
+  }
+}
+
 TEST(OemInfo, ModelNameIsAtMostTenCharactersWithoutRoomForANul) {
   // "*Unknown*" is 9 characters: NUL-terminated. The caller's 10 bytes are never passed.
+  ts::TempRoot root;
   char model[12];
   std::memset(model, 'x', sizeof model);
   Oem_GetModel(model, 1, 1);

@@ -105,8 +105,8 @@ void ExcpTch(int event, int x, int y);
 // module id found in I/O slot 0.
 void Oem_GetSignon(char* text, uint16_t product_code, uint16_t module_id);
 void Oem_GetModel(char* model, uint16_t product_code, uint16_t module_id);
-// The OEM identity byte of the program header, which selects the identity variant (128
-// selects variant 5).
+// The OEM identity byte (/mnt/cfg/oeminfo, as the program header keeps it), which selects
+// the identity variant (128 selects variant 5, others above 5 know no panel).
 uint8_t OemIdentityByte();
 
 // --- Programming channel ownership ----------------------------------------------------
