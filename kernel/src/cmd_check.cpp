@@ -43,9 +43,9 @@ void TakeOver(uint8_t host) {
     CmdHost = host;
     CmdResetReceive();
     GoIdle();
-  } else if (host == Vcomm_Host) {
-    cmdio::HostPut(host, kBusy);  // its link is still in a remote mode
   } else {
+    // Refused, also when the poller owns the link but a remote master still uses it: the
+    // poller's input is dropped, or it would draw a busy answer on every pass.
     cmdio::HostFlush(host);
     cmdio::HostPut(host, kBusy);
   }

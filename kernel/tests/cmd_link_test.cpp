@@ -33,6 +33,22 @@ TEST_F(CmdLink, AnotherHostIsBusyWhileTheLinkIsHeld) {
   EXPECT_EQ(Vcomm_Host, kHostSerial);
 }
 
+TEST_F(CmdLink, ARemoteMasterOnTheNetworkIsServedThroughIt) {
+  // The network layer hands the link to a remote master (mode 2).
+  ASSERT_EQ(Vcomm_ModeSet(0, kHostUsb, 2, 9), 1);
+  g_network.Send(Req(kGetMode, {kLocal}));
+  Cmd_Check();
+  EXPECT_EQ(DataOf(g_network.Take()), Bytes{0});
+  EXPECT_EQ(kt::g_network_modes.back(), 2);
+  // A host polling meanwhile is told once that the link is busy.
+  Vcomm_LockSet(1);
+  g_channel[kHostUsb].Send(Req(kGetMode, {kLocal}));
+  Cmd_Check();
+  Cmd_Check();
+  EXPECT_EQ(g_channel[kHostUsb].Take(), Bytes{0x60});
+  EXPECT_TRUE(g_channel[kHostUsb].in.empty());
+}
+
 TEST_F(CmdLink, CommunicationLockKeepsOtherHostsOutUntilReleasedOrTimedOut) {
   const Bytes request = Req(kGetMode, {kLocal});
   struct Case {

@@ -1,0 +1,301 @@
+#!/usr/bin/env python3
+"""A programming-tool client of the panel's command protocol, for tests.
+
+It talks to the panel over a serial link (for a test: the pseudo-terminal that the unit
+links below its device root, <root>/dev/ttyGS0 for the USB device port). Written from
+the protocol itself, not from the panel's code:
+
+  frame     u8 command, u8 count (0..254), count data bytes, u8 checksum
+            or, long form: u8 command, 0xFF, u16 length (low byte first), data, checksum
+  checksum  seed + every byte of the frame, the checksum included, is 0 modulo 256
+  answers   0xA0 acknowledge, 0x0F checksum error / not readable, 0x09 refused,
+            0x60 busy; data comes in frames with command 0xFF
+  requests  data[0] is the node id, data[1] the first parameter, then the fields
+
+Commands used here: 1 get mode, 2 set mode, 3 verify, 4 download, 5 upload, 9 node id,
+22 read register, 24 write register.
+
+Usage (every command prints its result on standard output, exits 0 on success, 1 with
+a message on standard error otherwise):
+  progtool.py --port PATH [--seed N] [--node N] mode     (node: the panel's own by default)
+  progtool.py ... set-mode MODE
+  progtool.py ... read TOKEN BITS            prints the value bytes in hex
+  progtool.py ... write TOKEN BITS HEX
+  progtool.py ... download TYPE FILE [--argument N]
+  progtool.py ... upload TYPE FILE [--argument N] [--count N] [--header]
+  progtool.py ... verify TYPE FILE [--argument N]
+  progtool.py ... bad-frame                  a frame with a wrong checksum: expects 0x0F
+"""
+
+import argparse
+import os
+import select
+import struct
+import sys
+import termios
+import time
+import tty
+
+ACK = 0xA0
+NAK = 0x0F
+REFUSED = 0x09
+BUSY = 0x60
+LINK_FREE = 0x70
+DATA = 0xFF
+
+ESCAPE_WINDOW_1 = 1776  # token = 0x10000 + u16
+ESCAPE_WINDOW_2 = 1777  # token = 0x20000 + u16
+ESCAPE_FULL = 0         # token = u32
+
+
+class ProtocolError(Exception):
+    pass
+
+
+def checksum(seed, body):
+    return (-(seed + sum(body))) & 0xFF
+
+
+def frame(seed, command, data=b"", long_form=False):
+    data = bytes(data)
+    if long_form:
+        head = bytes([command, 0xFF]) + struct.pack("<H", len(data))
+    else:
+        if len(data) > 254:
+            raise ValueError("a short frame carries at most 254 bytes")
+        head = bytes([command, len(data)])
+    body = head + data
+    return body + bytes([checksum(seed, body)])
+
+
+def token_field(token):
+    """The address fields of commands 22 and 24 after the bit count."""
+    if token < 0x10000 and token not in (ESCAPE_FULL, ESCAPE_WINDOW_1, ESCAPE_WINDOW_2):
+        return struct.pack("<H", token)
+    if 0x10000 <= token < 0x20000:
+        return struct.pack("<HH", ESCAPE_WINDOW_1, token - 0x10000)
+    if 0x20000 <= token < 0x30000:
+        return struct.pack("<HH", ESCAPE_WINDOW_2, token - 0x20000)
+    return struct.pack("<HI", ESCAPE_FULL, token)
+
+
+class Link:
+    def __init__(self, path, seed=0, timeout=5.0):
+        self.seed = seed & 0x7F
+        self.timeout = timeout
+        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        tty.setraw(self.fd)
+        # Whatever the panel sent while nobody listened is not ours.
+        termios.tcflush(self.fd, termios.TCIOFLUSH)
+
+    def close(self):
+        os.close(self.fd)
+
+    def send(self, data):
+        view = memoryview(bytes(data))
+        while view:
+            select.select([], [self.fd], [], self.timeout)
+            n = os.write(self.fd, view)
+            view = view[n:]
+
+    def read_exact(self, n):
+        out = bytearray()
+        deadline = time.monotonic() + self.timeout
+        while len(out) < n:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise ProtocolError("no answer within %.1f s (have %s)" % (self.timeout, out.hex()))
+            ready, _, _ = select.select([self.fd], [], [], left)
+            if ready:
+                try:
+                    out += os.read(self.fd, n - len(out))
+                except BlockingIOError:
+                    pass
+        return bytes(out)
+
+    def read_answer(self):
+        """One answer: ('byte', b) or ('frame', data). A frame's checksum is checked."""
+        first = self.read_exact(1)[0]
+        if first != DATA:
+            return "byte", first
+        count = self.read_exact(1)[0]
+        head = bytes([first, count])
+        if count == 0xFF:
+            length_bytes = self.read_exact(2)
+            head += length_bytes
+            count = struct.unpack("<H", length_bytes)[0]
+        data = self.read_exact(count)
+        check = self.read_exact(1)[0]
+        if (self.seed + sum(head) + sum(data) + check) & 0xFF:
+            raise ProtocolError("reply frame with a bad checksum: %s" % (head + data + bytes([check])).hex())
+        return "frame", data
+
+    def request(self, command, data, long_form=False):
+        self.send(frame(self.seed, command, data, long_form))
+        return self.read_answer()
+
+    def expect_byte(self, answer, want, what):
+        kind, value = answer
+        if kind != "byte" or value != want:
+            raise ProtocolError("%s: expected 0x%02X, got %s %s" % (what, want, kind, value))
+
+    def expect_frame(self, answer, what):
+        kind, value = answer
+        if kind != "frame":
+            raise ProtocolError("%s: expected a data frame, got 0x%02X" % (what, value))
+        return value
+
+
+class Tool:
+    def __init__(self, link, node, data_max=64):
+        self.link = link
+        self.node = node
+        self.data_max = data_max
+
+    def local_id(self):
+        # Command 9 is served whatever node id the request carries.
+        return self.link.expect_frame(self.link.request(9, [0]), "node id")[0]
+
+    def get_mode(self):
+        return self.link.expect_frame(self.link.request(1, [self.node]), "get mode")[0]
+
+    def set_mode(self, mode):
+        self.link.expect_byte(self.link.request(2, [self.node, mode]), ACK, "set mode")
+
+    def read(self, token, bits):
+        return self.link.expect_frame(self.link.request(22, bytes([self.node, bits]) + token_field(token)), "read")
+
+    def write(self, token, bits, value):
+        data = bytes([self.node, bits]) + token_field(token) + bytes(value)
+        self.link.expect_byte(self.link.request(24, data), ACK, "write")
+
+    def _table_request(self, command, table_type, argument, extra=b""):
+        data = bytes([self.node, table_type])
+        if argument is not None:
+            data += struct.pack("<I", argument) + bytes(extra)
+        return self.link.request(command, data)
+
+    def _send_frames(self, table, what):
+        """Data frames of at most data_max bytes, then the empty frame; a frame the panel
+        did not receive whole (0x0F) goes again."""
+        chunks = [table[i:i + self.data_max] for i in range(0, len(table), self.data_max)] + [b""]
+        for chunk in chunks:
+            for _ in range(3):
+                answer = self.link.request(DATA, chunk)
+                if answer != ("byte", NAK):
+                    break
+            if answer != ("byte", ACK):
+                return answer
+        return ("byte", ACK)
+
+    def download(self, table_type, table, argument=0, extra=b""):
+        answer = self._table_request(4, table_type, argument, extra)
+        self.link.expect_byte(answer, ACK, "download request")
+        self.link.expect_byte(self._send_frames(table, "download"), ACK, "download data")
+
+    def verify(self, table_type, table, argument=0):
+        answer = self._table_request(3, table_type, argument)
+        self.link.expect_byte(answer, ACK, "verify request")
+        return self._send_frames(table, "verify") == ("byte", ACK)
+
+    def upload(self, table_type, argument=None, count=None, header=False):
+        if table_type == 9:
+            extra = struct.pack("<I", count) if count is not None else b""
+            answer = self._table_request(5, table_type, argument, extra)
+        elif header:
+            answer = self.link.request(5, [self.node, table_type, 1])
+        else:
+            answer = self.link.request(5, [self.node, table_type])
+        self.link.expect_byte(answer, ACK, "upload request")
+        table = bytearray()
+        while True:
+            try:
+                kind, data = self.link.read_answer()
+            except ProtocolError as error:
+                if "bad checksum" not in str(error):
+                    raise
+                self.link.send([NAK])  # the same frame again, please
+                continue
+            if kind != "frame":
+                raise ProtocolError("upload: expected a data frame, got 0x%02X" % data)
+            self.link.send([ACK])
+            if not data:
+                return bytes(table)
+            table += data
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description="Programming-tool client for tests.")
+    parser.add_argument("--port", required=True)
+    parser.add_argument("--seed", type=lambda s: int(s, 0), default=0)
+    parser.add_argument("--node", type=lambda s: int(s, 0), help="default: the panel's own id (command 9)")
+    parser.add_argument("--timeout", type=float, default=5.0)
+    sub = parser.add_subparsers(dest="command", required=True)
+    sub.add_parser("mode")
+    p = sub.add_parser("set-mode")
+    p.add_argument("mode", type=int)
+    p = sub.add_parser("read")
+    p.add_argument("token", type=lambda s: int(s, 0))
+    p.add_argument("bits", type=int)
+    p = sub.add_parser("write")
+    p.add_argument("token", type=lambda s: int(s, 0))
+    p.add_argument("bits", type=int)
+    p.add_argument("value")
+    for name in ("download", "upload", "verify"):
+        p = sub.add_parser(name)
+        p.add_argument("type", type=int)
+        p.add_argument("file")
+        p.add_argument("--argument", type=lambda s: int(s, 0))
+        if name == "upload":
+            p.add_argument("--count", type=lambda s: int(s, 0))
+            p.add_argument("--header", action="store_true")
+    sub.add_parser("bad-frame")
+    args = parser.parse_args(argv)
+
+    link = Link(args.port, args.seed, args.timeout)
+    tool = Tool(link, args.node)
+    try:
+        if tool.node is None:
+            tool.node = tool.local_id()
+        if args.command == "mode":
+            print(tool.get_mode())
+        elif args.command == "set-mode":
+            tool.set_mode(args.mode)
+        elif args.command == "read":
+            print(tool.read(args.token, args.bits).hex())
+        elif args.command == "write":
+            tool.write(args.token, args.bits, bytes.fromhex(args.value))
+        elif args.command == "download":
+            with open(args.file, "rb") as f:
+                table = f.read()
+            argument = args.argument if args.argument is not None else 0
+            tool.download(args.type, table, argument)
+            print(len(table))
+        elif args.command == "upload":
+            table = tool.upload(args.type, args.argument, args.count, args.header)
+            with open(args.file, "wb") as f:
+                f.write(table)
+            print(len(table))
+        elif args.command == "verify":
+            with open(args.file, "rb") as f:
+                table = f.read()
+            argument = args.argument if args.argument is not None else 0
+            if not tool.verify(args.type, table, argument):
+                raise ProtocolError("verify: the panel's table differs")
+            print("same")
+        elif args.command == "bad-frame":
+            bad = bytearray(frame(link.seed, 1, [tool.node]))
+            bad[-1] ^= 0x55
+            link.send(bad)
+            link.expect_byte(link.read_answer(), NAK, "bad checksum")
+            print("nak")
+    except ProtocolError as error:
+        print("progtool: error: %s" % error, file=sys.stderr)
+        return 1
+    finally:
+        link.close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
