@@ -104,9 +104,11 @@ int ChildProcess::Wait(std::chrono::milliseconds limit) {
     }
   }
   pid_ = -1;
-  while (out_ >= 0 && ReadSome(std::chrono::steady_clock::now() + std::chrono::milliseconds(1))) {
+  // Take what is already in the pipe, without waiting for a grandchild to close it.
+  while (out_ >= 0) {
     pollfd p{out_, POLLIN, 0};
     if (::poll(&p, 1, 0) <= 0) break;
+    if (!ReadSome(std::chrono::steady_clock::now() + std::chrono::milliseconds(100))) break;
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
