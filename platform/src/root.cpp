@@ -59,12 +59,21 @@ std::string HostPath(std::string_view unit_path) {
 }
 
 bool MakeUnitDirs(std::string_view unit_dir) {
-  std::string host = HostPath(unit_dir);
-  if (host.empty()) return false;
-  for (std::size_t i = 1; i <= host.size(); ++i) {
-    if (i == host.size() || host[i] == '/') {
-      std::string part = host.substr(0, i);
-      if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  // No allocation: a save inside a time slice may need its directory made.
+  char unit[kRootMax];
+  char host[2 * kRootMax];
+  if (unit_dir.size() >= sizeof unit) return false;
+  std::memcpy(unit, unit_dir.data(), unit_dir.size());
+  unit[unit_dir.size()] = '\0';
+  if (!MapPath(unit, host, sizeof host)) return false;
+  const std::size_t n = std::strlen(host);
+  for (std::size_t i = 1; i <= n; ++i) {
+    if (i == n || host[i] == '/') {
+      const char keep = host[i];
+      host[i] = '\0';
+      const bool ok = ::mkdir(host, 0755) == 0 || errno == EEXIST;
+      host[i] = keep;
+      if (!ok) return false;
     }
   }
   return true;

@@ -25,6 +25,7 @@ bool MapPath(const char* unit_path, char* out, std::size_t out_size);
 std::string HostPath(std::string_view unit_path);
 
 // Creates the directory chain of a unit path under the root (mkdir -p). True on success.
+// Allocates nothing.
 bool MakeUnitDirs(std::string_view unit_dir);
 
 }  // namespace plat
