@@ -35,7 +35,7 @@ inline constexpr uint32_t kFeatCan = 0x08;
 inline constexpr uint32_t kFeatReports = 0x10;
 inline constexpr uint32_t kFeatRecipes = 0x20;
 inline constexpr uint32_t kFeatLogins = 0x80;
-// Bit 15 selects 32-bit register tokens in the ladder program (the ladder engine).
+// Bit 15 set: the ladder program uses the 16-bit operand form (the ladder engine).
 extern uint32_t NV_EditorFeatures;
 // Takes the word from the logic table into NV_EditorFeatures and returns it: 0 when the
 // last data byte is 0xFE or 0xFF or the table is shorter than 9 bytes, else the u32 at
