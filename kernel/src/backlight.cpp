@@ -23,3 +23,5 @@ void BKLT_Ctrl(int direct, int level) {
 }
 
 int BacklightLevel() { return g_level; }
+
+void BacklightReset() { g_level = -1; }

@@ -113,6 +113,8 @@ void Serve() {
 
 }  // namespace
 
+void CmdResetLinkFreeReport() { g_reported_idle = 0; }
+
 void CmdEndCommand() {
   GoIdle();
   Vcomm_LockSet(2);

@@ -26,3 +26,8 @@ void CmdOpenUsbHost() {
   if (!g_usb.Open(kUsbDevicePort)) std::fprintf(stderr, "command server: no USB device port stand-in\n");
   Cmd_SetHost(kHostUsb, g_usb.is_open() ? &kUsbHost : nullptr);
 }
+
+void CmdCloseUsbHost() {
+  Cmd_SetHost(kHostUsb, nullptr);
+  g_usb.Close();
+}

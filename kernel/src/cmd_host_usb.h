@@ -5,3 +5,6 @@ void CmdOpenUsbHost();
 // The built-in table of host 0, the programming serial port.
 struct CmdHostOps;
 const CmdHostOps* CmdSerialHost();
+// Closes the USB device port's stand-in (its link removed) and leaves host 3 without a
+// channel, as before CmdOpenUsbHost.
+void CmdCloseUsbHost();

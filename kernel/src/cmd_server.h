@@ -124,3 +124,13 @@ extern uint8_t CmdNetIoConfigUpdated;
 void CmdAbortDownload();
 // Re-opens the programming serial port with a mode record (the default one: nullptr).
 void CmdOpenProgrammingPort(const uint8_t* mode);
+
+// Puts the whole server back to its power-on state, as before Cmd_Init: idle, no frame
+// under way, negotiation off, seed 0, no download screen, no online programming, no
+// override, host 0 the built-in serial table, no Ethernet or USB channel (the USB
+// stand-in closed), the CAN network's own table. Its general timers are the timer
+// module's (Timer_Init) and the link ownership the serial layer's (Vcomm_*).
+void CmdServerReset();
+// Forgets the link-free count last reported to the Ethernet channel (0, as Vcomm_Idle
+// starts).
+void CmdResetLinkFreeReport();

@@ -1,8 +1,11 @@
 // The command server's state and the small helpers its handlers share.
 #include <algorithm>
 
+#include "cmd_host_usb.h"
 #include "cmd_server.h"
+#include "kernel/cmdhost.h"
 #include "kernel/cmdproto.h"
+#include "kernel/download.h"
 #include "kernel/gentimers.h"
 #include "kernel/regimage.h"
 
@@ -14,6 +17,29 @@ uint8_t CmdMode = 0;
 uint8_t CmdGlobal = 0;
 uint8_t CmdHostToPlc = 1;
 uint8_t CmdBaudTimer = kNoTimer;
+
+void CmdServerReset() {
+  OLPMode = 0;
+  Cmd_Override = 0;
+  CmdRun = kCmdIdle;
+  CmdHost = 0;
+  CmdMode = 0;
+  CmdGlobal = 0;
+  CmdHostToPlc = 1;
+  CmdBaudTimer = kNoTimer;
+  CmdPacket = CmdBuffer{};
+  CmdNegotiationOff();
+  CmdSetSeed(0);
+  CmdRelayReset();
+  CmdResetLinkFreeReport();
+  Cmd_SetHost(kHostSerial, CmdSerialHost());
+  Cmd_SetHost(kHostEthernet, nullptr);
+  CmdCloseUsbHost();
+  Cmd_SetNetwork(nullptr);
+  Cmd_Downloading = 0;
+  CmdNetIoConfigUpdated = 0;
+  J1939StartFlag = 0;
+}
 
 void CmdDone() { CmdRun = kCmdIdle; }
 

@@ -59,6 +59,10 @@ int _txe_timer_delete(TxTimer* timer) {
 
 }  // namespace tx
 
+void tx_timer_reset() {
+  for (tx::TxTimer*& t : TimerPtr) t = nullptr;
+}
+
 void tx_timer_check() {
   const uint32_t now = FPGA_GetFrt();
   for (tx::TxTimer* t : TimerPtr) {

@@ -59,4 +59,10 @@ void Fpga_Close() {
   g_spi_open = false;
 }
 
+void FpgaReset() {
+  Fpga_Close();
+  g_jtag_id = 0;
+  fpga_ver_file = 0;
+}
+
 bool FPGA_Check() { return g_jtag_id == kFpgaJtagIdGood; }

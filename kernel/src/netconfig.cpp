@@ -11,6 +11,7 @@
 #include "kernel/tablestore.h"
 #include "kernel/timebase.h"
 #include "platform/trace.h"
+#include "runctl_internal.h"
 
 uint8_t NodeId_Flag = 0;
 
@@ -39,6 +40,12 @@ std::span<const uint8_t> NetworkTable() {
 }
 
 }  // namespace
+
+void runctl::ResetNetConfig() {
+  g_parameters = kDefaultParameters;
+  g_setup = CanNetSetup{};
+  NodeId_Flag = 0;
+}
 
 void NetConfig() {
   plat::TraceCall("NetConfig");

@@ -67,6 +67,13 @@ void TouchSensitivity() {
 
 }  // namespace
 
+void PanelServicesReset() {
+  g_override_on = false;
+  g_sr184 = 0;
+  g_sensitivity = nullptr;
+  g_sensitivity_value = -1;
+}
+
 void SYS_InitGFX() {
   plat::TraceCall("SYS_InitGFX");
   const uint16_t saver_on = SrGet(185), delay = SrGet(186);

@@ -21,6 +21,9 @@ extern State g;
 
 // Back to the state after power-on (start-up, and tests).
 void ResetState();
+// The network set-up's part of it: the default network parameters and no record handed
+// to the network layer yet.
+void ResetNetConfig();
 
 // SR6 = 0, SR7 = 0xFFFF, SR8 = 0 and the running total 0.
 void ResetScanStats();

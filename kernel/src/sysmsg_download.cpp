@@ -88,6 +88,11 @@ void VID_DnldUpdate() {
   VID_Update();
 }
 
+void DnldScreenReset() {
+  g_lit_box = 0;
+  g_update_calls = 0;
+}
+
 void VID_DnldHalted() {
   SystemMsg(GDI_GetDisplayDC(), "DOWNLOAD ABORTED", "Program/Graphics may be invalid");
   PGM_state = 6;

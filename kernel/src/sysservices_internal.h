@@ -7,3 +7,9 @@
 int BacklightLevel();
 // The kernel version text (10 characters, the last one NUL) from a "uname -a" line.
 void ParseKernelVersion(const char* line, std::size_t length, char out[10]);
+
+// Back to the power-on state, each for its own file (the owner's start-up, and tests).
+void SysKeysReset();        // no function key held
+void SysRegsReset();        // no screen number written to SR1 yet, register packing off
+void PanelServicesReset();  // no beeper override, no touch-sensitivity link
+void BacklightReset();      // no level applied from SR57 yet

@@ -4,6 +4,7 @@
 #include "kernel/sysservices.h"
 #include "kernel/tablestore.h"
 #include "platform/trace.h"
+#include "sysservices_internal.h"
 
 namespace {
 
@@ -17,6 +18,8 @@ void KBit(uint16_t key, int op) {  // op: 1 set, 0 clear, -1 toggle
 }
 
 }  // namespace
+
+void SysKeysReset() { g_held_key = 0; }
 
 int SYS_KeyEnabled() { return SrGet(173) == 0 ? 1 : 0; }
 

@@ -5,6 +5,7 @@
 #include "kernel/sysservices.h"
 #include "platform/gpio.h"
 #include "platform/trace.h"
+#include "sysservices_internal.h"
 
 namespace {
 
@@ -25,6 +26,12 @@ static_assert(std::size(kMenuOptionPins) == 2);
 }  // namespace
 
 uint8_t SYS_fGrayScale = 0;
+
+void SysRegsReset() {
+  g_last_user_screen = 0;
+  g_pack_regs = 0;
+  SYS_fGrayScale = 0;
+}
 
 uint16_t SYS_ReadSys(int n) { return SrGet(uint32_t(n)); }
 

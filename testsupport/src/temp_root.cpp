@@ -10,7 +10,7 @@
 
 namespace ts {
 
-TempRoot::TempRoot() {
+TempRoot::TempRoot() : previous_(plat::DeviceRoot()) {
   std::string tmpl = (std::filesystem::temp_directory_path() / "panel-root.XXXXXX").string();
   if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = tmpl;
@@ -18,6 +18,7 @@ TempRoot::TempRoot() {
 }
 
 TempRoot::~TempRoot() {
+  plat::SetDeviceRoot(previous_);
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
 }

@@ -115,6 +115,10 @@ int _txe_thread_preemption_change(TxThread* thread, uint32_t new_threshold, uint
 // down in whole milliseconds of the time base, carrying the fraction, and calls the
 // callback of each timer whose time is up (periodic ones start again from this pass).
 void tx_timer_check();
+// Empties the timer table, as at power-on: no created timer is swept any more. For the
+// owner's start-up and tests (a record left in the table would otherwise be called from
+// the next owner's passes, even after its memory is gone).
+void tx_timer_reset();
 
 // The storage service's request and answer queues ("CFI_REQUEST", one message of 4
 // words; "CFI_RESPONSE", one message of 2 words), created at start-up.

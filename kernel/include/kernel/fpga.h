@@ -15,6 +15,9 @@ inline constexpr uint32_t kFpgaImageMax = 204800;
 int Fpga_Init();
 // Releases the chip select and closes the channel when it is open.
 void Fpga_Close();
+// Back to the power-on state: the channel closed, no JTAG id read, no image version
+// (the owner's start-up, and tests).
+void FpgaReset();
 // Whether the JTAG id read at start-up was the FPGA's.
 bool FPGA_Check();
 // One register access: a 4-byte header {1 read or 2 write, count, register high, low},

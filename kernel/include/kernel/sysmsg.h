@@ -23,3 +23,6 @@ void DebugMsg(const char* text);
 void VID_DnldMsg(int type);
 void VID_DnldUpdate();
 void VID_DnldHalted();
+// The progress bar as at power-on: the first box lit, no update counted (the owner's
+// start-up, and tests).
+void DnldScreenReset();

@@ -1,6 +1,7 @@
 #pragma once
 // A temporary device root for one test: created empty, installed as the device root,
-// removed with everything in it when the test ends.
+// removed with everything in it when the test ends, when the root it replaced is put
+// back (so that nothing after the test reaches into a removed directory).
 
 #include <cstdint>
 #include <string>
@@ -27,6 +28,7 @@ class TempRoot {
 
  private:
   std::string path_;
+  std::string previous_;
 };
 
 }  // namespace ts
