@@ -70,10 +70,10 @@ inline void AndBranch(uint8_t* s) {
 inline void Coil(BitRef r, uint8_t v) { WriteBit(plc_reg, r, v != 0); }           // 38
 inline void NegatedCoil(BitRef r, uint8_t v) { WriteBit(plc_reg, r, v == 0); }    // 54
 inline void SetCoil(BitRef r, uint8_t v) {                                         // 52
-  plc_reg[r.byte] = uint8_t(plc_reg[r.byte] | (on_mask[r.bit] & OnMask(v)));
+  plc_reg[r.byte] = uint8_t(plc_reg[r.byte] | (BitMask(r) & OnMask(v)));
 }
 inline void ResetCoil(BitRef r, uint8_t v) {                                       // 53
-  plc_reg[r.byte] = uint8_t(plc_reg[r.byte] & ~(on_mask[r.bit] & OnMask(v)));
+  plc_reg[r.byte] = uint8_t(plc_reg[r.byte] & ~(BitMask(r) & OnMask(v)));
 }
 // Transition coils keep the previous power flow in the coil's own bit of old_reg.
 // 50: on for the one scan in which the power goes from off to on.
