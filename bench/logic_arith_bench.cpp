@@ -12,18 +12,17 @@
 //   E  c = a * b / 7, coil = no error       LD x; PUSH a; PUSH b; MUL; PUSHK 7; DIV; PULL c; OUT q
 // A timer per rung can be appended where Rung() says so; the direct version then needs
 // the same step.
-#include <benchmark/benchmark.h>
-
 #include <cstring>
 #include <limits>
 #include <vector>
 
-#include "kernel/progstore.h"
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
-#include "logic/engine.h"
+#include "ladder_bench.h"
 
 namespace {
+
+using lbench::Bit;
+using lbench::On;
+using lbench::Write;
 
 enum Op : uint16_t {
   kEnd = 9, kOut = 38, kPush = 80, kPushK = 81, kPull = 82, kPush2 = 83, kPush2K = 84, kPull2 = 85,
@@ -39,13 +38,8 @@ struct Word {
   uint32_t off;
 };
 Word R(uint32_t n) { return {uint16_t(32768 + 16 * (n - 1)), reg::kOffR + 2 * (n - 1)}; }
-struct Bit {
-  uint16_t token;
-  uint32_t byte;
-  uint8_t mask;
-};
-Bit I(uint32_t n) { return {uint16_t(8192 + n - 1), reg::kOffI + (n - 1) / 8, uint8_t(1u << ((n - 1) % 8))}; }
-Bit M(uint32_t n) { return {uint16_t(14336 + n - 1), reg::kOffM + (n - 1) / 8, uint8_t(1u << ((n - 1) % 8))}; }
+Bit I(uint32_t n) { return lbench::BitOf(uint16_t(8192 + n - 1)); }
+Bit M(uint32_t n) { return lbench::BitOf(uint16_t(14336 + n - 1)); }
 
 // The registers of one group: five words a, b, c, d, e and three DINTs f, g, h. The
 // 16-bit form reaches R1..R2048 with one word, so groups share registers 170 apart.
@@ -70,7 +64,6 @@ std::vector<Group> Groups() {
 // Half the contacts on; values that overflow now and then: a sweeps -20000..20000, b is
 // 1..3, f crosses the DINT range.
 void Seed() {
-  std::memset(plc_reg, 0, sizeof plc_reg);
   for (uint32_t i = 0; i < 2048; i += 2) plc_reg[I(i + 1).byte] |= I(i + 1).mask;
   const std::vector<Group> gs = Groups();
   for (uint32_t i = 0; i < kRegisterSets; ++i) {
@@ -103,18 +96,9 @@ std::vector<uint16_t> Program() {
   return code;
 }
 
-void Install(const std::vector<uint16_t>& code) {
-  std::memcpy(ladder, code.data(), 2 * code.size());
-  SetBlockSize(ladder_bl, uint32_t(2 * code.size()));
-  NV_EditorFeatures = 0x8000;  // 16-bit operand form
-  Seed();
-  SBitSet(1, true);
-  if (LogicUpdate(ladder) != -1) std::abort();
-}
-
+void Install(const std::vector<uint16_t>& code) { lbench::Install(code, Seed); }
 void Report(benchmark::State& state, std::size_t instructions) {
-  state.counters["per_instr"] = benchmark::Counter(
-      double(instructions), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  lbench::ReportPer(state, "per_instr", double(instructions));
 }
 
 void BM_LadderArithmetic(benchmark::State& state) {
@@ -125,11 +109,6 @@ void BM_LadderArithmetic(benchmark::State& state) {
 BENCHMARK(BM_LadderArithmetic);
 
 // --- the same logic in C++ ----------------------------------------------------------------
-inline bool On(const Bit& b) { return plc_reg[b.byte] & b.mask; }
-inline void Write(const Bit& b, bool on) {
-  uint8_t& r = plc_reg[b.byte];
-  r = on ? uint8_t(r | b.mask) : uint8_t(r & ~b.mask);
-}
 inline int16_t Get16(const Word& w) { return int16_t(RegWord(w.off)); }
 inline void Set16(const Word& w, int32_t v) { SetRegWord(w.off, uint16_t(v)); }
 inline int32_t Get32(const Word& w) {

@@ -2,17 +2,15 @@
 // image: a program of contacts and coils, and one of mixed boolean rungs. The counter
 // per_instr is the time per ladder instruction (contact, operator or coil) in both, so
 // the two figures compare directly.
-#include <benchmark/benchmark.h>
-
-#include <cstring>
 #include <vector>
 
-#include "kernel/progstore.h"
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
-#include "logic/engine.h"
+#include "ladder_bench.h"
 
 namespace {
+
+using lbench::Bit;
+using lbench::On;
+using lbench::Write;
 
 // --- a small program writer (16-bit operand form) ------------------------------------
 enum Op : uint16_t {
@@ -20,43 +18,18 @@ enum Op : uint16_t {
   kOutNot = 54, kAndNot = 60, kNand = 62, kOrBranch = 64,
 };
 
-struct Bit {
-  uint32_t byte;
-  uint8_t mask;
-  uint16_t token;
-};
 // Inputs are the I bits, outputs bits of the R registers: no rung reads what another
 // writes, so rung order does not matter to the direct version.
-Bit Input(uint32_t i) {
-  const uint16_t t = uint16_t(8192 + i % 2048);
-  return {uint32_t(t - 1024) / 8, uint8_t(1u << (t % 8)), t};
-}
-Bit Output(uint32_t i) {
-  const uint16_t t = uint16_t(32768 + i % 32768);
-  return {uint32_t(t - 1024) / 8, uint8_t(1u << (t % 8)), t};
-}
+Bit Input(uint32_t i) { return lbench::BitOf(uint16_t(8192 + i % 2048)); }
+Bit Output(uint32_t i) { return lbench::BitOf(uint16_t(32768 + i % 32768)); }
 
-void Install(const std::vector<uint16_t>& code) {
-  uint8_t* data = ladder_bl + kTableHeader;
-  std::memcpy(data, code.data(), 2 * code.size());
-  SetBlockSize(ladder_bl, uint32_t(2 * code.size()));
-  NV_EditorFeatures = 0x8000;  // 16-bit operand form
-  std::memset(plc_reg, 0, sizeof plc_reg);
+// Every third input on.
+void Seed() {
   for (uint32_t i = 0; i < 2048; i += 3) plc_reg[Input(i).byte] |= Input(i).mask;
-  SBitSet(1, true);
-  if (LogicUpdate(ladder) != -1) std::abort();
 }
-
-inline bool On(const Bit& b) { return plc_reg[b.byte] & b.mask; }
-inline void Write(const Bit& b, bool on) {
-  uint8_t& r = plc_reg[b.byte];
-  r = on ? uint8_t(r | b.mask) : uint8_t(r & ~b.mask);
-}
-
-// Time per ladder instruction (shown as seconds with an SI prefix: "1.5ns").
+void Install(const std::vector<uint16_t>& code) { lbench::Install(code, Seed); }
 void Report(benchmark::State& state, std::size_t instructions) {
-  state.counters["per_instr"] = benchmark::Counter(
-      double(instructions), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  lbench::ReportPer(state, "per_instr", double(instructions));
 }
 
 // --- 10,000 contacts and coils: 5,000 rungs "contact; coil" ---------------------------

@@ -2,19 +2,18 @@
 // logic written directly in C++ over the register image. per_instr is the time per
 // ladder instruction (contact, timer or coil), per_timer the time per rung; both figures
 // compare directly between the two versions.
-#include <benchmark/benchmark.h>
-
 #include <cstring>
 #include <vector>
 
 #include "graphics/unaligned.h"
-#include "kernel/progstore.h"
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
 #include "kernel/timebase.h"
-#include "logic/engine.h"
+#include "ladder_bench.h"
 
 namespace {
+
+using lbench::Bit;
+using lbench::On;
+using lbench::Write;
 
 constexpr uint16_t kEnd = 9;
 constexpr uint16_t kOut = 38;
@@ -23,52 +22,24 @@ constexpr uint16_t kAccumulating1ms = 467;  // 32-bit, 0.001 s, immediate preset
 constexpr uint32_t kRungs = 640;  // three-word records R1..R1920, in reach of one-word references
 constexpr uint32_t kPreset = 30000;  // not reached while the benchmark runs
 
-struct Bit {
-  uint32_t byte;
-  uint8_t mask;
-  uint16_t token;
-};
 // Two inputs in three are on, so both the timing and the idle path run.
-Bit Input(uint32_t i) {
-  const uint16_t t = uint16_t(8192 + i % 2048);
-  return {uint32_t(t - 1024) / 8, uint8_t(1u << (t % 8)), t};
-}
-Bit Output(uint32_t i) {
-  const uint16_t t = uint16_t(10240 + i % 2048);
-  return {uint32_t(t - 1024) / 8, uint8_t(1u << (t % 8)), t};
-}
+Bit Input(uint32_t i) { return lbench::BitOf(uint16_t(8192 + i % 2048)); }
+Bit Output(uint32_t i) { return lbench::BitOf(uint16_t(10240 + i % 2048)); }
 // Reset bits are M bits, all off.
-Bit Reset(uint32_t i) {
-  const uint16_t t = uint16_t(14336 + i % 2048);
-  return {uint32_t(t - 1024) / 8, uint8_t(1u << (t % 8)), t};
-}
+Bit Reset(uint32_t i) { return lbench::BitOf(uint16_t(14336 + i % 2048)); }
 // Records of three words each from R1; a 16-bit record uses the first two.
 uint32_t Record(uint32_t i) { return reg::kOffR + 6 * i; }
 uint16_t RecordToken(uint32_t i) { return uint16_t(32768 + 16 * 3 * i); }
 
-inline bool On(const Bit& b) { return plc_reg[b.byte] & b.mask; }
-inline void Write(const Bit& b, bool on) {
-  uint8_t& r = plc_reg[b.byte];
-  r = on ? uint8_t(r | b.mask) : uint8_t(r & ~b.mask);
-}
-
-void Install(const std::vector<uint16_t>& code) {
-  uint8_t* data = ladder_bl + kTableHeader;
-  std::memcpy(data, code.data(), 2 * code.size());
-  SetBlockSize(ladder_bl, uint32_t(2 * code.size()));
-  NV_EditorFeatures = 0x8000;  // 16-bit operand form
-  std::memset(plc_reg, 0, sizeof plc_reg);
+void Seed() {
   for (uint32_t i = 0; i < 2048; ++i)
     if (i % 3 != 0) plc_reg[Input(i).byte] |= Input(i).mask;
-  SBitSet(1, true);
-  if (LogicUpdate(ladder) != -1) std::abort();
 }
+void Install(const std::vector<uint16_t>& code) { lbench::Install(code, Seed); }
 
 void Report(benchmark::State& state) {
-  state.counters["per_instr"] = benchmark::Counter(
-      double(3 * kRungs), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-  state.counters["per_timer"] = benchmark::Counter(
-      double(kRungs), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  lbench::ReportPer(state, "per_instr", 3 * kRungs);
+  lbench::ReportPer(state, "per_timer", kRungs);
 }
 
 // --- 16-bit on-delay timers, 0.01 s ---------------------------------------------------
