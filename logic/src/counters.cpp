@@ -7,6 +7,7 @@
 #include "graphics/unaligned.h"
 #include "kernel/regimage.h"
 #include "operands.h"
+#include "record_operands.h"
 #include "timers.h"
 
 namespace logic {
@@ -22,25 +23,13 @@ constexpr Range kRange32{-2147483647, 2147483647};
 
 template <bool kWide>
 uint8_t Evaluate(Machine& m, bool down, bool immediate, uint8_t power) {
-  constexpr uint32_t kValueBytes = kWide ? 4 : 2;
   constexpr Range kRange = kWide ? kRange32 : kRange16;
 
   const BitRef reset = BitOperand(m);
-  const uint32_t record = WordOperand(m);
-  uint32_t preset_at = 0;
-  int64_t preset = 0;
-  if (immediate) {
-    // A 16-bit immediate preset is unsigned: 40000 is never reached by an up counter.
-    preset = kWide ? int64_t(int32_t(Imm32(m))) : int64_t(Imm16(m));
-  } else {
-    preset_at = WordOperand(m);
-  }
-  if (m.Failed()) return 0;
-  if (!InRegisters(record, kValueBytes + 2) || (!immediate && !InRegisters(preset_at, kValueBytes))) return 0;
-  if (!immediate) {
-    preset = kWide ? int64_t(int32_t(UTIL_GetDword(plc_reg + preset_at))) : int64_t(int16_t(RegWord(preset_at)));
-  }
-  const uint32_t control = record + kValueBytes;
+  RecordOperands<kWide> ops;
+  if (!ops.Read(m, immediate)) return 0;
+  const int64_t preset = ops.Preset();
+  const uint32_t record = ops.record, control = ops.control();
 
   int64_t count = kWide ? int64_t(int32_t(UTIL_GetDword(plc_reg + record))) : int64_t(int16_t(RegWord(record)));
   uint16_t word = RegWord(control);

@@ -6,6 +6,7 @@
 #include "graphics/unaligned.h"
 #include "kernel/regimage.h"
 #include "operands.h"
+#include "record_operands.h"
 #include "scan_state.h"
 
 namespace logic {
@@ -49,22 +50,13 @@ uint8_t Evaluate(Machine& m, uint16_t opcode, uint8_t power, uint16_t tick) {
   const bool immediate = opcode & 1;
   const bool accumulating = row->kind == TimerKind::kAccumulating;
   const bool off_delay = row->kind == TimerKind::kOffDelay;
-  constexpr uint32_t kValueBytes = kWide ? 4 : 2;
 
   // 1. Operands.
   BitRef reset{0, 0};
   if (accumulating) reset = BitOperand(m);
-  const uint32_t record = WordOperand(m);
-  uint32_t preset_at = 0;
-  int64_t preset = 0;
-  if (immediate) {
-    preset = kWide ? int64_t(int32_t(Imm32(m))) : int64_t(Imm16(m));
-  } else {
-    preset_at = WordOperand(m);
-  }
-  if (m.Failed()) return 0;
-  if (!InRegisters(record, kValueBytes + 2) || (!immediate && !InRegisters(preset_at, kValueBytes))) return 0;
-  const uint32_t control = record + kValueBytes;
+  RecordOperands<kWide> ops;
+  if (!ops.Read(m, immediate)) return 0;
+  const uint32_t record = ops.record, control = ops.control();
   tick &= kRecordTickMask;
 
   // 2. A reset accumulating timer does not look at its preset.
@@ -74,11 +66,8 @@ uint8_t Evaluate(Machine& m, uint16_t opcode, uint8_t power, uint16_t tick) {
     return 0;
   }
 
-  // 3. The preset: a 16-bit register preset is an INT, so one of 32768 or more is
-  // negative and the timer is done at once.
-  if (!immediate) {
-    preset = kWide ? int64_t(int32_t(UTIL_GetDword(plc_reg + preset_at))) : int64_t(int16_t(RegWord(preset_at)));
-  }
+  // 3. The preset, read only now: a reset accumulating timer does not look at it.
+  const int64_t preset = ops.Preset();
 
   // 4. An off-delay timer times while its input is off. On the first scan a 16-bit one
   // starts done, so that its output does not pulse on at a program start.
