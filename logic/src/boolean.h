@@ -36,32 +36,32 @@ struct CoilWrite {
 
 namespace ops {
 // In the two- and three-entry operators a is the popped top and b the entry below it.
-inline void Not(uint8_t* s) { s[0] = logic::Not(s[0]); }                   // 32
-inline void PowerOn(uint8_t* s) { s[0] = 0xFF; }                            // 33
-inline void PowerOff(uint8_t* s) { s[0] = 0; }                              // 34
-inline void Or(uint8_t* s) { s[0] = uint8_t(s[0] | OnMask(s[1])); }        // 35: a on: top = 0xFF
-inline void And(uint8_t* s) { s[0] = uint8_t(s[0] & OnMask(s[1])); }       // 36: a off: top = 0
-inline void Keep(uint8_t*) {}                                               // 55 pop, 56 push back
-inline void AndNot(uint8_t* s) {                                            // 60
+constexpr void Not(uint8_t* s) { s[0] = logic::Not(s[0]); }                    // 32
+constexpr void PowerOn(uint8_t* s) { s[0] = 0xFF; }                            // 33
+constexpr void PowerOff(uint8_t* s) { s[0] = 0; }                              // 34
+constexpr void Or(uint8_t* s) { s[0] = uint8_t(s[0] | OnMask(s[1])); }         // 35: a on: top = 0xFF
+constexpr void And(uint8_t* s) { s[0] = uint8_t(s[0] & OnMask(s[1])); }        // 36: a off: top = 0
+constexpr void Keep(uint8_t*) {}                                               // 55 pop, 56 push back
+constexpr void AndNot(uint8_t* s) {                                            // 60
   const uint8_t a = s[1];
   s[1] = logic::Not(a);
   s[0] = uint8_t(s[0] & ~OnMask(a));
 }
-inline void OrNot(uint8_t* s) {                                             // 61
+constexpr void OrNot(uint8_t* s) {                                             // 61
   const uint8_t a = s[1];
   s[1] = logic::Not(a);
   s[0] = uint8_t((s[0] & OnMask(a)) | logic::Not(a));
 }
-inline void Nand(uint8_t* s) { s[0] = logic::Not(uint8_t(s[0] & OnMask(s[1]))); }  // 62
-inline void Nor(uint8_t* s) { s[0] = logic::Not(uint8_t(s[0] | s[1])); }           // 63
+constexpr void Nand(uint8_t* s) { s[0] = logic::Not(uint8_t(s[0] & OnMask(s[1]))); }  // 62
+constexpr void Nor(uint8_t* s) { s[0] = logic::Not(uint8_t(s[0] | s[1])); }    // 63
 // 64, closing a parallel branch: top = top OR (a AND b); b's slot keeps a AND b.
-inline void OrBranch(uint8_t* s) {
+constexpr void OrBranch(uint8_t* s) {
   const uint8_t a = OnMask(s[2]), both = uint8_t(OnMask(s[1]) & a);
   s[0] = uint8_t((s[0] & ~both) | (1 & both));
   s[1] = uint8_t(s[1] & a);
 }
 // 65, closing a series branch: top = top AND (a OR b); b's slot keeps a OR b.
-inline void AndBranch(uint8_t* s) {
+constexpr void AndBranch(uint8_t* s) {
   const uint8_t a = OnMask(s[2]);
   s[0] = uint8_t(s[0] & (a | OnMask(s[1])));
   s[1] = uint8_t((s[1] & ~a) | (1 & a));
@@ -123,6 +123,24 @@ consteval std::array<BooleanEntry, kBooleanOpcodes> BooleanEntries() {
   return t;
 }
 inline constexpr std::array<BooleanEntry, kBooleanOpcodes> kBooleanEntries = BooleanEntries();
+
+// Which of an operator's slots it may change, found by running it on every combination
+// of off, 1, another on value and 0xFF: the interpreter, which keeps the stack in memory
+// up to date, then stores only those.
+consteval std::array<bool, 3> SlotsWritten(uint16_t opcode) {
+  constexpr uint8_t kValues[] = {0, 1, 0x5A, 0xFF};
+  const BooleanEntry& e = kBooleanEntries[opcode];
+  std::array<bool, 3> written{};
+  int combinations = 1;
+  for (int i = 0; i < e.reads; ++i) combinations *= 4;
+  for (int c = 0; c < combinations; ++c) {
+    uint8_t in[3] = {}, out[3] = {};
+    for (int i = 0, k = c; i < e.reads; ++i, k /= 4) in[i] = out[i] = kValues[k % 4];
+    e.op(out);
+    for (int i = 0; i < e.reads; ++i) written[i] = written[i] || out[i] != in[i];
+  }
+  return written;
+}
 
 // Handlers for the opcode table.
 void OpContact(Machine& m, uint16_t opcode);         // 31

@@ -6,7 +6,9 @@
 // it keeps its position as a pointer into the stream and the bit stack depth in locals.
 // One bounds check per instruction covers the opcode and its longest boolean operand:
 // the fast path only runs while that many words remain, so nothing inside it can read
-// past the stream.
+// past the stream. A contact reads the next word before it pushes: a boolean opcode
+// right after it (most operators and coils follow a contact) takes the contact's power
+// flow and the entry below it from registers.
 //
 // The careful path runs one instruction at a time through the opcode table's handlers,
 // which check every read themselves and report every fault: every other opcode, every
@@ -30,10 +32,16 @@ uint16_t WordAt(const uint8_t* p) {
   return w;
 }
 
-// The power flow a contact word pushes: its bit of the image as an on/off byte.
+// The power flow a contact word pushes: its bit of the image as an on/off byte. The bit
+// is read from the aligned 32-bit word that holds it: its position there is the low five
+// bits of the contact word (1024 is a multiple of 32), which the shift takes as it is,
+// one operation fewer than a byte and a bit number. The highest contact word's 32-bit
+// word lies well inside the image.
+static_assert(kFirstContact % 32 == 0 && (0xFFFFu - kFirstContact) / 32 * 4 + 4 <= reg::kImageSize);
 inline uint8_t ContactFlow(uint32_t w) {
-  const uint32_t byte = plc_reg[std::size_t(w >> 3) - kFirstContact / 8];
-  return uint8_t(0u - ((byte >> (w & 7)) & 1u));
+  uint32_t word;
+  std::memcpy(&word, plc_reg + (std::size_t(w >> 5) * 4 - kFirstContact / 8), 4);
+  return uint8_t(0u - ((word >> (w & 31)) & 1u));
 }
 
 template <bool Form16>
@@ -56,7 +64,9 @@ struct Form {
 };
 
 // The locals of the fast path: the next word to read, the first word it may not run,
-// and the bit stack with a copy of its top entry (meaningless while it is empty).
+// and the bit stack with a copy of its top entry (meaningless while it is empty). The
+// stack in memory holds every entry, the top included, whenever an instruction ends, so
+// an operation stores only the slots it changes.
 struct Hot {
   const uint8_t* pc;
   const uint8_t* end;
@@ -87,7 +97,10 @@ inline bool Boolean(Hot& h) {
     for (int i = 0; i + 1 < reads; ++i) v[i] = base[i];
     if constexpr (reads > 0) v[reads - 1] = h.top;
     e.op(v);
-    for (int i = 0; i < reads; ++i) base[i] = v[i];
+    constexpr std::array<bool, 3> written = SlotsWritten(Op);
+    for (int i = 0; i < reads; ++i) {
+      if (written[i]) base[i] = v[i];
+    }
     h.bsp += change;
     constexpr int top = reads + change - 1;  // the new top, numbered from base
     if constexpr (top >= 0 && top < reads) {
@@ -106,6 +119,61 @@ inline bool Boolean(Hot& h) {
     e.coil(r, h.top);
     --h.bsp;
     h.top = h.LoadTop();
+    return true;
+  }
+}
+
+// A contact followed by the boolean opcode Op: the same as pushing flow and running Op,
+// but the contact's entry and the entry below it come from registers rather than from the
+// stack in memory, and a coil right after its contact leaves the depth and the top as
+// they were. False, with flow pushed, when the case is left to the careful path. The
+// stack has room for flow.
+template <bool Form16, uint16_t Op>
+inline bool AfterContact(Hot& h, uint8_t flow) {
+  constexpr BooleanEntry e = kBooleanEntries[Op];
+  if constexpr (e.kind == BooleanKind::kOperator) {
+    constexpr int reads = e.reads, change = e.depth_change;
+    const std::size_t depth = h.bsp + 1;  // with the contact's entry
+    if (depth < std::size_t(reads) || (change > 0 && depth + change > kBitStackSize)) {
+      h.bits[h.bsp++] = flow;
+      h.top = flow;
+      return false;
+    }
+    uint8_t* const base = h.bits + depth - reads;
+    uint8_t v[3] = {};
+    for (int i = 0; i + 2 < reads; ++i) v[i] = base[i];
+    if constexpr (reads >= 2) v[reads - 2] = h.top;
+    if constexpr (reads >= 1) v[reads - 1] = flow;
+    e.op(v);
+    // The slot of the contact's entry is stored also when Op pops it: 56 may bring it
+    // back. The slots below it are in memory already.
+    if constexpr (reads == 0) h.bits[h.bsp] = flow;
+    constexpr std::array<bool, 3> written = SlotsWritten(Op);
+    for (int i = 0; i < reads; ++i) {
+      if (written[i] || i == reads - 1) base[i] = v[i];
+    }
+    h.bsp = depth + change;
+    constexpr int top = reads + change - 1;  // the new top, numbered from base
+    if constexpr (top >= 0 && top < reads) {
+      h.top = v[top];
+    } else if constexpr (top == reads) {
+      h.top = base[top];  // the slot above, brought back
+    } else {
+      h.top = h.LoadTop();
+    }
+    return true;
+  } else {
+    static_assert(e.kind == BooleanKind::kCoil);
+    // The coil pops the contact's entry: its slot keeps it for 56.
+    h.bits[h.bsp] = flow;
+    BitRef r;
+    if (!Form<Form16>::CoilBit(h.pc, r)) {
+      ++h.bsp;
+      h.top = flow;
+      return false;
+    }
+    h.pc += 2 * Form<Form16>::kBitWords;
+    e.coil(r, flow);
     return true;
   }
 }
@@ -146,96 +214,105 @@ bool Step(Machine& m) {
   return !m.Failed();
 }
 
+// GCC merges identical code tails into one (cross-jumping), which would fold the fast
+// path's copies of its dispatch back into a few shared indirect jumps, which are
+// predicted worse: mixed rungs ran slower and less steadily that way.
+#if defined(__GNUC__) && !defined(__clang__)
+#define KEEP_DISPATCH_COPIES __attribute__((optimize("no-crossjumping")))
+#else
+#define KEEP_DISPATCH_COPIES
+#endif
+
 // Runs the machine from m.ip while instructions start before word fast_end. The
-// opcodes go through a jump table of label addresses (a GCC extension), whose targets
+// opcodes go through jump tables of label addresses (a GCC extension), whose targets
 // follow the slots: one indirect jump per opcode, without the range check and the table
 // arithmetic of a switch. True when it reached fast_end, false when the machine stopped.
 template <bool Form16>
-bool RunFast(Machine& m, uint32_t fast_end) {
+KEEP_DISPATCH_COPIES bool RunFast(Machine& m, uint32_t fast_end) {
   static const void* const kTargets[] = {
       &&handler, &&op32, &&op33, &&op34, &&op35, &&op36, &&op38, &&op50, &&op51, &&op52,
       &&op53,    &&op54, &&op55, &&op56, &&op60, &&op61, &&op62, &&op63, &&op64, &&op65,
   };
   static_assert(std::size(kTargets) == 1 + std::size(kFastOpcodes));
+  // The same slots, for the instruction after a contact.
+  static const void* const kAfterContact[] = {
+      &&pushed_then_handler, &&ac32, &&ac33, &&ac34, &&ac35, &&ac36, &&ac38,
+      &&ac50,                &&ac51, &&ac52, &&ac53, &&ac54, &&ac55, &&ac56,
+      &&ac60,                &&ac61, &&ac62, &&ac63, &&ac64, &&ac65,
+  };
+  static_assert(std::size(kAfterContact) == std::size(kTargets));
   Hot h{m.code + 2 * std::size_t(m.ip), m.code + 2 * std::size_t(fast_end), m.bsp, m.bits, 0};
   h.top = h.LoadTop();
   uint32_t w;
+  uint8_t flow = 0;  // a contact's power flow, not yet pushed
 
-next:
+  // Every instruction ends in its own copy of the fetch and dispatch, not in a jump to a
+  // shared one: each copy's indirect jump is predicted from the opcode it follows, and a
+  // contact after an opcode is one conditional branch.
+#define FAST_DISPATCH()                   \
+  do {                                    \
+    if (h.pc >= h.end) goto reached_end;  \
+    w = WordAt(h.pc);                     \
+    h.pc += 2;                            \
+    if (w >= kFirstContact) goto contact; \
+    goto* kTargets[kFastSlots[w]];        \
+  } while (false)
+  // An opcode on its own, and the same opcode right after a contact.
+#define FAST_OPCODE(n)                                         \
+  op##n : if (!Boolean<Form16, n>(h)) goto handler;            \
+  FAST_DISPATCH();                                             \
+  ac##n : if (!AfterContact<Form16, n>(h, flow)) goto handler; \
+  FAST_DISPATCH()
+
+  FAST_DISPATCH();
+
+contact:
+  // A contact looks at the next instruction before it pushes: a contact after it needs
+  // the push, a boolean opcode after it runs with the contact's entry in a register.
+  if (h.bsp == kBitStackSize) goto handler;
+  flow = ContactFlow(w);
   if (h.pc >= h.end) {
-    m.ip = uint32_t((h.pc - m.code) / 2);
-    m.bsp = uint8_t(h.bsp);
-    return true;
+    h.top = flow;
+    h.bits[h.bsp++] = flow;
+    goto reached_end;
   }
   w = WordAt(h.pc);
   h.pc += 2;
-  if (w < kFirstContact) {
-    const uint8_t slot = kFastSlots[w];
-    if (slot == 0) goto handler;
-    goto *kTargets[slot];
-  }
-  if (h.bsp == kBitStackSize) goto handler;
-  h.top = ContactFlow(w);
-  h.bits[h.bsp++] = h.top;
-  goto next;
+  if (w < kFirstContact) goto* kAfterContact[kFastSlots[w]];
+  h.top = flow;
+  h.bits[h.bsp++] = flow;
+  goto contact;
 
-op32:
-  if (Boolean<Form16, 32>(h)) goto next;
+pushed_then_handler:
+  h.top = flow;
+  h.bits[h.bsp++] = flow;
   goto handler;
-op33:
-  if (Boolean<Form16, 33>(h)) goto next;
-  goto handler;
-op34:
-  if (Boolean<Form16, 34>(h)) goto next;
-  goto handler;
-op35:
-  if (Boolean<Form16, 35>(h)) goto next;
-  goto handler;
-op36:
-  if (Boolean<Form16, 36>(h)) goto next;
-  goto handler;
-op38:
-  if (Boolean<Form16, 38>(h)) goto next;
-  goto handler;
-op50:
-  if (Boolean<Form16, 50>(h)) goto next;
-  goto handler;
-op51:
-  if (Boolean<Form16, 51>(h)) goto next;
-  goto handler;
-op52:
-  if (Boolean<Form16, 52>(h)) goto next;
-  goto handler;
-op53:
-  if (Boolean<Form16, 53>(h)) goto next;
-  goto handler;
-op54:
-  if (Boolean<Form16, 54>(h)) goto next;
-  goto handler;
-op55:
-  if (Boolean<Form16, 55>(h)) goto next;
-  goto handler;
-op56:
-  if (Boolean<Form16, 56>(h)) goto next;
-  goto handler;
-op60:
-  if (Boolean<Form16, 60>(h)) goto next;
-  goto handler;
-op61:
-  if (Boolean<Form16, 61>(h)) goto next;
-  goto handler;
-op62:
-  if (Boolean<Form16, 62>(h)) goto next;
-  goto handler;
-op63:
-  if (Boolean<Form16, 63>(h)) goto next;
-  goto handler;
-op64:
-  if (Boolean<Form16, 64>(h)) goto next;
-  goto handler;
-op65:
-  if (Boolean<Form16, 65>(h)) goto next;
-  goto handler;
+
+  FAST_OPCODE(32);
+  FAST_OPCODE(33);
+  FAST_OPCODE(34);
+  FAST_OPCODE(35);
+  FAST_OPCODE(36);
+  FAST_OPCODE(38);
+  FAST_OPCODE(50);
+  FAST_OPCODE(51);
+  FAST_OPCODE(52);
+  FAST_OPCODE(53);
+  FAST_OPCODE(54);
+  FAST_OPCODE(55);
+  FAST_OPCODE(56);
+  FAST_OPCODE(60);
+  FAST_OPCODE(61);
+  FAST_OPCODE(62);
+  FAST_OPCODE(63);
+  FAST_OPCODE(64);
+  FAST_OPCODE(65);
+#undef FAST_OPCODE
+
+reached_end:
+  m.ip = uint32_t((h.pc - m.code) / 2);
+  m.bsp = uint8_t(h.bsp);
+  return true;
 
 handler:
   // Every other opcode, and every case the fast path leaves (a contact on a full stack,
@@ -257,8 +334,10 @@ handler:
   h.pc = m.code + 2 * std::size_t(m.ip);
   h.bsp = m.bsp;
   h.top = h.LoadTop();
-  goto next;
+  FAST_DISPATCH();
+#undef FAST_DISPATCH
 }
+#undef KEEP_DISPATCH_COPIES
 
 template <bool Form16>
 void Run(Machine& m) {

@@ -164,8 +164,8 @@ struct Machine {
 };
 
 // On is any non-zero power-flow byte; NOT gives 1 for 0 and 0 for anything else.
-inline uint8_t Not(uint8_t v) { return v == 0; }
+constexpr uint8_t Not(uint8_t v) { return v == 0; }
 // 0xFF for an on byte, 0 for off: a mask for the branch-free forms of AND and OR.
-inline uint8_t OnMask(uint8_t v) { return uint8_t(0u - unsigned(v != 0)); }
+constexpr uint8_t OnMask(uint8_t v) { return uint8_t(0u - unsigned(v != 0)); }
 
 }  // namespace logic
