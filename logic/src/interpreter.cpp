@@ -78,6 +78,20 @@ struct Hot {
   uint8_t LoadTop() const { return bits[bsp - (bsp != 0)]; }
 };
 
+// The top after an operator that read `reads` entries from base, computed them into v,
+// and changed the depth (already in h.bsp) by `change`.
+template <int reads, int change>
+inline uint8_t NewTop(const Hot& h, const uint8_t* v, const uint8_t* base) {
+  constexpr int top = reads + change - 1;  // numbered from base
+  if constexpr (top >= 0 && top < reads) {
+    return v[top];
+  } else if constexpr (top == reads) {
+    return base[top];  // the slot above, brought back
+  } else {
+    return h.LoadTop();
+  }
+}
+
 // One boolean opcode with its table entry known at compile time, so that its operation
 // is inlined. False when the case is left to the careful path. Its operand words lie
 // inside the stream.
@@ -102,14 +116,7 @@ inline bool Boolean(Hot& h) {
       if (written[i]) base[i] = v[i];
     }
     h.bsp += change;
-    constexpr int top = reads + change - 1;  // the new top, numbered from base
-    if constexpr (top >= 0 && top < reads) {
-      h.top = v[top];
-    } else if constexpr (top == reads) {
-      h.top = base[top];  // the slot above, brought back
-    } else {
-      h.top = h.LoadTop();
-    }
+    h.top = NewTop<reads, change>(h, v, base);
     return true;
   } else {
     static_assert(e.kind == BooleanKind::kCoil);
@@ -153,14 +160,7 @@ inline bool AfterContact(Hot& h, uint8_t flow) {
       if (written[i] || i == reads - 1) base[i] = v[i];
     }
     h.bsp = depth + change;
-    constexpr int top = reads + change - 1;  // the new top, numbered from base
-    if constexpr (top >= 0 && top < reads) {
-      h.top = v[top];
-    } else if constexpr (top == reads) {
-      h.top = base[top];  // the slot above, brought back
-    } else {
-      h.top = h.LoadTop();
-    }
+    h.top = NewTop<reads, change>(h, v, base);
     return true;
   } else {
     static_assert(e.kind == BooleanKind::kCoil);
