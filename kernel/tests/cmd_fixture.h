@@ -129,18 +129,12 @@ class CmdServerTest : public ts::RegImageTest {
   static constexpr uint8_t kLocal = 1;
 
   void SetUp() override {
+    // The server, the link and the time base start from power-on (kernel_state.cpp).
     ts::RegImageTest::SetUp();
-    TimebaseRestart();
     Timer_Init(&fpga_port, 100);
     for (auto& c : g_channel) c = {};
     g_network = {};
     g_network_modes.clear();
-    Vcomm_Host = 0;
-    Vcomm_Mode = 0;
-    Vcomm_ConnectId = 0;
-    Vcomm_Lock = 0;
-    Cmd_Downloading = 0;
-    Cmd_Override = 0;
     PGM_state = 5;
     SrSet(29, kLocal);
     SrSet(137, 500);
@@ -150,8 +144,6 @@ class CmdServerTest : public ts::RegImageTest {
     Cmd_SetHost(kHostSerial, &FakeHostOps<kHostSerial>::kOps);
     Cmd_SetHost(kHostEthernet, &FakeHostOps<kHostEthernet>::kOps);
     Cmd_SetNetwork(&FakeNetworkOps::kOps);
-    Cmd_Check();  // settles the link-free report of an earlier test
-    for (auto& c : g_channel) c = {};
     plat::TraceClear();
   }
   void TearDown() override {

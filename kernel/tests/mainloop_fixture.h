@@ -1,8 +1,6 @@
 #pragma once
 // A fixture for main-loop tests: a zeroed register image and a recording call trace
-// (ts::RegImageTest), with the loop's flags and the tables it reads back at rest.
-
-#include <cstring>
+// (ts::RegImageTest) and the default logic program.
 
 #include "iec_runtime/services.h"
 #include "kernel/download.h"
@@ -21,36 +19,19 @@ namespace kt {
 
 class MainLoopTest : public ts::RegImageTest {
  protected:
+  // The loop's flags and tables start from power-on (kernel_state.cpp).
   void SetUp() override {
     ts::RegImageTest::SetUp();
-    ResetLoopState();
-  }
-  void TearDown() override {
-    ResetLoopState();
-    ts::RegImageTest::TearDown();
-  }
-  static void ResetLoopState() {
-    DisarmSliceTimer();
-    Sliced = 0;
-    Vint = 0;
-    DntTmeSlc = 0;
-    RecoverMode = 0;
-    SliceCounter = 0;
-    BIS = 1;
-    Sys_AutoLoad = 0;
-    OrvanelRuntime = 0;
-    PowerdownSignal = 0;
-    PmgrBusy = 0;
-    PGM_state = 0;
-    Cmd_Downloading = 0;
-    g_screen_pass_body = nullptr;
-    SetBlockSize(promgr_table_bl, 0);
-    std::memset(io_force, 0, sizeof io_force);
     // The default logic program (end of program only), so that a scan in Run runs
     // without a fault and the mode stays as the test set it.
     ladder[0] = 0x09;
     ladder[1] = 0x00;
     SetBlockSize(ladder_bl, 2);
+  }
+  // No slice may fire between tests.
+  void TearDown() override {
+    DisarmSliceTimer();
+    ts::RegImageTest::TearDown();
   }
 };
 
