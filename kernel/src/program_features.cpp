@@ -1,4 +1,5 @@
 // The program features word: which optional tables the loaded logic program carries.
+#include "graphics/unaligned.h"
 #include "kernel/progstore.h"
 #include "kernel/tablestore.h"
 
@@ -10,11 +11,8 @@ uint32_t nv_get_features() {
   // The word is the u32 at size - 9; a table shorter than 9 bytes (the 2-byte default
   // program, say) has none, and a size past the block is not believed.
   if (size >= 9 && size <= kLadderCap - kTableHeader) {
-    uint8_t last = ladder[size - 1];
-    if (last != 0xFE && last != 0xFF) {
-      const uint8_t* p = ladder + (size - 9);
-      word = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
+    const uint8_t last = ladder[size - 1];
+    if (last != 0xFE && last != 0xFF) word = UTIL_GetDword(ladder + (size - 9));
   }
   NV_EditorFeatures = word;
   return word;

@@ -2,6 +2,7 @@
 // conversion with the link status, and link size codes.
 #include <cstring>
 
+#include "graphics/unaligned.h"
 #include "kernel/extobjects.h"
 #include "kernel/tablestore.h"
 #include "rcb_internal.h"
@@ -22,12 +23,6 @@ constexpr uint32_t kHdrRefTable = 44;     // u32 offset of the external-referenc
 
 const uint8_t* g_table = nullptr;
 uint32_t g_entries = 0;
-
-uint32_t U32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
 
 // The external-object conversion. Objects are numbered by the token's low 9 bits.
 uint32_t ExternalToken(uint32_t entry, uint32_t attributes) {
@@ -64,8 +59,8 @@ void SelectPageRefTable() {
   if (size < kHdrRefTable + 4) return;
   uint16_t hdr_len;
   std::memcpy(&hdr_len, vtn_pgm + kHdrLength, 2);
-  if (U32(vtn_pgm + kHdrOptionalMark) <= 55 || hdr_len <= 47) return;
-  const uint32_t offset = U32(vtn_pgm + kHdrRefTable);
+  if (UTIL_GetDword(vtn_pgm + kHdrOptionalMark) <= 55 || hdr_len <= 47) return;
+  const uint32_t offset = UTIL_GetDword(vtn_pgm + kHdrRefTable);
   if (offset == 0 || offset >= size) return;
   g_table = vtn_pgm + offset;
   g_entries = (size - offset) / kEntryBytes;
@@ -75,8 +70,8 @@ uint32_t Resolve(uint32_t reference) {
   if (reference < kFirstRef || reference > kLastRef) return reference;
   const uint32_t index = reference - kFirstRef;
   if (!g_table || index >= g_entries) return 0;
-  const uint32_t entry = U32(g_table + index * kEntryBytes);
-  const uint32_t attributes = U32(g_table + index * kEntryBytes + 4);
+  const uint32_t entry = UTIL_GetDword(g_table + index * kEntryBytes);
+  const uint32_t attributes = UTIL_GetDword(g_table + index * kEntryBytes + 4);
   if (int32_t(entry) < -0x70000000) return ExternalToken(entry, attributes);
   return entry;
 }
