@@ -142,7 +142,7 @@ void Cmd_Check() {
   // 6, 7. The link's time-outs.
   const int link = Timer_Status(CmdPacket.link_timer);
   if (link == kTimerExpired) {
-    if (Cmd_Downloading) CmdAbortDownload();
+    CmdAbortDownload();
     Vcomm_LockSet(0);
     CmdResetReceive();
     GoIdle();

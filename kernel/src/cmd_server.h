@@ -120,7 +120,7 @@ void CmdPanel(int step, int type);
 // Set by a download that changed the network or I/O configuration; NetIoConfig applies it.
 extern uint8_t CmdNetIoConfigUpdated;
 // Stops an interrupted download: I/O stopped, the abort message, the tables re-checked,
-// the download screen left.
+// the download screen left. Nothing while no download is under way.
 void CmdAbortDownload();
 // Re-opens the programming serial port with a mode record (the default one: nullptr).
 void CmdOpenProgrammingPort(const uint8_t* mode);

@@ -16,6 +16,9 @@ inline constexpr uint8_t kTypeLast = 33;
 
 // True when the type has a table (a type above 33 has none).
 bool DnldHasTable(uint8_t type);
+// Types that a table download or verify refuses: those without a table, 3 and the
+// screen saver.
+inline bool DnldRefused(uint8_t type) { return type == kTypeNone3 || type == kTypeScreenSaver || !DnldHasTable(type); }
 // The most data bytes a download of the type may store: the table's capacity, or the
 // size the start-up check accepts where that is less (a larger table would be wiped at
 // the next start).

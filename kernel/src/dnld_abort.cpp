@@ -3,6 +3,7 @@
 #include "dnld.h"
 #include "drivers/services.h"
 #include "fieldbus/services.h"
+#include "kernel/download.h"
 #include "kernel/progstore.h"
 #include "kernel/sysmsg.h"
 #include "kernel/timebase.h"
@@ -12,6 +13,7 @@ constexpr uint32_t kMessageMs = 200;
 }
 
 void CmdAbortDownload() {
+  if (!Cmd_Downloading) return;
   IoStop();
   VID_DnldHalted();
   Delay(kMessageMs);

@@ -30,8 +30,6 @@ struct Download {
 };
 Download g;
 
-bool Refusable(uint8_t type) { return type == kTypeNone3 || type == kTypeScreenSaver || !DnldHasTable(type); }
-
 // Types that a download takes without the download screen.
 bool Quiet(uint8_t type) {
   return type == kTypeForce || OLPMode ||
@@ -48,7 +46,7 @@ void Request() {
   if (type == kTypeLogic && OLPMode) type = kTypeOnlineLogic;
   const uint32_t argument = CmdField(2, 4);
   g.bitmap = type == kTypeBitmaps ? DnldBitmapTarget(argument) : BitmapTarget{.valid = true, .map = false, .slot = 0};
-  if (Refusable(type) || !g.bitmap.valid) {
+  if (DnldRefused(type) || !g.bitmap.valid) {
     Refuse();
     return;
   }
@@ -96,7 +94,7 @@ void Data() {
   const uint32_t n = CmdPacket.count;
   if (!CmdWhole() || n > g.capacity - g.count) {
     Refuse();
-    if (Cmd_Downloading) CmdAbortDownload();
+    CmdAbortDownload();
     return;
   }
   Store(CmdPacket.data, n);

@@ -15,11 +15,11 @@ struct CheckedMax {
   uint32_t max;
 };
 constexpr std::array<CheckedMax, 5> kCheckedMax{{
-    {.type = 0, .max = 0x200000},   // logic program
-    {.type = 5, .max = 0x7F000},    // I/O configuration
-    {.type = 8, .max = 0x7F000},    // strings
-    {.type = 10, .max = 0x7F000},   // text tables
-    {.type = 26, .max = 0x200000},  // online-change logic: it becomes the logic program
+    {.type = 0, .max = kLogicCheckedMax},
+    {.type = 5, .max = kTableCheckedMax},  // I/O configuration
+    {.type = 8, .max = kTableCheckedMax},  // strings
+    {.type = 10, .max = kTableCheckedMax},  // text tables
+    {.type = 26, .max = kLogicCheckedMax},  // online-change logic: it becomes the logic program
 }};
 
 }  // namespace

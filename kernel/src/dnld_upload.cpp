@@ -20,7 +20,7 @@ struct Upload {
   uint32_t remaining = 0;
   uint16_t frame = 0;  // bytes of the frame last sent
   uint32_t since = 0;
-  uint8_t header[8] = {};
+  uint8_t header[sizeof(TableBlock)] = {};
 };
 Upload g;
 
@@ -30,14 +30,10 @@ bool Refuse() {
   return false;
 }
 
-// The table's 8-byte header: CRC word, unused word, size.
-void FillHeader(const FileInfo& f) {
-  const uint16_t crc = FileCrc(f);
-  const uint16_t unused = 0xFFFF;
-  const uint32_t size = std::min(FileSize(f), f.capacity);
-  std::memcpy(g.header, &crc, 2);
-  std::memcpy(g.header + 2, &unused, 2);
-  std::memcpy(g.header + 4, &size, 4);
+// The table's header as stored, with the size never above the table's capacity.
+void FillHeader(uint8_t type) {
+  const TableBlock h{.crc = FileCrc(file_info[type]), .unused = 0xFFFF, .size = DnldStoredSize(type)};
+  std::memcpy(g.header, &h, sizeof h);
 }
 
 bool Request() {
@@ -56,7 +52,7 @@ bool Request() {
       g.remaining = std::min(CmdField(6, 4), DnldSlotSize(t.slot));
     }
   } else if (CmdStored() >= 3 && CmdPacket.data[2] != 0) {
-    FillHeader(f);
+    FillHeader(type);
     g.at = g.header;
     g.remaining = sizeof g.header;
   } else {

@@ -24,7 +24,7 @@ void Finish(uint8_t answer) {
 
 void Request() {
   const uint8_t type = uint8_t(CmdField(1, 1));
-  if (type == kTypeNone3 || type == kTypeScreenSaver || !DnldHasTable(type)) return Finish(kRefused);
+  if (DnldRefused(type)) return Finish(kRefused);
   BitmapTarget t{.valid = true, .map = false, .slot = 0};
   if (type == kTypeBitmaps) {
     t = DnldBitmapTarget(CmdField(2, 4));

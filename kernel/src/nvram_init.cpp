@@ -98,8 +98,8 @@ bool RegisterTableGood(const FileInfo& f, uint32_t max, const uint8_t* data) {
 }
 
 bool LogicTablesGood() {
-  if (!BlockGood(io_config_bl, kIoConfigCap, 0x7F000)) return false;
-  if (!BlockGood(ladder_bl, kLadderCap, 0x200000)) return false;
+  if (!BlockGood(io_config_bl, kIoConfigCap, kTableCheckedMax)) return false;
+  if (!BlockGood(ladder_bl, kLadderCap, kLogicCheckedMax)) return false;
   // The force table is checked on its copy.
   uint32_t force_size = FileSize(file_info[2]);
   if (force_size < 1 || force_size > kIoForceCap) return false;
@@ -140,8 +140,8 @@ bool BitmapsGood() {
 }
 
 bool ScreenTablesGood() {
-  return BlockGood(vtn_pgm_bl, kVtnPgmCap, 1 * MiB) && BlockGood(text_table_bl, kTextTableCap, 0x7F000) &&
-         BlockGood(string_table_bl, kStringTableCap, 0x7F000) && BitmapsGood() &&
+  return BlockGood(vtn_pgm_bl, kVtnPgmCap, 1 * MiB) && BlockGood(text_table_bl, kTextTableCap, kTableCheckedMax) &&
+         BlockGood(string_table_bl, kStringTableCap, kTableCheckedMax) && BitmapsGood() &&
          (!ScreensNeedFonts() || BlockGood(font_table_bl, kFontTableCap, 4 * MiB));
 }
 

@@ -28,8 +28,6 @@ namespace {
 
 constexpr const char* kLadderPgm = "/mnt/cfg/ladder.pgm";
 constexpr const char* kConfigPgm = "/mnt/cfg/config.pgm";
-// The start-up check accepts no larger logic program.
-constexpr uint32_t kLadderMaxSize = 0x200000;
 
 enum class ItemKind : uint8_t { kBlock, kSecurity, kBitmaps };
 
@@ -179,7 +177,7 @@ bool LoadLadderFile() {
   std::memcpy(&size, head + 4, 4);
   // Size 0 is what a save writes after the tables were emptied: no program.
   if (size == 0) return true;
-  if (size > kLadderMaxSize || r.Read(ladder, size) != size || crc16(ladder, size) != crc) return false;
+  if (size > kLogicCheckedMax || r.Read(ladder, size) != size || crc16(ladder, size) != crc) return false;
   std::memcpy(ladder_bl, head, kTableHeader);
   nv_get_features();
   OrvanelStart();

@@ -39,6 +39,10 @@ inline constexpr std::size_t kLoginTableCap = 64 * KiB;
 inline constexpr std::size_t kMqttTableCap = 8 * MiB;
 inline constexpr std::size_t kTinyImageCap = 124;
 inline constexpr std::size_t kIoForceCap = 256;
+// The largest data the start-up check accepts where that is less than the table holds.
+// A larger table would be wiped at the next start, so downloads and loads keep to it too.
+inline constexpr uint32_t kLogicCheckedMax = 2 * MiB;   // the logic program
+inline constexpr uint32_t kTableCheckedMax = 0x7F000;   // I/O configuration, strings, text
 
 alignas(8) extern uint8_t ladder_bl[kLadderCap];         // logic program (type 0)
 alignas(8) extern uint8_t io_config_bl[kIoConfigCap];    // I/O configuration (type 5)
