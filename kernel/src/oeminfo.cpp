@@ -7,6 +7,7 @@
 
 #include "cfg_file.h"
 #include "kernel/sysservices.h"
+#include "sysservices_internal.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ struct OemProduct {
 };
 using OemVariant = std::array<OemProduct, kFamilies>;
 
-constexpr uint16_t kPanel = 573;   // the product code SYS_Init puts in SR37
+constexpr uint16_t kPanel = kProductCode;
 constexpr uint16_t kNoModule = 255;
 
 // The unit's own panels: the base model without an I/O module, and one model per I/O

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "kernel/rcb.h"
+
 struct RCB;
 
 namespace rcb {
@@ -24,10 +26,10 @@ struct LinkSize {
 LinkSize DecodeSize16(uint16_t size);
 LinkSize DecodeSize8(uint8_t size);
 
-inline bool IsPseudo(uint32_t token) { return token >= 992 && token <= 1023; }
+inline bool IsPseudo(uint32_t token) { return token >= kPseudoFirst && token <= kPseudoLast; }
 
 // The read buffer that every SYS_ReadReg and SYS_WriteReg value passes through.
-inline constexpr uint32_t kBufBytes = 128;
+inline constexpr uint32_t kBufBytes = kPseudoBufBytes;
 uint8_t* ReadBuffer();
 
 // Fills the read buffer from pseudo-register n for at most length bytes (never more than

@@ -36,7 +36,7 @@ uint32_t ExternalToken(uint32_t entry, uint32_t attributes) {
   // attribute bits 0x40, 0x80, 0x100 that is set names the code. Position 0 (bit 0x20) is
   // the one that attribute bit 16 selects for skipping, and bit 16 is clear here.
   const uint32_t code = attributes & 0xF;
-  if (code > 3 && code != 4) {
+  if (code > 4) {
     for (uint32_t i = 1; i <= 3; ++i) {
       if (attributes & (0x20u << i)) {
         status = uint8_t(code + 2 * i + 4);

@@ -13,6 +13,7 @@
 #include "kernel/retentive.h"
 #include "kernel/sysmsg.h"
 #include "kernel/sysservices.h"
+#include "sysservices_internal.h"
 #include "kernel/timebase.h"
 #include "kernel/touch.h"
 #include "kernel/version.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr uint16_t kProductCode = 573;
 constexpr int kTouchPress = 512;
 constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 static_assert(std::size(kFaultSignals) == 5);

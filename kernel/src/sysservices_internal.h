@@ -2,9 +2,12 @@
 // Private parts shared between the system services' files.
 
 #include <cstddef>
+#include <cstdint>
 
 // The backlight level last applied from SR57 (-1 before the first).
 int BacklightLevel();
+// The product code SYS_Init puts in SR37, by which the identity table finds the panel.
+inline constexpr uint16_t kProductCode = 573;
 // The kernel version text (10 characters, the last one NUL) from a "uname -a" line.
 void ParseKernelVersion(const char* line, std::size_t length, char out[10]);
 

@@ -17,12 +17,14 @@ void ClearRecord(MediaJob& job) {
 
 // A job whose child runs: the child alone is signalled. The result is taken over first,
 // so that the job's thread, seeing its command fail from the signal, does not report 5.
-void StopRunning(MediaJob& job) {
+// False when no child runs.
+bool StopRunning(MediaJob& job) {
   const pid_t pid = job.pid.load();
-  if (pid <= 0) return;
+  if (pid <= 0) return false;
   job.result.store(kMediaJobStopped);
   plat::SignalProcess(pid, SIGTERM);
   ClearRecord(job);
+  return true;
 }
 
 }  // namespace
@@ -36,9 +38,7 @@ bool MediaJobFinish(MediaJob& job, int32_t result) {
 
 void File_AbortMediaJobs() {
   StopRunning(RmCopyJob);
-  if (RmDeleteJob.pid.load() > 0) {
-    StopRunning(RmDeleteJob);
-  } else if (RmDeleteJob.code.load() != 0) {
-    ClearRecord(RmDeleteJob);
-  }
+  // One look at the delete job's child: one that ends meanwhile still has its record
+  // cleared.
+  if (!StopRunning(RmDeleteJob) && RmDeleteJob.code.load() != 0) ClearRecord(RmDeleteJob);
 }
