@@ -195,23 +195,23 @@ consteval std::array<uint8_t, kFirstContact> FastSlots() {
 }
 inline constexpr std::array<uint8_t, kFirstContact> kFastSlots = FastSlots();
 
-// Runs one instruction at m.ip through its handler, a contact inline. False when the
-// machine stopped.
-bool Step(Machine& m) {
-  const uint16_t w = m.Next();
-  if (m.Failed()) return false;
+// Runs the instruction word w, read with m.ip just after it, through its handler, a
+// contact inline. False when the machine stopped.
+bool Dispatch(Machine& m, uint16_t w) {
   if (w >= kFirstContact) {
-    if (m.bsp == kBitStackSize) {
-      m.Fail(Stop::kBitStackOverflow);
-      return false;
-    }
-    m.bits[m.bsp++] = ContactFlow(w);
+    m.Push(ContactFlow(w));
   } else if (w < kOpcodeCount) {
     kOpcodeHandlers[w](m, w);
   } else {
     m.Fail(Stop::kInvalidOpcode);  // groups 9 to 15
   }
   return !m.Failed();
+}
+
+// Runs one instruction at m.ip. False when the machine stopped.
+bool Step(Machine& m) {
+  const uint16_t w = m.Next();
+  return !m.Failed() && Dispatch(m, w);
 }
 
 // GCC merges identical code tails into one (cross-jumping), which would fold the fast
@@ -317,20 +317,11 @@ reached_end:
 handler:
   // Every other opcode, and every case the fast path leaves (a contact on a full stack,
   // a stack too shallow or too full for an operator, a coil operand that names no bit):
-  // the word w, with h.pc just after it, through the opcode table's handler, which
-  // reports the fault if there is one.
+  // the word w, with h.pc just after it, through the careful path, which reports the
+  // fault if there is one.
   m.ip = uint32_t((h.pc - m.code) / 2);
   m.bsp = uint8_t(h.bsp);
-  if (w >= kFirstContact) {
-    m.Fail(Stop::kBitStackOverflow);
-    return false;
-  }
-  if (w >= kOpcodeCount) {
-    m.Fail(Stop::kInvalidOpcode);  // groups 9 to 15
-    return false;
-  }
-  kOpcodeHandlers[w](m, w);
-  if (m.Failed()) return false;
+  if (!Dispatch(m, uint16_t(w))) return false;
   h.pc = m.code + 2 * std::size_t(m.ip);
   h.bsp = m.bsp;
   h.top = h.LoadTop();
@@ -346,9 +337,7 @@ void Run(Machine& m) {
   constexpr uint32_t reach = 1 + Form<Form16>::kBitWords;
   const uint32_t fast_end = m.size >= reach ? m.size - reach + 1 : 0;
   for (;;) {
-    // The fast path keeps the depth within the stack; a machine handed over with a
-    // deeper one is left to Step, which refuses it.
-    if (m.ip < fast_end && m.bsp <= kBitStackSize && !RunFast<Form16>(m, fast_end)) return;
+    if (m.ip < fast_end && !RunFast<Form16>(m, fast_end)) return;
     if (!Step(m)) return;
   }
 }
