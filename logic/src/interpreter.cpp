@@ -49,17 +49,10 @@ struct Form {
   // Words of a coil's bit operand.
   static constexpr uint32_t kBitWords = Form16 ? 1 : 2;
 
-  // The bit a coil's operand at p names; false when it names none. A 16-bit form word of
-  // 1024 or above always names a bit of the image.
+  // The bit a coil's operand at p names; false when it names none.
   static bool CoilBit(const uint8_t* p, BitRef& r) {
-    if constexpr (Form16) {
-      const uint32_t t = WordAt(p);
-      if (t < kFirstToken) return false;
-      r = {(t >> 3) - kFirstToken / 8, uint8_t(t & 7)};
-      return true;
-    } else {
-      return BitOfToken(WordAt(p) | (uint32_t(WordAt(p + 2)) << 16), r);
-    }
+    const uint32_t t = Form16 ? WordAt(p) : WordAt(p) | (uint32_t(WordAt(p + 2)) << 16);
+    return BitOfToken(t, r);
   }
 };
 
