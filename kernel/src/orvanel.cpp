@@ -18,15 +18,17 @@ const uint8_t* orvanel_ptr = nullptr;
 
 namespace {
 
-constexpr const char* kCodeFile = "/mnt/cfg/n4.cod";
+}  // namespace
 
-bool Tagged(std::span<const uint8_t> logic) {
+bool IsIecContainer(std::span<const uint8_t> logic) {
   RecordReader rd(logic);
   uint16_t tag = 0;
   std::span<const uint8_t> name;
   return rd.U16(tag) && tag == kIecProgramTag && rd.Skip(2) && rd.Bytes(4, name) &&
          std::memcmp(name.data(), "XTI", 4) == 0;
 }
+
+namespace {
 
 // The code image of a tagged table, when the image and the binding table behind it fit
 // in the table; empty otherwise.
@@ -39,8 +41,8 @@ bool CodeImage(std::span<const uint8_t> logic, std::span<const uint8_t>& code) {
 
 // Writes the code image whole, or leaves no file behind.
 bool WriteCodeFile(std::span<const uint8_t> code) {
-  CfgRemove(kCodeFile);
-  CfgWriter w(kCodeFile);
+  CfgRemove(kIecCodeFile);
+  CfgWriter w(kIecCodeFile);
   return w.open() && w.Write(code.data(), code.size()) == code.size() && w.Sync() && w.Commit(true);
 }
 
@@ -49,7 +51,7 @@ bool WriteCodeFile(std::span<const uint8_t> code) {
 void LoadOrvanel(std::span<const uint8_t> logic) {
   OrvanelI0_VarLoc = nullptr;
   std::span<const uint8_t> code;
-  bool tagged = Tagged(logic);
+  bool tagged = IsIecContainer(logic);
   if (tagged && CodeImage(logic, code) && WriteCodeFile(code)) {
     OrvanelI0_VarLoc = code.data() + code.size();
     OrvanelRuntime = 1;

@@ -22,7 +22,6 @@
 namespace {
 
 constexpr uint32_t kSrMode = 5;
-constexpr uint32_t kSrOnline = 193;
 constexpr uint32_t kSrFaultCode = 53;  // SR53-SR54
 constexpr uint32_t kS6IoGood = 6;
 constexpr uint32_t kS9 = 9;
@@ -33,17 +32,13 @@ constexpr int32_t kLogicEnded = -1;
 constexpr std::array<uint16_t, 8> kEmailModules = {0xDF0F, 0xBF0F, 0x6F0F, 0xEF0F,
                                                    0x6E0F, 0xEE0F, 0xAF0F, 0xAE0F};
 
-bool IecBound() { return OrvanelRuntime && orvanel_variables_enumerateded; }
-
 // A fault of the logic stops the controller, except during online programming, where the
 // stored program is taken back when the new one was in use.
 void RunLogic() {
   const int32_t result = LogicUpdate(ladder);
   if (result == kLogicEnded) return;
   if (OLPMode) {
-    if (SrGet(kSrOnline) & 0x4) LoadLadder();
-    SrSet(kSrOnline, 0x100);
-    runctl::ShowLadder();
+    runctl::OnlineLogicFault();
     return;
   }
   SrSet32(kSrFaultCode, uint32_t(result));
@@ -61,7 +56,7 @@ void PlcScan() {
   RtcScan();
   CANOpenRxMsg();
   if (std::find(kEmailModules.begin(), kEmailModules.end(), io_init[1]) != kEmailModules.end()) EtnEmailScan(0);
-  if (IecBound()) {
+  if (runctl::IecBound()) {
     OrvanelUpdateWordSRRegs();
     OrvanelUpdateBitSysRegs();
   }
@@ -69,7 +64,7 @@ void PlcScan() {
   if (SrGet(kSrMode) != kModeIdle) {
     if (SBitGet(kS6IoGood)) runctl::ReadInputs();
     if (SBitGet(kS12Forcing)) runctl::ForceInputs();
-    if (IecBound()) {
+    if (runctl::IecBound()) {
       OrvanelUpdateBitInputRegs();
       OrvanelUpdateWordInputRegs();
     }
@@ -84,7 +79,7 @@ void PlcScan() {
     if (SrGet(kSrMode) != kModeIdle) {
       if (SBitGet(kS12Forcing)) runctl::ForceOutputs();
       if (SBitGet(kS6IoGood)) runctl::WriteOutputs();
-      if (IecBound()) {
+      if (runctl::IecBound()) {
         OrvanelUpdateBitOutputRegs();
         OrvanelUpdateWordOutputRegs();
       }

@@ -1,9 +1,11 @@
 // Online program changes: the scan's answers to the programming tool's requests in SR193,
 // and the swap of the new program into the ladder table.
+#include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "cfg_file.h"
+#include "graphics/unaligned.h"
 #include "iec_runtime/services.h"
 #include "kernel/cmdproto.h"
 #include "kernel/file_info.h"
@@ -41,22 +43,12 @@ static_assert(kOnlineRoom == kLadderRoom, "the swap copies the whole online buff
 // 25856 that the swap sets to 1, the rest from 25860.
 constexpr uint32_t kOnlineFlagAt = kIecBindingBytes;
 constexpr uint32_t kOnlineRestAt = kIecBindingBytes + 4;
-constexpr uint32_t kContainerCodeLength = 8;  // u32 as two u16 halves, low first
+constexpr uint32_t kContainerCodeLength = 8;
 constexpr const char* kUpdateFile = "/mnt/cfg/n4.upd";
-constexpr const char* kCodeFile = "/mnt/cfg/n4.cod";
-
-void Put16(uint8_t* at, uint16_t v) { std::memcpy(at, &v, 2); }
-uint16_t Get16(const uint8_t* at) {
-  uint16_t v;
-  std::memcpy(&v, at, 2);
-  return v;
-}
-
-bool IecBound() { return OrvanelRuntime && orvanel_variables_enumerateded; }
 
 bool LadderIsIecContainer() {
-  return BlockSize(ladder_bl) >= kIecCodeOffset && Get16(ladder) == kIecProgramTag &&
-         std::memcmp(ladder + 4, "XTI", 4) == 0;
+  const uint32_t size = BlockSize(ladder_bl);
+  return size >= kIecCodeOffset && IsIecContainer({ladder, std::min<std::size_t>(size, kLadderRoom)});
 }
 
 // Ladder only: the online buffer, header included, replaces the ladder table.
@@ -85,7 +77,7 @@ bool SwapIec() {
   const std::size_t code = update.Read(staged, room);
   uint8_t beyond;
   if (update.Read(&beyond, 1) != 0) return false;
-  CfgWriter stored(kCodeFile);
+  CfgWriter stored(kIecCodeFile);
   if (!stored.open() || stored.Write(staged, code) != code || !stored.Sync() || !stored.Commit(true)) return false;
 
   uint8_t* const online_data = ladder_olp + kTableHeader;
@@ -96,8 +88,7 @@ bool SwapIec() {
   const uint32_t one = 1;
   std::memcpy(online_data + kOnlineFlagAt, &one, 4);
   OrvanelI0_VarLoc = binding;
-  Put16(ladder + kContainerCodeLength, uint16_t(code));
-  Put16(ladder + kContainerCodeLength + 2, uint16_t(code >> 16));
+  UTIL_PutDword(ladder + kContainerCodeLength, uint32_t(code));
 
   const uint32_t size = online + uint32_t(code) + 12;
   SetFileCrcSize(kLadderInfo, crc16(ladder, size), size);
@@ -161,6 +152,12 @@ constexpr std::array<Row, 7> kRows = {{
 }  // namespace
 
 void ShowLadder() { WriteMirrors(kLadderInfo); }
+
+void OnlineLogicFault() {
+  if (SrGet(kSrOnline) & kInUse) LoadLadder();
+  SrSet(kSrOnline, kFailed);
+  ShowLadder();
+}
 
 void OnlineChange() {
   const uint16_t w = SrGet(kSrOnline);

@@ -5,7 +5,12 @@
 
 #include <cstdint>
 
+#include "iec_runtime/services.h"
+
 namespace runctl {
+
+// The IEC runtime runs an application whose variables are bound to the registers.
+inline bool IecBound() { return OrvanelRuntime && orvanel_variables_enumerateded; }
 
 struct State {
   bool mode_set_once = false;   // SetPlcMode has run since start-up
@@ -42,6 +47,9 @@ void ForceOutputs();
 
 // The online-change step of the scan (SR193).
 void OnlineChange();
+// A logic fault during online programming: the stored program comes back when the new
+// one was in use, and SR193 reports the change failed.
+void OnlineLogicFault();
 // SR11-SR12 and SR23 show the ladder table's size and CRC.
 void ShowLadder();
 

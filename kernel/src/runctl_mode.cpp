@@ -45,7 +45,7 @@ void StopServices() {
   LOG_Stop();
   REPORT_Stop();
   AlarmLogToCF_Stop();
-  if (OrvanelRuntime && orvanel_variables_enumerateded) iVmAlive = 3;  // the controller stopped
+  if (runctl::IecBound()) iVmAlive = 3;  // the controller stopped
   // Only the children of the logic's own copy and delete jobs are stopped, by their
   // process ids; other copies and deletes of the system keep running.
   File_AbortMediaJobs();

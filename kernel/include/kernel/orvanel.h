@@ -12,6 +12,11 @@ inline constexpr uint16_t kIecProgramTag = 0x004A;
 inline constexpr std::size_t kIecCodeOffset = 16;
 inline constexpr std::size_t kIecBindingTokens = 6464;
 inline constexpr std::size_t kIecBindingBytes = kIecBindingTokens * 4;
+// Where the code image of the running IEC application is stored.
+inline constexpr const char* kIecCodeFile = "/mnt/cfg/n4.cod";
+
+// Whether the logic data carries an IEC application (its tag and name).
+bool IsIecContainer(std::span<const uint8_t> logic);
 
 // The logic data OrvanelStart last handed to LoadOrvanel.
 extern const uint8_t* orvanel_ptr;
