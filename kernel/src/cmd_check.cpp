@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr uint8_t kLockComm = 0x02;
 constexpr uint16_t kSr4NoRelay = 0x10;
 constexpr uint16_t kCanFailed = 0x80;
 constexpr uint32_t kHoldMs = 5000;
@@ -56,7 +55,7 @@ bool Claim(uint8_t mode, uint8_t id) {
   if (Vcomm_ModeSet(1, CmdHost, mode, id)) return true;
   // The communication lock keeps other hosts out while the tool that set it works
   // through several requests (a multi-table download); its own requests still claim.
-  if ((Vcomm_Lock & kLockComm) && Vcomm_Host == CmdHost) {
+  if ((Vcomm_Lock & kVcommLockComm) && Vcomm_Host == CmdHost) {
     Vcomm_Mode = mode;
     Vcomm_ConnectId = id;
     Vcomm_LockSet(1);

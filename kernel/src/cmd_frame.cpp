@@ -28,12 +28,11 @@ uint8_t g_tx[kFrameMax];
 // bytes at most and leaves the rest for the next pass.
 constexpr int kBytesPerCall = 4096;
 
-// The baud timer restarts with its own period on every good frame, while it runs.
-void RestartBaudTimer() {
+}  // namespace
+
+void CmdRestartBaudTimer() {
   if (Timer_Status(CmdBaudTimer) == kTimerRunning) Timer_Start(CmdBaudTimer, 0);
 }
-
-}  // namespace
 
 void CmdSetSeed(uint8_t oem_identity) { g_seed = oem_identity & 0x7F; }
 uint8_t Cmd_ChecksumSeed() { return g_seed; }
@@ -109,7 +108,7 @@ int get_packet() {
           cmdio::putbyte(kNak);
           break;
         }
-        if (Vcomm_Mode != 2) RestartBaudTimer();
+        if (Vcomm_Mode != 2) CmdRestartBaudTimer();
         Timer_Stop(p.link_timer);
         return 1;
     }

@@ -13,14 +13,11 @@ namespace {
 
 constexpr int kModemSocket = 1;
 
-const VcommDriver* ProgrammingRow() {
-  return (ProgrammingPort >= 0 && ProgrammingPort < kVcommPorts) ? &Vcomm_Drv[ProgrammingPort] : nullptr;
-}
 bool ModemOnPort() { return IsModemSocketActive(ProgrammingPort, kModemSocket) == 0; }
 // The port serves the protocol only in framing 1 and while no system user holds it.
 const VcommDriver* ServingRow() {
-  const VcommDriver* row = ProgrammingRow();
-  if (row == nullptr || row->mode == nullptr || (row->mode[5] & 0x0F) != 1 || Cmd_Override) return nullptr;
+  const VcommDriver* row = CmdProgrammingRow();
+  if (row == nullptr || row->mode == nullptr || (row->mode[5] & kFramingMask) != kFramingProgramming || Cmd_Override) return nullptr;
   return row;
 }
 
@@ -74,6 +71,10 @@ bool ReadFromNetwork() { return Vcomm_Mode == 2 || (Vcomm_Mode == 1 && CmdHostTo
 bool WriteToNetwork() { return Vcomm_Mode == 2 || (Vcomm_Mode == 1 && CmdHostToPlc == 1); }
 
 }  // namespace
+
+VcommDriver* CmdProgrammingRow() {
+  return (ProgrammingPort >= 0 && ProgrammingPort < kVcommPorts) ? &Vcomm_Drv[ProgrammingPort] : nullptr;
+}
 
 const CmdHostOps* Cmd_SetHost(uint8_t host, const CmdHostOps* ops) {
   if (!ValidHost(host)) return nullptr;

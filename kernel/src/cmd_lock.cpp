@@ -9,7 +9,6 @@
 
 namespace {
 constexpr uint32_t kMinTimeoutMs = 500;
-constexpr uint32_t kBaudHoldMs = 9000;
 }  // namespace
 
 void do_comm_lock() {

@@ -11,8 +11,6 @@
 #include "kernel/timebase.h"
 
 namespace {
-// Mode 3 of the protocol: online programming (the controller keeps running).
-constexpr uint8_t kOnlineProgramming = 3;
 constexpr uint32_t kResetDelayMs = 10;
 }  // namespace
 

@@ -18,17 +18,11 @@ namespace {
 
 // The programming port's default mode record: 9600 baud, no parity, 8 data bits, 1 stop
 // bit, no handshake, framing 1 (the programming protocol).
-constexpr uint8_t kProgrammingMode[6] = {5, 0, 3, 0, 0, 1};
-constexpr uint8_t kFramingMask = 0x0F;
+constexpr uint8_t kProgrammingMode[6] = {5, 0, 3, 0, 0, kFramingProgramming};
 constexpr uint8_t kFramingIecDebug = 6;
-constexpr uint32_t kBaudHoldMs = 9000;
 // How long a baud change waits for the acknowledge to leave the port.
 constexpr uint32_t kDrainTicks = 2000;  // 200 ms
 constexpr int kDrainPolls = 1'000'000;
-
-VcommDriver* Row() {
-  return (ProgrammingPort >= 0 && ProgrammingPort < kVcommPorts) ? &Vcomm_Drv[ProgrammingPort] : nullptr;
-}
 
 void WaitTransmitterEmpty(const VcommDriver& row) {
   if (row.empty_tx == nullptr) return;
@@ -41,7 +35,7 @@ void WaitTransmitterEmpty(const VcommDriver& row) {
 }  // namespace
 
 void CmdOpenProgrammingPort(const uint8_t* mode) {
-  VcommDriver* row = Row();
+  VcommDriver* row = CmdProgrammingRow();
   if (row && row->open) row->open(mode ? mode : kProgrammingMode);
 }
 
@@ -55,7 +49,7 @@ void Cmd_PortInit(uint8_t mode) {
 }
 
 void get_baud_rate() {
-  const VcommDriver* row = Row();
+  const VcommDriver* row = CmdProgrammingRow();
   if (row == nullptr || row->mode == nullptr) {
     cmdio::putbyte(kRefused);
   } else {
@@ -68,7 +62,7 @@ void get_baud_rate() {
 void set_baud_rate() {
   cmdio::putbyte(kAck);
   CmdDone();
-  VcommDriver* row = Row();
+  VcommDriver* row = CmdProgrammingRow();
   if (CmdHost == kHostUsb || row == nullptr || row->mode == nullptr) return;
   WaitTransmitterEmpty(*row);
   uint8_t mode[6];
@@ -101,7 +95,7 @@ void n4_debug_switch() {
   CmdDone();
   if (CmdHost == kHostSerial || CmdHost == kHostUsb) {
     Timer_Stop(CmdBaudTimer);
-    VcommDriver* row = Row();
+    VcommDriver* row = CmdProgrammingRow();
     if (CmdHost == kHostSerial && row && row->mode) row->mode[5] = uint8_t((row->mode[5] & ~kFramingMask) | kFramingIecDebug);
     N4_Connect_Serial();
   } else if (CmdHost == kHostEthernet) {

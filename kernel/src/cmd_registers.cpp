@@ -23,7 +23,6 @@ constexpr uint32_t kIecRetain = reg::kTokIecFirst;  // the IEC retain backup
 constexpr uint32_t kTokMode = reg::SrToken(5);
 constexpr uint32_t kTokPortMode = reg::SrToken(34);
 constexpr uint32_t kTokCanBaud = reg::SrToken(30);
-constexpr uint8_t kOnlineProgramming = 3;
 
 struct Address {
   uint32_t token;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+struct VcommDriver;
+
 // One-byte answers of the protocol, and the command byte of every data frame.
 enum : uint8_t {
   kAck = 0xA0,       // acknowledge
@@ -102,6 +104,18 @@ void do_default();
 void CmdStartLinkTimer();
 // max(SR136, floor): the lock, erase and baud time-outs.
 uint32_t CmdLockTimeout(uint32_t floor);
+// How long a changed baud rate of the programming port lasts without a new request
+// (ms, the floor of its time-out).
+inline constexpr uint32_t kBaudHoldMs = 9000;
+// The baud timer restarts with its own period on every good frame, while it runs.
+void CmdRestartBaudTimer();
+// The programming port's row of the serial driver table; nullptr when there is none.
+VcommDriver* CmdProgrammingRow();
+// The framing of a serial mode record (its byte 5): 1 is the programming protocol.
+inline constexpr uint8_t kFramingMask = 0x0F;
+inline constexpr uint8_t kFramingProgramming = 1;
+// Mode 3 of the protocol: online programming (the controller keeps running).
+inline constexpr uint8_t kOnlineProgramming = 3;
 // max(SR137, 500): the inter-byte time-out.
 uint16_t CmdByteTimeout();
 // The local node id (SR29, low byte).

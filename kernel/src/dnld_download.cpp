@@ -105,7 +105,7 @@ void Data() {
 
 void End() {
   DnldEnd(DnldType, g.bitmap, g.count, g.mask);
-  if (!(Vcomm_Lock & 0x02)) CmdPanel(1, 0);
+  if (!(Vcomm_Lock & kVcommLockComm)) CmdPanel(1, 0);
   cmdio::putbyte(kAck);
   CmdDone();
 }

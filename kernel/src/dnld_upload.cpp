@@ -79,7 +79,7 @@ void Await() {
     return;
   }
   if (answer == kAck) {
-    if (Timer_Status(CmdBaudTimer) == kTimerRunning) Timer_Start(CmdBaudTimer, 0);
+    CmdRestartBaudTimer();
     if (g.frame == 0) {
       CmdDone();
       return;

@@ -4,8 +4,6 @@
 #include "kernel/sysservices.h"
 
 namespace {
-constexpr uint8_t kLockCommand = 0x01;  // a command is in progress
-constexpr uint8_t kLockComm = 0x02;     // communication lock (command 25)
 }  // namespace
 
 uint8_t Vcomm_Host = 0;
@@ -17,12 +15,12 @@ uint16_t Vcomm_Idle = 0;
 int Vcomm_ModeSet(int force, uint8_t host, uint8_t mode, uint8_t connect_id) {
   // A forced claim may take over a link that is only busy with a command; the
   // communication lock always holds.
-  const uint8_t refusing = force ? kLockComm : uint8_t(kLockCommand | kLockComm);
+  const uint8_t refusing = force ? kVcommLockComm : uint8_t(kVcommLockCommand | kVcommLockComm);
   if (Vcomm_Lock & refusing) return 0;
   Vcomm_Host = host;
   Vcomm_Mode = mode;
   Vcomm_ConnectId = connect_id;
-  Vcomm_Lock |= kLockCommand;
+  Vcomm_Lock |= kVcommLockCommand;
   return 1;
 }
 
@@ -30,10 +28,10 @@ void Vcomm_LockSet(int op) {
   const uint8_t before = Vcomm_Lock;
   switch (op) {
     case 0: Vcomm_Lock = 0; break;
-    case 1: Vcomm_Lock |= kLockCommand; break;
-    case 2: Vcomm_Lock &= uint8_t(~kLockCommand); break;
-    case 3: Vcomm_Lock |= kLockComm; break;
-    case 4: Vcomm_Lock &= uint8_t(~kLockComm); break;
+    case 1: Vcomm_Lock |= kVcommLockCommand; break;
+    case 2: Vcomm_Lock &= uint8_t(~kVcommLockCommand); break;
+    case 3: Vcomm_Lock |= kVcommLockComm; break;
+    case 4: Vcomm_Lock &= uint8_t(~kVcommLockComm); break;
     default: return;
   }
   // Only a release counts: the Ethernet channel tells its host the link became free each

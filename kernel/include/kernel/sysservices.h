@@ -119,6 +119,8 @@ extern uint8_t Vcomm_Host;
 extern uint8_t Vcomm_Mode;
 extern uint8_t Vcomm_ConnectId;
 extern uint8_t Vcomm_Lock;
+inline constexpr uint8_t kVcommLockCommand = 0x01;  // a command is in progress
+inline constexpr uint8_t kVcommLockComm = 0x02;     // communication lock (command 25)
 extern uint16_t Vcomm_Idle;
 // Claims the link: refused (0) while the lock is held (with force only lock bit 1
 // refuses); otherwise records host, mode and id, sets lock bit 0 and answers 1.
