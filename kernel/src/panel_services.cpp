@@ -74,10 +74,11 @@ void PanelServicesReset() {
   g_sensitivity_value = -1;
 }
 
+void ApplyScreenSaver() { TCH_ScreenSaver(SrGet(185) && SrGet(186) ? SrGet(186) : 0); }
+
 void SYS_InitGFX() {
   plat::TraceCall("SYS_InitGFX");
-  const uint16_t saver_on = SrGet(185), delay = SrGet(186);
-  TCH_ScreenSaver(saver_on && delay ? delay : 0);
+  ApplyScreenSaver();
   TCH_BeepEnable(uint8_t(SrGet(183)));
   PGM_SetPopupMode(uint8_t(SrGet(180)));
   BKLT_Ctrl(0, 100);

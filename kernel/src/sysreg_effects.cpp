@@ -11,6 +11,7 @@
 #include "kernel/screenloop.h"
 #include "kernel/sysservices.h"
 #include "kernel/touch.h"
+#include "sysservices_internal.h"
 
 namespace {
 
@@ -34,13 +35,13 @@ int NodeId(uint32_t v) {
 
 int ScreenSaverEnable(uint32_t v) {
   SrSet(185, uint16_t(v));
-  TCH_ScreenSaver((v && SrGet(186)) ? SrGet(186) : 0);
+  ApplyScreenSaver();
   return kDone;
 }
 
 int ScreenSaverDelay(uint32_t v) {
   SrSet(186, uint16_t(v));
-  TCH_ScreenSaver((v && SrGet(185)) ? uint16_t(v) : 0);
+  ApplyScreenSaver();
   return kDone;
 }
 

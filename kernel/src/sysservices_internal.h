@@ -6,6 +6,8 @@
 
 // The backlight level last applied from SR57 (-1 before the first).
 int BacklightLevel();
+// The screen saver as SR185 (on) and SR186 (delay) set it: the delay, or 0 for off.
+void ApplyScreenSaver();
 // The product code SYS_Init puts in SR37, by which the identity table finds the panel.
 inline constexpr uint16_t kProductCode = 573;
 // The kernel version text (10 characters, the last one NUL) from a "uname -a" line.
