@@ -147,15 +147,16 @@ void OpContact(Machine& m, uint16_t opcode);         // 31
 void OpStackOperator(Machine& m, uint16_t opcode);   // the operators above
 void OpCoilWrite(Machine& m, uint16_t opcode);       // the coils above
 
-inline constexpr OpRow kBooleanRows[] = {
-    {31, OpContact},
-    {32, OpStackOperator}, {33, OpStackOperator}, {34, OpStackOperator}, {35, OpStackOperator},
-    {36, OpStackOperator}, {55, OpStackOperator}, {56, OpStackOperator}, {60, OpStackOperator},
-    {61, OpStackOperator}, {62, OpStackOperator}, {63, OpStackOperator}, {64, OpStackOperator},
-    {65, OpStackOperator},
-    {38, OpCoilWrite},     {50, OpCoilWrite},     {51, OpCoilWrite},     {52, OpCoilWrite},
-    {53, OpCoilWrite},     {54, OpCoilWrite},
-};
-static_assert(std::size(kBooleanRows) == 1 + std::size(kStackOperators) + std::size(kCoilWrites));
+// The contact's row, then one row per operator and per coil of the tables above.
+inline constexpr std::size_t kBooleanRowCount = 1 + std::size(kStackOperators) + std::size(kCoilWrites);
+consteval std::array<OpRow, kBooleanRowCount> BooleanRows() {
+  std::array<OpRow, kBooleanRowCount> rows{};
+  std::size_t n = 0;
+  rows[n++] = {31, OpContact};
+  for (const StackOperator& o : kStackOperators) rows[n++] = {o.opcode, OpStackOperator};
+  for (const CoilWrite& c : kCoilWrites) rows[n++] = {c.opcode, OpCoilWrite};
+  return rows;
+}
+inline constexpr std::array<OpRow, kBooleanRowCount> kBooleanRows = BooleanRows();
 
 }  // namespace logic
