@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "graphics/unaligned.h"
 #include "kernel/regimage.h"
 #include "operands.h"
 #include "record_operands.h"
@@ -29,9 +28,9 @@ uint8_t Evaluate(Machine& m, bool down, bool immediate, uint8_t power) {
   RecordOperands<kWide> ops;
   if (!ops.Read(m, immediate)) return 0;
   const int64_t preset = ops.Preset();
-  const uint32_t record = ops.record, control = ops.control();
+  const uint32_t control = ops.control();
 
-  int64_t count = kWide ? int64_t(int32_t(UTIL_GetDword(plc_reg + record))) : int64_t(int16_t(RegWord(record)));
+  int64_t count = ops.Value(true);
   uint16_t word = RegWord(control);
   if (power == 0) {
     word &= uint16_t(~kRecordEnabled);
@@ -46,11 +45,7 @@ uint8_t Evaluate(Machine& m, bool down, bool immediate, uint8_t power) {
   if (BitIsSet(plc_reg, reset)) count = down ? std::clamp(preset, kRange.min, kRange.max) : 0;
 
   const bool output = down ? count <= 0 : count >= preset;
-  if constexpr (kWide) {
-    UTIL_PutDword(plc_reg + record, uint32_t(count));
-  } else {
-    SetRegWord(record, uint16_t(count));
-  }
+  ops.SetValue(count);
   SetRegWord(control, uint16_t((word & ~kRecordOutput) | (output ? kRecordOutput : 0)));
   return output ? 1 : 0;
 }

@@ -7,9 +7,14 @@
 #include "kernel/regimage.h"
 #include "machine.h"
 #include "operands.h"
-#include "timers.h"
 
 namespace logic {
+
+// True when bytes [offset, offset + length) lie inside the registers of the image, that
+// is before its internal bytes, which no register reference names.
+constexpr bool InRegisters(uint32_t offset, uint32_t length) {
+  return uint64_t(offset) + length <= reg::kOffInternal;
+}
 
 template <bool kWide>
 struct RecordOperands {
@@ -21,6 +26,21 @@ struct RecordOperands {
   uint32_t preset_at = 0;  // byte offset of a register preset
 
   uint32_t control() const { return record + kValueBytes; }
+
+  // The record's value: a DINT, or its 16-bit word, read as an INT when signed16 (a
+  // count) and as a UINT otherwise (a timer's time).
+  int64_t Value(bool signed16) const {
+    if constexpr (kWide) return int32_t(UTIL_GetDword(plc_reg + record));
+    return signed16 ? int64_t(int16_t(RegWord(record))) : int64_t(RegWord(record));
+  }
+  // v fits the record's width; a 16-bit record keeps v's low 16 bits.
+  void SetValue(int64_t v) const {
+    if constexpr (kWide) {
+      UTIL_PutDword(plc_reg + record, uint32_t(v));
+    } else {
+      SetRegWord(record, uint16_t(v));
+    }
+  }
 
   // The preset's value now. A 16-bit immediate is unsigned (40000 is never reached by an
   // up counter); a 16-bit register preset is an INT, so one of 32768 or more is negative.

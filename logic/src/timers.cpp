@@ -3,7 +3,6 @@
 // advance (its reference tick stays where it was).
 #include "timers.h"
 
-#include "graphics/unaligned.h"
 #include "kernel/regimage.h"
 #include "operands.h"
 #include "record_operands.h"
@@ -23,23 +22,6 @@ consteval std::array<const TimerRow*, kOpcodeCount> RowIndex() {
 }
 constexpr std::array<const TimerRow*, kOpcodeCount> kRowOf = RowIndex();
 
-// The accumulated value of a record, its width chosen by the timer.
-template <bool kWide>
-int64_t Accumulated(uint32_t record) {
-  if constexpr (kWide) return int32_t(UTIL_GetDword(plc_reg + record));
-  return RegWord(record);
-}
-// v is the preset, a value below it, or 0: it fits the record (a 16-bit preset read as a
-// negative INT is stored as its own bit pattern).
-template <bool kWide>
-void SetAccumulated(uint32_t record, int64_t v) {
-  if constexpr (kWide) {
-    UTIL_PutDword(plc_reg + record, uint32_t(v));
-  } else {
-    SetRegWord(record, uint16_t(v));
-  }
-}
-
 template <bool kWide>
 uint8_t Evaluate(Machine& m, uint16_t opcode, uint8_t power, uint16_t tick) {
   const TimerRow* row = opcode < kOpcodeCount ? kRowOf[opcode] : nullptr;
@@ -56,12 +38,12 @@ uint8_t Evaluate(Machine& m, uint16_t opcode, uint8_t power, uint16_t tick) {
   if (accumulating) reset = BitOperand(m);
   RecordOperands<kWide> ops;
   if (!ops.Read(m, immediate)) return 0;
-  const uint32_t record = ops.record, control = ops.control();
+  const uint32_t control = ops.control();
   tick &= kRecordTickMask;
 
   // 2. A reset accumulating timer does not look at its preset.
   if (accumulating && BitIsSet(plc_reg, reset)) {
-    SetAccumulated<kWide>(record, 0);
+    ops.SetValue(0);
     SetRegWord(control, tick);
     return 0;
   }
@@ -72,12 +54,12 @@ uint8_t Evaluate(Machine& m, uint16_t opcode, uint8_t power, uint16_t tick) {
   // 4. An off-delay timer times while its input is off. On the first scan a 16-bit one
   // starts done, so that its output does not pulse on at a program start.
   const bool first_scan = SBitGet(kS1);
-  if (!kWide && off_delay && first_scan) SetAccumulated<kWide>(record, preset);
+  if (!kWide && off_delay && first_scan) ops.SetValue(preset);
   const bool input = off_delay ? power == 0 : power != 0;
 
   // 5. Input off.
   if (!input) {
-    if (!accumulating) SetAccumulated<kWide>(record, 0);
+    if (!accumulating) ops.SetValue(0);
     SetRegWord(control, uint16_t(tick | (off_delay ? kRecordOutput : 0)));
     return off_delay ? 1 : 0;
   }
@@ -85,7 +67,7 @@ uint8_t Evaluate(Machine& m, uint16_t opcode, uint8_t power, uint16_t tick) {
   // 6. Input on: whole units since the reference tick are added; the rest of a unit is
   // carried by moving the reference tick back by it, so timers do not drift. The sum is
   // taken in full width: a 16-bit value near 65535 cannot wrap round below its preset.
-  int64_t value = Accumulated<kWide>(record);
+  int64_t value = ops.Value(false);
   uint16_t reference = RegWord(control) & kRecordTickMask;
   if (value < preset && !first_scan) {
     const uint32_t elapsed = uint32_t(tick - reference) & kRecordTickMask;
@@ -101,7 +83,7 @@ uint8_t Evaluate(Machine& m, uint16_t opcode, uint8_t power, uint16_t tick) {
   // 7-9. Done, output, control word.
   const bool done = value >= preset;
   if (done) value = preset;
-  SetAccumulated<kWide>(record, value);
+  ops.SetValue(value);
   const bool output = off_delay ? !done : done;
   SetRegWord(control, uint16_t((output ? kRecordOutput : 0) | (off_delay ? 0 : kRecordEnabled) | reference));
   return output ? 1 : 0;

@@ -72,13 +72,6 @@ inline constexpr TimerRow kTimerKinds[] = {
 };
 static_assert(std::size(kTimerKinds) == 24);
 
-// True when bytes [offset, offset + length) lie inside the registers of the image, that
-// is before its internal bytes, which no register reference names. Shared with the
-// counters.
-constexpr bool InRegisters(uint32_t offset, uint32_t length) {
-  return uint64_t(offset) + length <= reg::kOffInternal;
-}
-
 // Control word bits, shared with the counters.
 inline constexpr uint16_t kRecordTickMask = 0x3FFF;
 inline constexpr uint16_t kRecordEnabled = 0x4000;
