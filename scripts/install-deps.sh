@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the firmware and its tests need, only those missing.
+# Each subsystem lists what it needs in scripts/deps/<subsystem>.list (one package a
+# line, '#' starts a comment).
 set -euo pipefail
+cd "$(dirname "$0")"
 
-packages=(
-  g++ cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
-  python3
-)
+packages=()
+for list in deps/*.list; do
+  while read -r line; do
+    line="${line%%#*}"
+    for p in $line; do packages+=("$p"); done
+  done < "$list"
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -127,7 +127,7 @@ inline constexpr std::array<BooleanEntry, kBooleanOpcodes> kBooleanEntries = Boo
 // Which of an operator's slots it may change, found by running it on every combination
 // of off, 1, another on value and 0xFF: the interpreter, which keeps the stack in memory
 // up to date, then stores only those.
-consteval std::array<bool, 3> SlotsWritten(uint16_t opcode) {
+constexpr std::array<bool, 3> SlotsWritten(uint16_t opcode) {
   constexpr uint8_t kValues[] = {0, 1, 0x5A, 0xFF};
   const BooleanEntry& e = kBooleanEntries[opcode];
   std::array<bool, 3> written{};
