@@ -49,6 +49,8 @@ class Display : public ::testing::Test {
     const int ok = GDI_Init();
     dc = GDI_GetDisplayDC();
     if (ok) Clear(0xFFDF);
+    // What start-up leaves as it was: the text settings of an earlier test.
+    GDI_SetTextAlign(dc, kAlignLeft);
     return ok;
   }
   void Clear(uint16_t colour) {

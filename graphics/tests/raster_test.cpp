@@ -135,8 +135,12 @@ TEST_F(Raster, PageSchemeFollowsTheKernelBuild) {
   EXPECT_EQ(plat::TraceCountOf("PXP_Init"), 1u);
   EXPECT_EQ(reinterpret_cast<uint8_t*>(iVideo), static_cast<uint8_t*>(framebuffer_array[7]) + 4 * 800 * 480);
   EXPECT_EQ(framebuffer_array[0], iVideo);
+  GDI_ScanLine(dc, 1, 0, 0, 0xF800);
   EXPECT_EQ(VDR_CopyPage(), 1);
   EXPECT_EQ(plat::TraceCountOf("PXP_buf_next"), 1u);
+  // The display frame (area 0) shows the page as 32-bit pixels.
+  const uint32_t* shown = static_cast<const uint32_t*>(framebuffer_array[7]);
+  EXPECT_EQ(shown[800] & 0xFFFFFF, 0xFF0000u);
 
   // Build 15: RAM pages; the active frame is copied into the page on presentation.
   ASSERT_EQ(Start(kRamPages), 1);
