@@ -43,6 +43,7 @@ inline void PutPixel(DC* dc, uint16_t* row, int x, uint16_t colour) {
 inline uint16_t* SurfaceRow(const DC* dc, int y) { return dc->surface + std::size_t(y) * scr_wdt; }
 inline bool OnSurface(int x, int y) { return x >= 0 && y >= 0 && x < scr_wdt && y < scr_hgt; }
 
+void FillCopy(uint16_t* p, int count, uint16_t colour);
 // Writes count pixels of src at (x, y) of dc's surface through dc's raster operation.
 void WriteRun(DC* dc, int x, int y, int count, const uint16_t* src);
 
