@@ -225,3 +225,33 @@ TEST_F(Dib, QuarterTurnedOneBitImages) {
 }
 
 }  // namespace
+
+namespace {
+
+using DibPacked = gt::Display;
+
+TEST_F(DibPacked, PackedPicturesAreUnpackedForDrawing) {
+  // Pixel runs with transparency: unpacked into the work image and drawn pixel by pixel,
+  // transparent ones and those outside the clip skipped.
+  const std::vector<uint8_t> runs = {0x01, 0xE0, 0x07, 0x00, 0xF8, 0x80, 0x1F, 0x00};  // T, red, 3 x blue
+  DIB d = Image(5, 1, 16, 3, runs);
+  d.flags = kDibTransparent;
+  d.transparent = int16_t(0x07E0);
+  const int16_t box[4] = {0, 0, 13, 480};
+  GDI_SetClipRect(dc, box, nullptr);
+  EXPECT_EQ(GDI_WriteDIB(dc, 10, 4, 5, 1, &d, 0, 0), 1);
+  EXPECT_EQ(Px(10, 4), 0xFFDF);
+  EXPECT_EQ(Px(11, 4), 0xF800);
+  EXPECT_EQ(Px(12, 4), 0x001F);
+  EXPECT_EQ(Px(13, 4), 0xFFDF);
+  // Byte runs of an 8-bit picture that claim more than the picture: only its pixels.
+  const std::vector<uint8_t> bytes = {0xFE, 0xE0};
+  DIB e = Image(3, 2, 8, 2, bytes);
+  EXPECT_EQ(GDI_WriteDIB(dc, 0, 20, 3, 2, &e, 0, 0), 1);
+  EXPECT_EQ(PaintedSpan(20, 0xFFDF), (std::pair{0, 2}));
+  EXPECT_EQ(PaintedSpan(21, 0xFFDF), (std::pair{0, 2}));
+  EXPECT_EQ(PaintedSpan(22, 0xFFDF), (std::pair{-1, -1}));
+  EXPECT_EQ(Px(1, 21), 0xF800);
+}
+
+}  // namespace

@@ -212,7 +212,7 @@ TEST_F(Text, ProgramFontsAreCheckedAgainstTheirTable) {
   const auto good = FontRecord('A', 'B', 'A');
   const auto bad_default = FontRecord('A', 'B', 200);
   auto truncated = FontRecord('A', 'Z', 'A');
-  truncated.resize(truncated.size() - 1);
+  truncated.pop_back();
   std::vector<uint8_t> table = FontTable({good, bad_default, truncated}, 5, 0);
   GDI_SetProgramFonts(table.data(), table.size(), false);
   int16_t w = 0, h = 0;
