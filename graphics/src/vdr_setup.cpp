@@ -76,7 +76,11 @@ uint8_t* WorkImage() { return image_buf; }
 using namespace vdr;
 
 int VDR_Init(DC* dc) {
+  // A second set-up drops the first mapping: nothing may keep drawing into it.
   Release();
+  iVideo = iVideo2 = iVideo3 = iVideo4 = iVideo5 = iVideo6 = iVideo7 = pCurrentMem = nullptr;
+  for (void*& area : framebuffer_array) area = nullptr;
+  dc->surface = nullptr;
   KernelBuild = KernelBuildFromRegisters();
   fPxpEnable = KernelBuild > kLastDirectPageBuild ? 1 : 0;
   g_fd = plat::FbOpen(plat::kFramebufferDevice);
