@@ -56,9 +56,11 @@ int GDI_WriteDIB(DC* dc, int16_t x, int16_t y, int16_t width, int16_t height, co
 int GDI_RotateC2DIB(DC* dc, const DIB* dib, int16_t x, int16_t y, int direction) {
   if (dib == nullptr || dib->bits_per_pixel != 1) return 0;
   if (dib->data == nullptr) return 1;
+  const int row_bytes = std::max<int16_t>(dib->row_bytes, 0);
+  const int width = std::min<int>(dib->width, 8 * row_bytes);  // never past the row's bytes
   for (int r = 0; r < dib->height; ++r) {
-    const uint8_t* row = dib->data + std::size_t(r) * std::size_t(std::max<int16_t>(dib->row_bytes, 0));
-    for (int c = 0; c < dib->width; ++c) {
+    const uint8_t* row = dib->data + std::size_t(r) * std::size_t(row_bytes);
+    for (int c = 0; c < width; ++c) {
       const uint16_t colour = (row[c >> 3] & (0x80 >> (c & 7))) ? dib->foreground : dib->background;
       if (colour == 0xFFFF) continue;
       // Each pixel goes through the clip: a rotated line near an edge stays on the surface.

@@ -1,5 +1,7 @@
 // Drawing and measuring text: one line in seven alignments (two of them turned a
 // quarter), multi-line text in a rectangle, in 8-bit or 16-bit characters.
+#include <algorithm>
+
 #include "graphics/dc.h"
 #include "graphics/dib.h"
 #include "graphics/text.h"
@@ -38,7 +40,8 @@ int DrawGlyph(DC* dc, uint16_t code, int x, int y, int rotation) {
   int16_t w = 0;
   const uint8_t* rows = GDI_GetFontChar(dc->font, code, &w);
   DIB glyph{};
-  glyph.width = int16_t(rotation != 0 ? w : 8 * m.row_bytes);
+  // A program font's width byte may claim more than its rows hold: only the rows are read.
+  glyph.width = int16_t(rotation != 0 ? std::min<int>(w, 8 * m.row_bytes) : 8 * m.row_bytes);
   glyph.height = int16_t(m.height());
   glyph.row_bytes = int16_t(m.row_bytes);
   glyph.bits_per_pixel = 1;

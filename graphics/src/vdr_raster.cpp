@@ -106,10 +106,13 @@ int VDR_BitBlt(DC* dst, int16_t x, int16_t y, int16_t width, int16_t height, DC*
   if (!OnSurface(x, y) || !OnSurface(x + width - 1, y + height - 1) || !OnSurface(src_x, src_y) ||
       !OnSurface(src_x + width - 1, src_y + height - 1))
     return 0;
-  // Rows go top to bottom and each row through a copy that tolerates overlap, so a block
-  // moved upward or leftward on one surface comes out whole.
+  // Each row goes through a copy that tolerates overlap, and a block moved downward on
+  // its own surface is copied from its last row up, so that it comes out whole whichever
+  // way it moves.
   const bool direct = dst->rop == RopCopy;
-  for (int r = 0; r < height; ++r) {
+  const bool upward = dst->surface == src->surface && y > src_y;
+  for (int i = 0; i < height; ++i) {
+    const int r = upward ? height - 1 - i : i;
     const uint16_t* from = SurfaceRow(src, src_y + r) + src_x;
     if (direct) {
       std::memmove(SurfaceRow(dst, y + r) + x, from, std::size_t(width) * 2);

@@ -166,7 +166,8 @@ std::size_t VDR_BmpUnpackSize(const DIB* dib) {
   return need;
 }
 
-const uint8_t* VDR_BmpUnpack(const DIB* dib, uint8_t* output, std::size_t capacity) {
+const uint8_t* VDR_BmpUnpack(const DIB* dib, uint8_t* output, std::size_t capacity, std::size_t* bytes) {
+  if (bytes != nullptr) *bytes = 0;
   if (dib == nullptr || output == nullptr) return nullptr;
   if (dib->packing > 4) return reinterpret_cast<const uint8_t*>(dib);
   const int w = dib->width, h = dib->height, bpp = dib->bits_per_pixel;
@@ -178,10 +179,14 @@ const uint8_t* VDR_BmpUnpack(const DIB* dib, uint8_t* output, std::size_t capaci
   const std::size_t got = Decompress(dib->packing, dib->data, std::size_t(dib->packed_length), output, raw);
   std::memset(output + got, 0, raw - got);  // short data leaves black, never stale bytes
   Widen(output, w, h, bpp, dib->foreground, dib->background);
-  if (!(dib->flags & kDibTransparent)) return output;
+  if (!(dib->flags & kDibTransparent)) {
+    if (bytes != nullptr) *bytes = pixels;
+    return output;
+  }
   const uint16_t t = uint16_t(dib->transparent) == 0xFFDF ? 0xFFFF : uint16_t(dib->transparent);
   const std::size_t n = MakeRuns(output, w, h, t, g_runs, sizeof g_runs);
   if (n == 0 || n > capacity) return nullptr;
   std::memcpy(output, g_runs, n);
+  if (bytes != nullptr) *bytes = n;
   return output;
 }

@@ -60,10 +60,12 @@ void WalkIndexed(const Walk& w, int bpp, uint16_t fg, uint16_t bg) {
 }
 
 // Segments of (transparent colour, skip, opaque, pixels) per row, drawn from the
-// picture's first pixel at full width. A segment that would run past its row marks
-// damaged data and ends the drawing.
-void WalkRuns(const Walk& w, int full_width, int full_height) {
+// picture's first pixel at full width. A segment that would run past its row, or past
+// the run form's length when the descriptor gives one, marks damaged data and ends the
+// drawing.
+void WalkRuns(const Walk& w, int full_width, int full_height, std::size_t length) {
   const uint8_t* p = w.data;
+  const uint8_t* const end = length != 0 ? w.data + length : nullptr;
   const int16_t* clip = w.dc->clip;
   for (int r = 0; r < full_height; ++r) {
     const int py = w.y + r;
@@ -71,9 +73,11 @@ void WalkRuns(const Walk& w, int full_width, int full_height) {
     uint16_t* out = row_visible ? SurfaceRow(w.dc, py) : nullptr;
     int pos = 0;
     while (pos < full_width) {
+      if (end != nullptr && end - p < 6) return;
       const int skip = Get16(p + 2), opaque = Get16(p + 4);
       p += 6;
       if ((skip == 0 && opaque == 0) || skip + opaque > full_width - pos) return;
+      if (end != nullptr && end - p < 2 * opaque) return;
       pos += skip;
       if (row_visible) {
         const int x0 = w.x + pos;
@@ -118,7 +122,7 @@ void VDR_WriteDIB(DC* dc, int16_t x, int16_t y, int16_t width, int16_t height, i
     return;
   }
   if (w.transparent && !expanded) {
-    WalkRuns(w, dib->width, dib->height);
+    WalkRuns(w, dib->width, dib->height, std::size_t(std::max(dib->packed_length, 0)));
     return;
   }
   for (int r = 0; r < w.height; ++r) {

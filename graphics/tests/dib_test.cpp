@@ -128,10 +128,17 @@ TEST_F(Dib, TransparentRunForm) {
   EXPECT_GT(need, alt_raw.size());
   std::vector<uint8_t> big(need);
   EXPECT_EQ(VDR_BmpUnpack(&d, big.data(), alt_raw.size()), nullptr);
-  runs = VDR_BmpUnpack(&d, big.data(), big.size());
+  std::size_t run_bytes = 0;
+  runs = VDR_BmpUnpack(&d, big.data(), big.size(), &run_bytes);
   ASSERT_NE(runs, nullptr);
+  EXPECT_EQ(run_bytes, std::size_t(kH) * (kW / 2) * 8);
   DIB draw = d;
   draw.data = runs;
+  draw.packed_length = 8 * 3;  // a length that holds three segments: no more is read
+  ASSERT_EQ(GDI_WriteDIB(dc, 100, 50, kW, kH, &draw, 0, 0), 1);
+  EXPECT_EQ(PaintedSpan(50, 0xFFDF), (std::pair{101, 105}));
+  EXPECT_EQ(PaintedSpan(51, 0xFFDF), (std::pair{-1, -1}));
+  draw.packed_length = int32_t(run_bytes);
   ASSERT_EQ(GDI_WriteDIB(dc, 100, 50, kW, kH, &draw, 0, 0), 1);
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x)

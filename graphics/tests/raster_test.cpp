@@ -107,6 +107,10 @@ TEST_F(Raster, BlockCopySourceIsHeldToItsSurface) {
   EXPECT_EQ(Px(99, 19), 0x0000);
   EXPECT_EQ(Px(0, 20), 0xFFDF);
   EXPECT_EQ(GDI_BitBlt(dc, 0, 0, 100, 50, dc, 0, 480), 0);
+  // A block moved down over itself comes out whole.
+  for (int y = 100; y < 110; ++y) GDI_ScanLine(dc, int16_t(y), 0, 9, uint16_t(y));
+  EXPECT_EQ(GDI_BitBlt(dc, 0, 105, 10, 10, dc, 0, 100), 1);
+  for (int y = 105; y < 115; ++y) EXPECT_EQ(Px(9, y), y - 5) << y;
   EXPECT_EQ(GDI_BitBlt(dc, 0, 0, 100, 50, dc, -100, 0), 0);
 }
 

@@ -241,6 +241,23 @@ TEST_F(Text, ProgramFontsAreCheckedAgainstTheirTable) {
   GDI_SetProgramFonts(nullptr, 0, false);
 }
 
+TEST_F(Text, TurnedGlyphsReadOnlyTheirRows) {
+  // A proportional program font whose width byte claims 200 pixels of 8-pixel rows.
+  std::vector<uint8_t> record(kFontHeader, 0);
+  const int32_t fields[12] = {6, 2, 0, 0, 8, 7, 0, 0, 'A', 'A', 'A', 1};
+  std::memcpy(record.data() + 64, fields, sizeof fields);
+  record.push_back(200);
+  for (int row = 0; row < 8; ++row) record.push_back(0xFF);
+  const std::vector<uint8_t> table = FontTable({record}, 1, 0);
+  GDI_SetProgramFonts(table.data(), table.size(), false);
+  ASSERT_EQ(GDI_SelectFont(dc, 8, nullptr, nullptr), 1);
+  GDI_SetFillColor(dc, 0xFFFF);
+  GDI_SetTextAlign(dc, kAlignDown);
+  GDI_ByteTextOut(dc, 100, 100, "A");
+  EXPECT_EQ(PaintedRows(0, 799), (std::pair{100, 107}));
+  GDI_SetProgramFonts(nullptr, 0, false);
+}
+
 void Recolour(uint16_t code, DIB* glyph, uint32_t data) {
   if (code == 'b') glyph->foreground = uint16_t(data);
 }

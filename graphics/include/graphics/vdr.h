@@ -36,9 +36,10 @@ int VDR_BitBlt(DC* dst, int16_t x, int16_t y, int16_t width, int16_t height, DC*
 // Unpacks a stored bitmap (dib->data, packing dib->packing) into output, which holds
 // capacity bytes, as 16-bit pixels; with transparency, into the transparent-run form.
 // Never writes past capacity nor more than the image's own size. The unpacked image (at
-// output), the dib itself for a packing it does not know, or nullptr when output is too
-// small or the data is damaged.
-const uint8_t* VDR_BmpUnpack(const DIB* dib, uint8_t* output, std::size_t capacity);
+// output; bytes, when given, receives its length: put it in the packed length of the
+// descriptor it is drawn with), the dib itself for a packing it does not know, or
+// nullptr when output is too small or the data is damaged.
+const uint8_t* VDR_BmpUnpack(const DIB* dib, uint8_t* output, std::size_t capacity, std::size_t* bytes = nullptr);
 // Bytes output must hold for VDR_BmpUnpack of dib.
 std::size_t VDR_BmpUnpackSize(const DIB* dib);
 
