@@ -55,7 +55,7 @@ const uint8_t* ProgramFont(int n) {
   const std::size_t start = std::size_t(U32(t + 16 + 4 * std::size_t(n))) + (g_unicode ? 64 : 0);
   if (start > size || size - start < kFontHeader) return nullptr;
   const FontMetrics m = GDI_FontMetrics(t + start);
-  if (m.ascent < 0 || m.descent < 0 || m.height() <= 0 || m.height() > 1024 || m.row_bytes <= 0 ||
+  if (m.ascent < 0 || m.descent < 0 || m.ascent > 1024 || m.descent > 1024 || m.height() <= 0 || m.row_bytes <= 0 ||
       m.row_bytes > 128 || m.max_width < 0 || m.first < 0 || m.last < m.first || m.last > 0xFFFF)
     return nullptr;
   if (m.default_char < m.first || m.default_char > m.last) return nullptr;

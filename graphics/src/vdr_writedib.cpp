@@ -101,6 +101,8 @@ void VDR_WriteDIB(DC* dc, int16_t x, int16_t y, int16_t width, int16_t height, i
   if (dc->surface == nullptr || dib == nullptr || dib->data == nullptr || width <= 0 || height <= 0) return;
   const int bpp = dib->bits_per_pixel;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16) return;
+  // Packing types the driver does not know describe no pixels it could walk.
+  if (dib->packing > 4) return;
   Walk w{dc, x, y, width, height, dib->data, std::size_t(std::max<int16_t>(dib->row_bytes, 0)),
          src_x + dib->x_offset, src_y, (dib->flags & kDibTransparent) != 0, 0};
   w.t = uint16_t(dib->transparent) == 0xFFDF ? 0xFFFF : uint16_t(dib->transparent);
@@ -116,6 +118,13 @@ void VDR_WriteDIB(DC* dc, int16_t x, int16_t y, int16_t width, int16_t height, i
     expanded = dib->packing == 3;
   }
   if (w.col0 < 0 || w.row0 < 0) return;
+  // Raw data whose length is known: only the rows that lie whole inside it are drawn.
+  if (dib->packing == 0 && dib->packed_length > 0 && !(w.transparent && bpp == 16)) {
+    const std::size_t length = std::size_t(dib->packed_length);
+    const std::size_t row_end = RawRowBytes(w.col0 + w.width, bpp);
+    while (w.height > 0 && std::size_t(w.row0 + w.height - 1) * w.row_bytes + row_end > length) --w.height;
+    if (w.height == 0) return;
+  }
 
   if (bpp != 16) {
     WalkIndexed(w, bpp, dib->foreground, dib->background);

@@ -167,6 +167,13 @@ TEST_F(Dib, ImageWritesAreClippedAndLimitedToTheImage) {
   EXPECT_EQ(PaintedSpan(10, 0xFFDF), (std::pair{10, 10}));
   EXPECT_EQ(Px(10, 10), 12);
   EXPECT_EQ(GDI_WriteDIB(dc, 10, 10, 50, 50, &d, 4, 0), 0);
+  // Raw data shorter than the picture claims: only its whole rows are drawn.
+  DIB short_data = d;
+  short_data.packed_length = 2 * 4 * 2 + 3;
+  Clear(0xFFDF);
+  EXPECT_EQ(GDI_WriteDIB(dc, 10, 10, 4, 3, &short_data, 0, 0), 1);
+  EXPECT_EQ(PaintedSpan(11, 0xFFDF), (std::pair{10, 13}));
+  EXPECT_EQ(PaintedSpan(12, 0xFFDF), (std::pair{-1, -1}));
   // Cut on the left by the clip: the source moves along.
   const int16_t box[4] = {12, 0, 300, 480};
   GDI_SetClipRect(dc, box, nullptr);

@@ -213,7 +213,11 @@ TEST_F(Text, ProgramFontsAreCheckedAgainstTheirTable) {
   const auto bad_default = FontRecord('A', 'B', 200);
   auto truncated = FontRecord('A', 'Z', 'A');
   truncated.pop_back();
-  std::vector<uint8_t> table = FontTable({good, bad_default, truncated}, 5, 0);
+  auto huge = good;  // ascent and descent whose sum does not fit an int
+  const int32_t big = 0x44444444;
+  std::memcpy(huge.data() + 64, &big, 4);
+  std::memcpy(huge.data() + 68, &big, 4);
+  std::vector<uint8_t> table = FontTable({good, bad_default, huge, truncated}, 5, 0);
   GDI_SetProgramFonts(table.data(), table.size(), false);
   int16_t w = 0, h = 0;
   ASSERT_EQ(GDI_SelectFont(dc, 8, &w, &h), 1);
@@ -221,7 +225,8 @@ TEST_F(Text, ProgramFontsAreCheckedAgainstTheirTable) {
   EXPECT_EQ(h, 8);
   const uint8_t* chosen = dc->font;
   EXPECT_EQ(GDI_SelectFont(dc, 9, &w, &h), 0);   // default character outside the font
-  EXPECT_EQ(GDI_SelectFont(dc, 10, &w, &h), 0);  // glyphs run past the table
+  EXPECT_EQ(GDI_SelectFont(dc, 10, &w, &h), 0);  // a height no glyph can have
+  EXPECT_EQ(GDI_SelectFont(dc, 11, &w, &h), 0);  // glyphs run past the table
   EXPECT_EQ(GDI_SelectFont(dc, 13, &w, &h), 0);  // beyond the count
   EXPECT_EQ(dc->font, chosen);
   uint32_t far = 0x7FFFFFF0;
