@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "display_fixture.h"
+#include "graphics/vdr.h"
 #include "kernel/sysmsg.h"
 
 namespace {
@@ -87,6 +88,14 @@ TEST_F(Golden, FrameToolWritesThePicture) {
   const std::string refused = "'" + tool + "' '" + root.Host(plat::kFramebufferDevice) + "' '" + png + "' 800 481 2>/dev/null";
   const int status = std::system(refused.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  // The 32-bit display frame of the pixel pipeline.
+  ASSERT_EQ(Start(kPipeline), 1);
+  for (int x = 0; x < 800; ++x) dc->surface[479 * 800 + x] = uint16_t(x * 81);
+  VDR_CopyPage();
+  const std::string xrgb = command + " 800 480 0 xrgb";
+  ASSERT_EQ(std::system(xrgb.c_str()), 0) << xrgb;
+  ASSERT_TRUE(plat::ReadPng(png, got));
+  EXPECT_EQ(got.rgb, plat::Rgb565Image(dc->surface, 800, 480, 800).rgb);
 }
 
 }  // namespace
