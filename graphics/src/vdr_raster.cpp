@@ -26,8 +26,15 @@ uint16_t g_row[kMaxRowPixels];
 // Copy fills go eight bytes at a time once aligned: the whole words of the run get the
 // colour weave, the half words at either end their own pixel.
 void FillCopy(uint16_t* p, int count, uint16_t colour) {
+  if ((colour >> 8) == (colour & 0xFF)) {
+    std::memset(p, colour & 0xFF, std::size_t(count) * 2);
+    return;
+  }
   while (count > 0 && (reinterpret_cast<uintptr_t>(p) & 7) != 0) *p++ = colour, --count;
   const uint64_t weave = colour * 0x0001000100010001ull;
+  uint64_t block[8];
+  for (uint64_t& b : block) b = weave;
+  for (; count >= 32; count -= 32, p += 32) std::memcpy(p, block, sizeof block);
   for (; count >= 4; count -= 4, p += 4) std::memcpy(p, &weave, 8);
   while (count-- > 0) *p++ = colour;
 }
