@@ -70,8 +70,8 @@ def rows_of(img, width, row_bytes, height):
     return out
 
 
-def build(spec):
-    sym, name, path, asc, desc, il, el, maxw, avgw, first, last, dflt, rb, size = spec
+def build(entry):
+    sym, name, path, asc, desc, il, el, maxw, avgw, first, last, dflt, rb, size = entry
     face = ImageFont.truetype(path, size)
     height = asc + desc
     fixed = maxw == avgw
@@ -118,8 +118,8 @@ def emit(sym, data, out_dir):
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     out_dir = os.path.join(root, "src")
-    for spec in FONTS:
-        sym, data = build(spec)
+    for entry in FONTS:
+        sym, data = build(entry)
         print(emit(sym, data, out_dir), len(data), "bytes")
     return 0
 
