@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=Release -DPANEL_TESTS=OFF >/dev/null
-ninja -C build-run panel
+ninja -C build-run panel panel_fb2png
 export PANEL_ROOT="${PANEL_ROOT:-$PWD/panel-root}"
 mkdir -p "$PANEL_ROOT"
 exec ./build-run/app/panel "$@"

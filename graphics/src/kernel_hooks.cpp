@@ -1,89 +1,41 @@
-// Hooks of the graphics subsystem until it is built: nothing is drawn. Each records its
-// call in the platform call trace; the bitmap work memory already hands out memory.
-#include "graphics/dc.h"
+// Hooks of the parts of the graphics subsystem that are not built yet: the drawing
+// primitives, the pixel pipeline, still images and video playback. Each records its call
+// in the platform call trace. The pipeline's presentation does slightly more, so that a
+// unit on a pixel-pipeline kernel shows its pages: it copies the active page into the
+// display frame as 32-bit pixels, the key colour 0x0001 showing black.
 #include "graphics/draw.h"
+#include "graphics/video.h"
 #include "graphics/playback.h"
 #include "graphics/pxp.h"
 #include "graphics/stills.h"
-#include "graphics/text.h"
-#include "graphics/vdr.h"
 #include "platform/trace.h"
 
 uint8_t StillOpened = 0;
 
-int GDI_Init() {
-  plat::TraceCall("GDI_Init");
-  return 1;
-}
-DC* GDI_GetDisplayDC() { return nullptr; }
-DC* GDI_CreateDC(int flag, int surface) {
-  plat::TraceCall("GDI_CreateDC", flag, surface);
-  return nullptr;
-}
-int GDI_SetClipRect(DC*, const int16_t rect[4], int16_t*) {
-  plat::TraceCall("GDI_SetClipRect", (int64_t(rect[0]) << 16) | uint16_t(rect[1]), (int64_t(rect[2]) << 16) | uint16_t(rect[3]));
-  return 1;
-}
-DC* GDI_SetPen(DC* dc, int16_t style, int16_t, uint16_t colour) {
-  plat::TraceCall("GDI_SetPen", style, colour);
-  return dc;
-}
-uint16_t GDI_SetFillColor(DC*, uint16_t colour) {
-  plat::TraceCall("GDI_SetFillColor", colour);
-  return 0xFFDF;
-}
-uint16_t GDI_SetTextColor(DC*, uint16_t colour) {
-  plat::TraceCall("GDI_SetTextColor", colour);
-  return 0;
-}
 int GDI_Rectangle(DC*, int16_t left, int16_t top, int16_t right, int16_t bottom) {
   plat::TraceCall("GDI_Rectangle", (int64_t(left) << 16) | uint16_t(top), (int64_t(right) << 16) | uint16_t(bottom));
   return 1;
 }
-int GDI_SelectFont(DC*, int number, int16_t*, int16_t*) {
-  plat::TraceCall("GDI_SelectFont", number);
+int PXP_Init(void* const*, uint32_t display_size) {
+  plat::TraceCall("PXP_Init", display_size);
   return 1;
 }
-int GDI_ByteTextOut(DC*, int16_t x, int16_t y, const char*) {
-  plat::TraceCall("GDI_ByteTextOut", x, y);
-  return 0;
-}
-void TTY_Allocate(DC*) { plat::TraceCall("TTY_Allocate"); }
-int TTY_SetPos(int row, int column) {
-  plat::TraceCall("TTY_SetPos", row, column);
+int PXP_buf_next() {
+  plat::TraceCall("PXP_buf_next");
+  auto* frame = static_cast<uint32_t*>(framebuffer_array[7]);
+  if (frame == nullptr || pCurrentMem == nullptr) return 1;
+  for (uint32_t i = 0; i < DisplaySize; ++i) {
+    const uint32_t p = pCurrentMem[i] == 0x0001 ? 0 : pCurrentMem[i];
+    const uint32_t r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
+    frame[i] = ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+  }
   return 1;
 }
-int TTY_Puts(const char*) {
-  plat::TraceCall("TTY_Puts");
+int PXP_Exit() {
+  plat::TraceCall("PXP_Exit");
   return 1;
 }
-int VDR_CopyPage() {
-  plat::TraceCall("VDR_CopyPage");
-  return 1;
-}
-int VDR_SetActiveFrame(DC*) {
-  plat::TraceCall("VDR_SetActiveFrame");
-  return 1;
-}
-int VDR_IsPageCopied() { return 1; }
 void PXP_WaitUpdate() { plat::TraceCall("PXP_WaitUpdate"); }
 void VIDM_Init() { plat::TraceCall("VIDM_Init"); }
 void VideoPlayStreamInit() { plat::TraceCall("VideoPlayStreamInit"); }
 void VideoStop() { plat::TraceCall("VideoStop"); }
-
-namespace {
-// Stand-in for the bitmap work memory, which the video driver will carve out of the
-// storage service's download image (6 MiB).
-constexpr uint32_t kWorkBytes = 6 * 1024 * 1024;
-alignas(8) uint8_t g_work[kWorkBytes];
-uint32_t g_work_next = 0;
-}  // namespace
-
-void VDR_BmpClrMem() { g_work_next = 0; }
-uint8_t* VDR_BmpGetMem(uint32_t n) {
-  const uint64_t rounded = (uint64_t(n) + 3) & ~uint64_t(3);
-  if (g_work_next + rounded > kWorkBytes) return nullptr;
-  uint8_t* p = g_work + g_work_next;
-  g_work_next += uint32_t(rounded);
-  return p;
-}

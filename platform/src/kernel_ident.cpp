@@ -4,16 +4,22 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "platform/root.h"
 
 namespace plat {
 namespace {
-std::string g_line(kBoardUname);
+// The run command may start the unit as on another kernel build (PANEL_UNAME).
+std::string DefaultLine() {
+  const char* env = std::getenv("PANEL_UNAME");
+  return env != nullptr && *env != 0 ? std::string(env) : std::string(kBoardUname);
+}
+std::string g_line = DefaultLine();
 }  // namespace
 
-void SetUnameLine(std::string_view line) { g_line = line.empty() ? std::string(kBoardUname) : std::string(line); }
+void SetUnameLine(std::string_view line) { g_line = line.empty() ? DefaultLine() : std::string(line); }
 
 bool WriteUnameTo(const char* unit_path) {
   const std::string_view path(unit_path);

@@ -1,0 +1,109 @@
+#pragma once
+// A display brought up on a temporary device root with a chosen kernel build, and
+// helpers to read pixels and compare the frame with a stored picture.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "graphics/dc.h"
+#include "graphics/text.h"
+#include "graphics/video.h"
+#include "kernel/regimage.h"
+#include "platform/framebuffer.h"
+#include "platform/png_image.h"
+#include "platform/trace.h"
+#include "testsupport/temp_root.h"
+
+namespace gt {
+
+// The kernel version characters the system services leave in SR204 (high byte) and
+// SR205 for a two-digit build.
+inline void SetKernelBuild(int build) {
+  SrSet(204, uint16_t(('0' + build / 10) << 8));
+  SrSet(205, uint16_t('0' + build % 10));
+}
+
+class Display : public ::testing::Test {
+ protected:
+  static constexpr int kDirectPage = 24;
+  static constexpr int kPipeline = 35;
+  static constexpr int kRamPages = 15;
+
+  void SetUp() override {
+    plat::FbReset();
+    plat::TraceClear();
+    plat::TraceEnable(true);
+    GDI_SetProgramFonts(nullptr, 0, false);
+    Start(kDirectPage);
+  }
+  void TearDown() override {
+    plat::TraceEnable(false);
+    plat::FbReset();
+  }
+  // Brings the display up afresh; GDI_Init's result.
+  int Start(int build) {
+    SetKernelBuild(build);
+    const int ok = GDI_Init();
+    dc = GDI_GetDisplayDC();
+    if (ok) Clear(0xFFDF);
+    // What start-up leaves as it was: the text settings of an earlier test.
+    GDI_SetTextAlign(dc, kAlignLeft);
+    return ok;
+  }
+  void Clear(uint16_t colour) {
+    for (uint32_t i = 0; i < DisplaySize; ++i) dc->surface[i] = colour;
+  }
+  uint16_t Px(int x, int y) const { return dc->surface[y * scr_wdt + x]; }
+  // The frame as the display file holds it (the direct-page scheme shows its page there).
+  std::vector<uint16_t> FrameFile() const {
+    std::ifstream in(root.Host(plat::kFramebufferDevice), std::ios::binary);
+    std::vector<uint16_t> px(DisplaySize);
+    in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size() * 2));
+    return px;
+  }
+  // Columns [first, last] of row y that differ from colour; {-1, -1} when none.
+  std::pair<int, int> PaintedSpan(int y, uint16_t colour) const {
+    int first = -1, last = -1;
+    for (int x = 0; x < scr_wdt; ++x)
+      if (Px(x, y) != colour) {
+        if (first < 0) first = x;
+        last = x;
+      }
+    return {first, last};
+  }
+
+  ts::TempRoot root;
+  DC* dc = nullptr;
+};
+
+// Compares the frame with graphics/tests/golden/<name>.png pixel for pixel. With
+// PANEL_UPDATE_GOLDENS=1 the picture is written instead; on a mismatch the frame is left
+// beside the test binary as <name>.actual.png for a person to look at.
+inline void ExpectGolden(const std::string& name, const uint16_t* frame, int width, int height) {
+  const std::string golden = std::string(PANEL_SOURCE_DIR) + "/graphics/tests/golden/" + name + ".png";
+  if (const char* u = std::getenv("PANEL_UPDATE_GOLDENS"); u != nullptr && std::string(u) == "1") {
+    ASSERT_TRUE(plat::WritePngRgb565(golden, frame, width, height, width));
+    return;
+  }
+  plat::RgbImage want;
+  ASSERT_TRUE(plat::ReadPng(golden, want)) << golden;
+  const plat::RgbImage got = plat::Rgb565Image(frame, width, height, width);
+  ASSERT_EQ(want.width, width);
+  ASSERT_EQ(want.height, height);
+  std::size_t differ = 0, first = 0;
+  for (std::size_t i = 0; i < got.rgb.size(); i += 3)
+    if (got.rgb[i] != want.rgb[i] || got.rgb[i + 1] != want.rgb[i + 1] || got.rgb[i + 2] != want.rgb[i + 2]) {
+      if (differ++ == 0) first = i / 3;
+    }
+  if (differ != 0) {
+    const std::string actual = std::string(PANEL_BINARY_DIR) + "/" + name + ".actual.png";
+    plat::WritePngRgb565(actual, frame, width, height, width);
+    ADD_FAILURE() << differ << " pixels differ from " << golden << ", first at (" << first % width << ", "
+                  << first / width << "); the frame is in " << actual;
+  }
+}
+
+}  // namespace gt
