@@ -91,6 +91,11 @@ int SysRegWrite(uint32_t token, const uint8_t* source, uint32_t nbits) {
   if (nbits > row.width || nbits > 32) return kRefused;
   uint32_t value = 0;
   std::memcpy(&value, source, (nbits + 7) / 8);
+  if (nbits == 1) {
+    value = value != 0;  // any non-zero byte sets a bit
+  } else if (nbits < 32) {
+    value &= (1u << nbits) - 1;  // bits past the count are not the value's
+  }
   if (value < uint32_t(row.min) || value > uint32_t(row.max)) return kRefused;
 
   for (const auto& e : kSideEffects) {
