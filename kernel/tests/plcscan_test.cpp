@@ -383,6 +383,18 @@ TEST_F(RunCtlTest, ScanStatisticsSkipTheFirstScanAndAverageOverSixteen) {
   EXPECT_EQ(SrGet(8), 15);
 }
 
+// A host scan is often shorter than one tick: a first measurement of 0 is still the first.
+TEST_F(RunCtlTest, AFirstScanOfNoTicksStartsTheAverageAtZero) {
+  SetPlcMode(2);
+  ScanAfter(0);  // S1: not measured
+  ScanAfter(0);
+  EXPECT_EQ(SrGet(6), 0);
+  ScanAfter(16);  // total 0 + 16 - 0 = 16
+  EXPECT_EQ(SrGet(6), 1);
+  EXPECT_EQ(SrGet(7), 0);
+  EXPECT_EQ(SrGet(8), 16);
+}
+
 TEST_F(RunCtlTest, LogicFaultStopsTheController) {
   InstallProgram({0x00, 0x00});  // opcode 0 has no meaning
   SetPlcMode(2);
