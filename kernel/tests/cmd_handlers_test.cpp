@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cmd_fixture.h"
+#include "cmd_handlers.h"
 #include "cmd_host_usb.h"
 #include "drivers/services.h"
 #include "iec_runtime/services.h"
@@ -245,6 +246,27 @@ TEST_F(CmdSerialPort, BaudRateAndItsTimerBackToTheDefault) {
   EXPECT_EQ(FakePort::opened.size(), 3u);
   EXPECT_EQ(Exchange(Req(27, {kLocal, 7})), Bytes{0xA0});
   EXPECT_EQ(FakePort::opened.size(), 3u);
+}
+
+// The baud timer can expire after the command check looked at it and before a frame or a
+// lock command of the same pass restarts it: the expiry still brings the default back.
+TEST_F(CmdSerialPort, AnExpiryMetByAFrameOrALockIsNotLost) {
+  SrSet(34, 1);
+  for (const char* who : {"frame", "lock"}) {
+    SCOPED_TRACE(who);
+    FakePort::opened.clear();
+    EXPECT_EQ(Exchange(Req(27, {kLocal, 8}), kHostSerial), Bytes{0xA0});
+    ASSERT_EQ(FakePort::opened.size(), 1u);
+    AdvanceMs(9000);
+    if (std::strcmp(who, "frame") == 0) {
+      CmdRestartBaudTimer();
+    } else {
+      do_comm_lock();
+    }
+    Cmd_Check();
+    ASSERT_EQ(FakePort::opened.size(), 2u);
+    EXPECT_EQ(FakePort::opened[1][0], 5) << "back at the default rate";
+  }
 }
 
 TEST_F(CmdSerialPort, PortInitReopensInTheDefaultModeOrRestarts) {
