@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "cfg_file.h"
 #include "cmd_fixture.h"
 #include "cmd_handlers.h"
 #include "cmd_host_usb.h"
@@ -49,6 +50,20 @@ TEST_F(CmdHandlers, RunDuringADownloadSavesTheProgramFirst) {
   const auto mode = std::find(names.begin(), names.end(), "SetPlcMode");
   ASSERT_NE(save, names.end());
   EXPECT_LT(save, mode);
+}
+
+// The end of a download saves the program, except in Run: the scan must not wait for the
+// flash.
+TEST_F(CmdHandlers, TheEndOfADownloadSavesTheProgramExceptInRun) {
+  for (uint16_t mode : {uint16_t(0), uint16_t(1), uint16_t(2)}) {
+    SCOPED_TRACE(mode);
+    CmdPanel(0, 0);
+    SrSet(5, mode);
+    CfgRemove("/mnt/cfg/ladder.pgm");
+    CmdPanel(1, 0);
+    EXPECT_EQ(root_.Exists("/mnt/cfg/ladder.pgm"), mode != 2);
+    EXPECT_EQ(Cmd_Downloading, 0);
+  }
 }
 
 TEST_F(CmdHandlers, Version) {
