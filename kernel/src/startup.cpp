@@ -31,6 +31,7 @@
 #include "kernel/sysservices.h"
 #include "kernel/tablestore.h"
 #include "kernel/timebase.h"
+#include "child_reaper.h"
 #include "mainloop_internal.h"
 #include "net/services.h"
 #include "platform/root.h"
@@ -151,6 +152,7 @@ void ForkMediaSpaceChild() {
   const pid_t pid = ::fork();
   if (pid == 0) BackTsk();
   if (pid < 0) std::fprintf(stderr, "media-space child: fork: %s\n", std::strerror(errno));
+  WatchChild(pid);
 }
 
 // The master script runs the FTP daemon and NTP; the network code feeds it commands
@@ -171,6 +173,7 @@ void StartMasterScript() {
     _exit(plat::RunCommand({"sh", kMasterScript}));
   }
   ::close(fds[0]);
+  WatchChild(pid);
   if (pid < 0) {
     std::fprintf(stderr, "FORK failed\n");
     ::close(fds[1]);
@@ -288,6 +291,7 @@ int PanelMain(int argc, char** argv) {
   (void)argv;
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   InstallStopSignals();
+  InstallChildReaper();
   if (!RaiseOpenFileLimit()) return -1;
 
   InitDevicesAndDisplay();

@@ -37,6 +37,14 @@ TEST(CommandServerEndToEnd, RegistersModeAndALadderProgramThroughTheUsbPort) {
   const uint32_t r5 = reg::WordToken(reg::kTokR, 5);
   EXPECT_EQ(tool({"write", std::to_string(r5), "16", "efbe"}).rc, 0);
   EXPECT_EQ(tool({"read", std::to_string(r5), "16"}).out, "efbe");
+  // By register name, with the register's own width, and as numbers.
+  EXPECT_EQ(tool({"read", "R5"}).out, "efbe");
+  EXPECT_EQ(tool({"write", "R6", "--int", "1234"}).rc, 0);
+  EXPECT_EQ(tool({"read", "R6", "--int"}).out, "1234");
+  EXPECT_EQ(tool({"read", std::to_string(reg::WordToken(reg::kTokR, 6)), "16"}).out, "d204");
+  const ToolResult unknown = tool({"read", "1", "16"});
+  EXPECT_EQ(unknown.rc, 1);
+  EXPECT_NE(unknown.out.find("no such register"), std::string::npos) << unknown.out;
   // A frame with a wrong checksum is not acknowledged.
   EXPECT_EQ(tool({"bad-frame"}).out, "nak");
   // A ladder program that drives R1, as the tool would download it.
@@ -54,7 +62,7 @@ TEST(CommandServerEndToEnd, RegistersModeAndALadderProgramThroughTheUsbPort) {
   // Run: the program writes R1.
   const uint32_t r1 = reg::WordToken(reg::kTokR, 1);
   EXPECT_EQ(tool({"read", std::to_string(r1), "16"}).out, "0000");
-  EXPECT_EQ(tool({"set-mode", "2"}).rc, 0);
+  EXPECT_EQ(tool({"set-mode", "run"}).rc, 0);
   EXPECT_EQ(tool({"mode"}).out, "2");
   EXPECT_EQ(tool({"read", std::to_string(r1), "16"}).out, "e110");  // 4321
 
