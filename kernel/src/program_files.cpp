@@ -20,6 +20,7 @@
 #include "kernel/retentive.h"
 #include "kernel/sysservices.h"
 #include "kernel/tablestore.h"
+#include "platform/trace.h"
 #include "iec_runtime/services.h"
 #include "storage/crc16.h"
 #include "table_defaults.h"
@@ -243,6 +244,7 @@ int SaveProgram() {
 }
 
 int LoadProgram() {
+  plat::TraceCall("LoadProgram");
   if (!LoadLadder()) return 0;
   CfgReader r(kConfigPgm);
   if (r.missing()) return 1;

@@ -77,6 +77,7 @@ void OnStopSignal(int) { g_stop_requested = 1; }
 
 // On a host SIGINT and SIGTERM end the unit in an orderly way.
 void InstallStopSignals() {
+  g_stop_requested = 0;
   struct sigaction sa {};
   sa.sa_handler = OnStopSignal;
   sigemptyset(&sa.sa_mask);
@@ -258,6 +259,7 @@ void StartAutoLoadRun() {
 }
 
 void FinishStartup() {
+  PGM_SetSlice(SrGet(167));  // the slice the screen loop keeps to
   VIDM_Init();
   if (BootMode) SrSet(29, 254);
   SrSet(40, FPGA_GetVer());

@@ -108,4 +108,34 @@ TEST(CommandServerEndToEnd, AnEndlessLoopFaultsAndTheUnitTakesANewProgram) {
   EXPECT_EQ(panel.Stop(SIGTERM, 60s), 0) << panel.output();
 }
 
+// A restart as the operator makes it: a program downloaded and run, registers written,
+// the unit stopped in order and started again. The unit must come back with its program,
+// its mode and its registers.
+// Disabled until the unit keeps retentive registers: today an orderly stop saves no
+// registers, and the second start answers with the mode back at 0, R1 = 0 and a logic
+// table that differs (the start-up table check also reads what the saved registers would
+// hold). Turn it on with the retentive registers.
+TEST(CommandServerEndToEnd, DISABLED_ARestartKeepsTheProgramTheModeAndTheRegisters) {
+  const std::string binary = PanelBinary();
+  ASSERT_EQ(::access(binary.c_str(), X_OK), 0) << "no panel binary at '" << binary << "'";
+  ts::TempRoot root;
+  const ProgrammingTool tool(root, 0);
+  root.Write("/tool/count.bin", kt::LogicTable("MOVK R2, 99; END"));
+  {
+    ts::ChildProcess panel(binary, {}, {{"PANEL_ROOT", root.path()}});
+    ASSERT_TRUE(panel.WaitFor("panel: running", 60s)) << panel.output();
+    ASSERT_EQ(tool({"download", "0", root.Host("/tool/count.bin")}).rc, 0);
+    ASSERT_EQ(tool({"set-mode", "run"}).rc, 0);
+    ASSERT_EQ(tool({"write", "R1", "--int", "4321"}).rc, 0);
+    ASSERT_EQ(panel.Stop(SIGTERM, 60s), 0) << panel.output();
+  }
+  ts::ChildProcess panel(binary, {}, {{"PANEL_ROOT", root.path()}});
+  ASSERT_TRUE(panel.WaitFor("panel: running", 60s)) << panel.output();
+  EXPECT_EQ(tool({"verify", "0", root.Host("/tool/count.bin")}).out, "same") << "the program";
+  EXPECT_EQ(tool({"mode"}).out, "2") << "the mode";
+  EXPECT_EQ(tool({"read", "R1", "--int"}).out, "4321") << "a register written before the stop";
+  EXPECT_EQ(tool({"read", "R2", "--int"}).out, "99") << "the program runs again";
+  EXPECT_EQ(panel.Stop(SIGTERM, 60s), 0) << panel.output();
+}
+
 }  // namespace
