@@ -31,6 +31,7 @@
 #include "kernel/sysservices.h"
 #include "kernel/tablestore.h"
 #include "kernel/timebase.h"
+#include "kernel/sr4.h"
 #include "child_reaper.h"
 #include "mainloop_internal.h"
 #include "net/services.h"
@@ -66,9 +67,6 @@ constexpr int kLoadTries = 10;
 constexpr int kWatchdogMonitorFromBuild = 3544;
 constexpr char kMasterScript[] = "/opt/dravek/MasterScript.sh";
 constexpr char kEndOfFtp[] = "/mnt/USB0/EndOfFTP.txt";
-constexpr uint16_t kSr4UserProgram = 0x0004;
-constexpr uint16_t kSr4UserGraphics = 0x4000;
-constexpr uint16_t kSr4Battery = 0x1000;
 constexpr uint16_t kSr164AutoLoadRun = 0x20;
 
 volatile std::sig_atomic_t g_stop_requested = 0;

@@ -11,6 +11,7 @@
 #include "kernel/screenloop.h"
 #include "kernel/sysservices.h"
 #include "kernel/touch.h"
+#include "kernel/sr4.h"
 #include "sysservices_internal.h"
 
 namespace {
@@ -29,7 +30,7 @@ int NodeId(uint32_t v) {
   if (int(v) > 128 - int(SrGet(61))) return kRefused;
   SrSet(29, uint16_t(v));
   Plc_NetInit();
-  SrSet(4, SrGet(4) & ~0x20);
+  SrSet(4, SrGet(4) & ~kSr4NetworkIdRepaired);
   return kDone;
 }
 
