@@ -90,6 +90,21 @@ TEST_F(OnlineChange, EachStateOfSr193GetsItsAnswer) {
   }
 }
 
+// A revert to a stored program that no longer loads keeps the program that runs, header
+// and data: the scan never runs the file's bytes under the old header.
+TEST_F(OnlineChange, ARevertToACorruptStoredProgramKeepsTheRunningOne) {
+  Bytes file = root_.Read("/mnt/cfg/ladder.pgm");
+  file[0] ^= 0xFF;  // the CRC word
+  root_.Write("/mnt/cfg/ladder.pgm", file);
+  const Bytes running = {66, 0x00, 0x09, 0x00, 0x01, 0x02};  // a no-op, then the end
+  InstallProgram(running);
+  SrSet(193, 0x002D);
+  OLPMode = 1;
+  PlcScan();
+  EXPECT_EQ(LadderData(), running);
+  EXPECT_EQ(BlockCrc(ladder_bl), ts::Crc16(running));
+}
+
 // Past what the next start would load, or past the table itself.
 TEST_F(OnlineChange, AnOnlineBufferLargerThanAStartLoadsIsRefused) {
   for (uint32_t size : {uint32_t(kLogicCheckedMax + 1), uint32_t(kLadderOlpCap)}) {
