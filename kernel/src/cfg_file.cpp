@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "cfg_file.h"
 
 #include <cerrno>
@@ -30,6 +31,12 @@ CfgReader::~CfgReader() {
 }
 
 std::size_t CfgReader::Read(void* destination, std::size_t n) {
+  if (data_ != nullptr) {
+    const std::size_t take = std::min(n, size_ - at_);
+    if (take != 0) std::memcpy(destination, data_ + at_, take);
+    at_ += take;
+    return take;
+  }
   if (fd_ < 0) return 0;
   auto* d = static_cast<uint8_t*>(destination);
   std::size_t done = 0;

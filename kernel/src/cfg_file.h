@@ -17,11 +17,13 @@
 class CfgReader {
  public:
   explicit CfgReader(const char* unit_path);
+  // Reads the bytes of a file already in memory (size bytes at data, kept by the caller).
+  CfgReader(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   ~CfgReader();
   CfgReader(const CfgReader&) = delete;
   CfgReader& operator=(const CfgReader&) = delete;
 
-  bool open() const { return fd_ >= 0; }
+  bool open() const { return fd_ >= 0 || data_ != nullptr; }
   // The file does not exist (a file that exists but cannot be opened is not missing).
   bool missing() const { return missing_; }
   // Reads up to n bytes; the count read (short at the end of the file or on an error).
@@ -30,6 +32,9 @@ class CfgReader {
  private:
   int fd_ = -1;
   bool missing_ = false;
+  const uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t at_ = 0;
 };
 
 class CfgWriter {

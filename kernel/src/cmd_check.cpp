@@ -11,11 +11,11 @@
 #include "kernel/gentimers.h"
 #include "kernel/regimage.h"
 #include "kernel/sysservices.h"
+#include "kernel/sr4.h"
 #include "platform/trace.h"
 
 namespace {
 
-constexpr uint16_t kSr4NoRelay = 0x10;
 constexpr uint16_t kCanFailed = 0x80;
 constexpr uint32_t kHoldMs = 5000;
 
@@ -101,13 +101,13 @@ void Serve() {
     const uint8_t command = CmdRun;
     CmdInfo[command].handler();
     if (CmdRun != kCmdIdle) return;  // called again on the next pass
-    if (!(CmdGlobal && Vcomm_Mode == 1 && !(SrGet(4) & kSr4NoRelay))) {
+    if (!(CmdGlobal && Vcomm_Mode == 1 && !(SrGet(4) & kSr4DuplicateNetworkId))) {
       CmdEndCommand();
       return;
     }
     CmdRun = command;  // a broadcast goes on to the other nodes too
   }
-  if ((SrGet(4) & kSr4NoRelay) || CmdRelay()) CmdEndCommand();
+  if ((SrGet(4) & kSr4DuplicateNetworkId) || CmdRelay()) CmdEndCommand();
 }
 
 }  // namespace

@@ -30,8 +30,9 @@ constexpr int kBytesPerCall = 4096;
 
 }  // namespace
 
+// The command check owns the baud timer's expiry; others only restart a running timer.
 void CmdRestartBaudTimer() {
-  if (Timer_Status(CmdBaudTimer) == kTimerRunning) Timer_Start(CmdBaudTimer, 0);
+  if (Timer_Running(CmdBaudTimer)) Timer_Start(CmdBaudTimer, 0);
 }
 
 void CmdSetSeed(uint8_t oem_identity) { g_seed = oem_identity & 0x7F; }

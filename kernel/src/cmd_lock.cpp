@@ -30,7 +30,7 @@ void do_comm_lock() {
     const uint32_t byte_timeout = CmdField(4, 2);
     if (byte_timeout >= kMinTimeoutMs) SrSet(137, uint16_t(byte_timeout));
   }
-  if (Vcomm_Mode != 2 && Timer_Status(CmdBaudTimer) == kTimerRunning)
+  if (Vcomm_Mode != 2 && Timer_Running(CmdBaudTimer))
     Timer_Start(CmdBaudTimer, CmdLockTimeout(kBaudHoldMs));
 }
 

@@ -69,7 +69,7 @@ void get_plc_reg() {
 void set_plc_reg() {
   const uint32_t bits = CmdField(1, 1);
   const Address a = DecodeToken();
-  const std::size_t n = bits == 1 ? 1 : bits / 8;
+  const std::size_t n = (bits + 7) / 8;  // the whole width the register write takes
   if (IecRetainToken(a.token)) {
     CmdAck();
     n4_reg_load_backup();

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "kernel/cmdproto.h"
+
 struct VcommDriver;
 
 // One-byte answers of the protocol, and the command byte of every data frame.
@@ -19,7 +21,6 @@ enum : uint8_t {
   kDataFrame = 0xFF,
 };
 
-inline constexpr uint8_t kCmdIdle = 255;
 inline constexpr std::size_t kCmdDataStore = 1024;  // data bytes a frame keeps
 inline constexpr uint16_t kCmdDataMaxDefault = 64;
 inline constexpr uint8_t kNodeBroadcast = 255;

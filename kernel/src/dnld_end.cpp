@@ -10,13 +10,12 @@
 #include "kernel/regimage.h"
 #include "kernel/retentive.h"
 #include "kernel/tablestore.h"
+#include "kernel/sr4.h"
 #include "net/services.h"
 #include "storage/crc16.h"
 
 namespace {
 
-constexpr uint16_t kSr4TablesReset = 0x04;
-constexpr uint16_t kSr4LogicFault = 0x100;
 constexpr uint8_t kEmptySlot[8] = {};
 
 bool MaskBit(const uint8_t* mask, std::size_t slot) {
@@ -66,7 +65,7 @@ void DnldEnd(uint8_t type, const BitmapTarget& bitmap, uint32_t count, const uin
 
   switch (type) {
     case 0:
-      SrSet(4, SrGet(4) & ~(kSr4TablesReset | kSr4LogicFault));
+      SrSet(4, SrGet(4) & ~(kSr4UserProgram | kSr4LogicFault));
       nv_get_features();
       break;
     case 2:

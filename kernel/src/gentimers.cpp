@@ -66,6 +66,13 @@ int Timer_Status(uint8_t index) {
   return kTimerExpired;
 }
 
+bool Timer_Running(uint8_t index) {
+  FPGA_GetFrt();
+  if (!Valid(index)) return false;
+  const GeneralTimer& t = g_timers[index];
+  return t.allocated && t.running && uint32_t(*g_source - t.start) < t.period;
+}
+
 void Timer_Release(uint8_t index) {
   if (Valid(index)) g_timers[index] = {};
 }

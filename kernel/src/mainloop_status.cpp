@@ -3,14 +3,12 @@
 #include "kernel/regimage.h"
 #include "kernel/sysservices.h"
 #include "kernel/tablestore.h"
+#include "kernel/sr4.h"
 #include "mainloop_internal.h"
 
 namespace {
 
-constexpr uint16_t kSr4NetworkFaults = 0x10 | 0x20 | 0x80;
-constexpr uint16_t kSr4IoConfigError = 0x40;
-constexpr uint16_t kSr4Battery = 0x1000;
-constexpr uint16_t kSelfTestMask = 0xFF4F;
+constexpr uint16_t kSelfTestMask = uint16_t(~kSr4NetworkFaults);  // 0xFF4F
 
 // The force table: u16 input entries, u16 output entries, then the entries.
 bool AnyForcedEntry() {
@@ -24,7 +22,7 @@ bool AnyForcedEntry() {
 void UpdateStatusBits() {
   const uint16_t sr4 = SrGet(4);
   SBitSet(2, (sr4 & kSr4NetworkFaults) == 0);
-  SBitSet(6, (sr4 & kSr4IoConfigError) == 0);
+  SBitSet(6, (sr4 & kSr4IoConfig) == 0);
   SBitSet(11, SBitGet(12) && AnyForcedEntry());
 }
 

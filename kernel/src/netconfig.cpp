@@ -29,10 +29,12 @@ constexpr uint16_t kOptionBit = 0x02;
 // is the baud entry. Without them the baud entry is 3 and the others 0.
 constexpr std::size_t kParameterBytes = 10;
 constexpr std::array<uint8_t, kParameterBytes> kDefaultParameters = {3};
-std::array<uint8_t, kParameterBytes> g_parameters = kDefaultParameters;
-
-// The network layer keeps the record it is handed.
-CanNetSetup g_setup;
+// Everything this file keeps; the power-on reset puts back a fresh one.
+struct NetState {
+  std::array<uint8_t, kParameterBytes> parameters = kDefaultParameters;
+  CanNetSetup setup;  // the network layer keeps the record it is handed
+};
+NetState net;
 
 std::span<const uint8_t> NetworkTable() {
   const uint32_t size = std::min<uint32_t>(SrGet32(kSrNetSize), kNetConfigCap - kTableHeader);
@@ -42,8 +44,7 @@ std::span<const uint8_t> NetworkTable() {
 }  // namespace
 
 void runctl::ResetNetConfig() {
-  g_parameters = kDefaultParameters;
-  g_setup = CanNetSetup{};
+  net = NetState{};
   NodeId_Flag = 0;
 }
 
@@ -61,30 +62,30 @@ void NetConfig() {
     std::span<const uint8_t> given;
     // A table too short for the parameters it announces counts as one without them.
     if ((first & kParametersGiven) && rd.Bytes(kParameterBytes, given)) {
-      std::copy(given.begin(), given.end(), g_parameters.begin());
-      if (g_parameters[0] != 0) Plc_NetInit();
+      std::copy(given.begin(), given.end(), net.parameters.begin());
+      if (net.parameters[0] != 0) Plc_NetInit();
       return;
     }
   }
-  g_parameters = kDefaultParameters;
+  net.parameters = kDefaultParameters;
   Plc_NetInit();
 }
 
 void Plc_NetInit() {
   plat::TraceCall("Plc_NetInit");
   NodeId_Flag = 0;
-  g_setup = CanNetSetup{
+  net.setup = CanNetSetup{
       .tick = &fpga_port,
       .tick_rate = 100,
       .baud = uint8_t(SrGet(kSrBaud)),
       .fixed_2 = 2,
       .fixed_3 = 3,
-      .config_baud = g_parameters[0],
+      .config_baud = net.parameters[0],
       .node_id = uint8_t(SrGet(kSrNodeId)),
       .node_span = uint8_t(SrGet(kSrNodeSpan)),
       .option = uint8_t((SrGet(kSrOptions) & kOptionBit) ? 1 : 0),
   };
-  CANOpenInit(&g_setup);
+  CANOpenInit(&net.setup);
   CANOpen_ClearStats = 1;
   candrv::_Can_SetEvent(0, 0, 0);
 }

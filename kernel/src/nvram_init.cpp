@@ -10,6 +10,7 @@
 #include "kernel/regimage.h"
 #include "kernel/retentive.h"
 #include "kernel/tablestore.h"
+#include "kernel/sr4.h"
 #include "storage/crc16.h"
 #include "table_defaults.h"
 
@@ -51,7 +52,7 @@ void RepairNetworkIds() {
   uint16_t local = SrGet(29);
   if (local == 0 || local > 128 - ids) {
     SrSet(29, uint16_t(128 - ids));
-    SrSet(4, SrGet(4) | 0x20);
+    SrSet(4, SrGet(4) | kSr4NetworkIdRepaired);
   }
   if (SrGet(30) > 4) SrSet(30, 0);
 }

@@ -16,10 +16,6 @@
 
 const uint8_t* orvanel_ptr = nullptr;
 
-namespace {
-
-}  // namespace
-
 bool IsIecContainer(std::span<const uint8_t> logic) {
   RecordReader rd(logic);
   uint16_t tag = 0;

@@ -19,10 +19,14 @@ constexpr uint16_t kWakeSaver = 0x8000;  // SR57 bit 15: wake the screen saver
 constexpr int kSensitivityCode = 16;     // TCH_Ctrl code of the touch sensitivity
 constexpr int kDriverInfoCount = 4;
 
-bool g_override_on = false;
-uint8_t g_sr184 = 0;
-RCB* g_sensitivity = nullptr;
-int32_t g_sensitivity_value = -1;  // nothing given to the touch driver yet
+// Everything this file keeps between passes; the power-on reset puts back a fresh one.
+struct State {
+  bool override_on = false;
+  uint8_t sr184 = 0;
+  RCB* sensitivity = nullptr;
+  int32_t sensitivity_value = -1;  // nothing given to the touch driver yet
+};
+State g;
 
 bool InRun() {
   const uint16_t mode = SrGet(5);
@@ -32,16 +36,16 @@ bool InRun() {
 void BeeperOverride() {
   const uint8_t want = uint8_t(SrGet(184));
   if (InRun()) {
-    if (want != g_sr184) {
-      g_sr184 = want;
-      g_override_on = want != 0;
-      TCH_BeepOvrd(g_override_on ? 1 : 0);
+    if (want != g.sr184) {
+      g.sr184 = want;
+      g.override_on = want != 0;
+      TCH_BeepOvrd(g.override_on ? 1 : 0);
     }
-  } else if (g_override_on) {
+  } else if (g.override_on) {
     TCH_BeepOvrd(0);
-    g_override_on = false;
+    g.override_on = false;
     // Forgotten, so that SR184 still set when Run comes back applies again.
-    g_sr184 = 0;
+    g.sr184 = 0;
   }
 }
 
@@ -56,23 +60,18 @@ void Backlight() {
 }
 
 void TouchSensitivity() {
-  if (!g_sensitivity) return;
+  if (!g.sensitivity) return;
   uint16_t value = 0;
-  SYS_ReadReg(&value, g_sensitivity, sizeof value);
-  if (int32_t(value) == g_sensitivity_value) return;
-  g_sensitivity_value = value;
+  SYS_ReadReg(&value, g.sensitivity, sizeof value);
+  if (int32_t(value) == g.sensitivity_value) return;
+  g.sensitivity_value = value;
   int32_t v = value;
   TCH_Ctrl(kSensitivityCode, &v);
 }
 
 }  // namespace
 
-void PanelServicesReset() {
-  g_override_on = false;
-  g_sr184 = 0;
-  g_sensitivity = nullptr;
-  g_sensitivity_value = -1;
-}
+void PanelServicesReset() { g = State{}; }
 
 void ApplyScreenSaver() { TCH_ScreenSaver(SrGet(185) && SrGet(186) ? SrGet(186) : 0); }
 
@@ -88,8 +87,8 @@ void SYS_InitGFX() {
 
 void SYS_InitTchSen(uint32_t reference) {
   plat::TraceCall("SYS_InitTchSen", reference);
-  g_sensitivity = reference ? SYS_LinkReg(reference, 16) : nullptr;
-  g_sensitivity_value = -1;
+  g.sensitivity = reference ? SYS_LinkReg(reference, 16) : nullptr;
+  g.sensitivity_value = -1;
 }
 
 void SYS_PanelServices() {

@@ -38,6 +38,10 @@ const FileInfo& kOnlineInfo = file_info[26];
 constexpr uint32_t kLadderRoom = kLadderCap - kTableHeader;
 constexpr uint32_t kOnlineRoom = kLadderOlpCap - kTableHeader;
 static_assert(kOnlineRoom == kLadderRoom, "the swap copies the whole online buffer over the ladder");
+// A swapped-in program is saved as ladder.pgm; the next start loads only what the
+// start-up check accepts, so the swap keeps to the same limit.
+constexpr uint32_t kSwapRoom = kLogicCheckedMax;
+static_assert(kSwapRoom <= kLadderRoom);
 
 // The IEC container in the online buffer's data: the I/O binding table first, a u32 at
 // 25856 that the swap sets to 1, the rest from 25860.
@@ -54,7 +58,7 @@ bool LadderIsIecContainer() {
 // Ladder only: the online buffer, header included, replaces the ladder table.
 bool SwapLadder() {
   const uint32_t size = BlockSize(ladder_olp);
-  if (size > kOnlineRoom) return false;
+  if (size > kSwapRoom) return false;
   std::memcpy(ladder_bl, ladder_olp, kTableHeader + size);
   ShowLadder();
   return true;
@@ -66,11 +70,11 @@ bool SwapLadder() {
 // larger than the table leaves room for, leaves the running application as it was.
 bool SwapIec() {
   const uint32_t online = BlockSize(ladder_olp);
-  if (online < kOnlineRestAt || online > kOnlineRoom || online + 12 > kLadderRoom) return false;
+  if (online < kOnlineRestAt || online > kOnlineRoom || online + 12 > kSwapRoom) return false;
   // The new table holds online + code + 12 bytes. The code is read first into the
   // online buffer's unused space behind its data, which has at least that room, so that
   // the ladder table stays untouched until the code is known to fit and is stored.
-  const uint32_t room = kLadderRoom - 12 - online;
+  const uint32_t room = kSwapRoom - 12 - online;
   uint8_t* const staged = ladder_olp + kTableHeader + online;
   CfgReader update(kUpdateFile);
   if (!update.open()) return false;

@@ -20,6 +20,7 @@
 #include "kernel/retentive.h"
 #include "kernel/sysservices.h"
 #include "kernel/tablestore.h"
+#include "platform/trace.h"
 #include "iec_runtime/services.h"
 #include "storage/crc16.h"
 #include "table_defaults.h"
@@ -165,10 +166,11 @@ bool ReadConfigFile(CfgReader& r) {
   return true;
 }
 
-bool LoadLadderFile() {
-  CfgReader r(kLadderPgm);
-  if (r.missing()) return true;
-  if (!r.open()) return false;
+// The logic data of a ladder.pgm being loaded, checked here before any of it reaches the
+// ladder table: a rejected file leaves the program that runs as it was.
+alignas(8) uint8_t staged_logic[kLogicCheckedMax];
+
+bool LoadLadderFrom(CfgReader& r) {
   uint8_t head[kTableHeader];
   if (r.Read(head, kTableHeader) != kTableHeader) return false;
   uint16_t crc;
@@ -177,11 +179,25 @@ bool LoadLadderFile() {
   std::memcpy(&size, head + 4, 4);
   // Size 0 is what a save writes after the tables were emptied: no program.
   if (size == 0) return true;
-  if (size > kLogicCheckedMax || r.Read(ladder, size) != size || crc16(ladder, size) != crc) return false;
+  if (size > kLogicCheckedMax || r.Read(staged_logic, size) != size) return false;
+  if (crc16(staged_logic, size) != crc) return false;
+  std::memcpy(ladder, staged_logic, size);
   std::memcpy(ladder_bl, head, kTableHeader);
   nv_get_features();
   OrvanelStart();
   return true;
+}
+
+bool LoadLadderFile() {
+  CfgReader r(kLadderPgm);
+  if (r.missing()) return true;
+  return r.open() && LoadLadderFrom(r);
+}
+
+bool LoadConfigFrom(CfgReader& r) {
+  if (r.open() && ReadConfigFile(r)) return true;
+  BootStatusOr(boot::kConfigLoadFailed);
+  return false;
 }
 
 }  // namespace
@@ -228,12 +244,23 @@ int SaveProgram() {
 }
 
 int LoadProgram() {
+  plat::TraceCall("LoadProgram");
   if (!LoadLadder()) return 0;
   CfgReader r(kConfigPgm);
   if (r.missing()) return 1;
-  if (r.open() && ReadConfigFile(r)) return 1;
-  BootStatusOr(boot::kConfigLoadFailed);
+  return LoadConfigFrom(r) ? 1 : 0;
+}
+
+int LoadLadderImage(const uint8_t* data, std::size_t size) {
+  CfgReader r(data, size);
+  if (LoadLadderFrom(r)) return 1;
+  BootStatusOr(boot::kLadderLoadFailed);
   return 0;
+}
+
+int LoadConfigImage(const uint8_t* data, std::size_t size) {
+  CfgReader r(data, size);
+  return LoadConfigFrom(r) ? 1 : 0;
 }
 
 int DeleteProgram() {

@@ -15,6 +15,23 @@ namespace {
 constexpr uint32_t kExternalBit = 0x80000000u;
 constexpr uint32_t kTokSR9 = reg::SrToken(9);  // written without any check
 constexpr uint32_t kTokSRLast = reg::kTokF - 1;
+constexpr uint32_t kSrBits = 16;
+
+// Bytes a write of nbits takes from its source.
+uint32_t SourceBytes(uint32_t nbits) { return (nbits + 7) / 8; }
+
+// Whether a write of more than one bit reaches a system register's bytes. Such a write
+// is taken only when it is one register's own write, starting at that register (whose
+// row then checks the width); anything else would store system registers past their
+// check and side effects, so it is refused.
+bool StraysIntoSystemRegisters(uint32_t token, uint32_t nbits) {
+  if (nbits == 1 || token < 1024 || token > reg::kTokImageLast) return false;
+  const uint64_t first = token & ~7u;
+  const uint64_t end = first + 8ull * SourceBytes(nbits);
+  if (end <= reg::kTokSR || first > kTokSRLast) return false;
+  if (token < reg::kTokSR || (token - reg::kTokSR) % kSrBits != 0) return true;
+  return token == kTokSR9 && nbits > kSrBits;
+}
 
 // Byte offset of an image token, or -1 for a token outside the image and its windows.
 int64_t ImageOffset(uint32_t t) {
@@ -83,6 +100,7 @@ int PlcReg_Get(void* destination, uint32_t token, uint32_t nbits) {
 
 int PlcReg_Set(uint32_t token, const void* source, uint32_t nbits) {
   const auto* in = static_cast<const uint8_t*>(source);
+  if (StraysIntoSystemRegisters(token, nbits)) return 0;
   if (token >= reg::kTokSR && token <= kTokSRLast && token != kTokSR9) {
     int r = SysRegWrite(token, in, nbits);
     if (r != kSysRegContinue) return r;

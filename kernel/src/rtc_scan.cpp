@@ -11,7 +11,6 @@ namespace {
 using namespace rtc;
 
 constexpr RtcRecord kDefaultClock{0, 0, 0, 1, 1, 1900, 0};
-constexpr uint8_t kCmdIdle = 255;
 
 bool DeriveUtc(const RtcRecord& clock) {
   UtcRecord utc;

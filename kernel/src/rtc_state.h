@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "kernel/rtc.h"
+#include "kernel/sr4.h"
 
 namespace rtc {
 
@@ -32,7 +33,6 @@ struct Busy {
 };
 
 inline constexpr uint32_t kTicksPerSecond = 10000;
-inline constexpr uint16_t kSr4ClockDefault = 0x200;
 inline constexpr uint32_t kSrClock = 44;  // SR44..SR50
 inline constexpr uint32_t kSrZone = 210;
 inline constexpr uint32_t kSrDst = 211;

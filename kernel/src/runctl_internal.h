@@ -17,6 +17,7 @@ struct State {
   bool io_probed = false;       // IoConfig has asked the driver for the modules
   uint32_t io_unsupported = 0;  // the driver's unsupported-slot bits
   uint32_t scan_total = 0;      // 16 x the running average of the scan time (ticks)
+  bool scan_measured = false;   // scan_total holds a measurement (a scan can take 0 ticks)
   uint32_t scan_start = 0;      // tick of the previous scan start
   bool clock_started = false;   // the clock bits have their first periods
   uint16_t clock_prev = 0;      // low 16 bits of the previous scan's tick
@@ -32,6 +33,8 @@ void ResetNetConfig();
 
 // SR6 = 0, SR7 = 0xFFFF, SR8 = 0 and the running total 0.
 void ResetScanStats();
+// The average starts again: SR6 = 0, the next measurement is the first.
+void RestartScanAverage();
 // The time since the previous scan start feeds SR6..SR8 (unless S1 or S10 is set), then
 // t becomes the scan start.
 void MeasureScan(uint32_t t);

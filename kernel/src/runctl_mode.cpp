@@ -16,7 +16,6 @@
 namespace {
 
 constexpr uint32_t kSrMode = 5;
-constexpr uint32_t kSrAverage = 6;
 constexpr uint32_t kS1FirstScan = 1;
 constexpr uint32_t kS10Resumed = 10;
 constexpr int kTalkPorts = 4;
@@ -108,8 +107,7 @@ void SetPlcMode(uint8_t mode) {
     }
   }
   if ((old == kModeHeld && mode <= kModeDoIo) || (Running(old) && mode <= kModeRunFaulted)) {
-    SrSet(kSrAverage, 0);
-    runctl::g.scan_total = 0;
+    runctl::RestartScanAverage();
     EndTalkSessions();
   }
   SrSet(kSrMode, mode);

@@ -17,9 +17,14 @@ constexpr uint32_t kSrMaximum = 8;
 constexpr uint32_t kSamples = 16;  // the running average spans about 16 scans
 }  // namespace
 
-void ResetScanStats() {
+void RestartScanAverage() {
   g.scan_total = 0;
+  g.scan_measured = false;
   SrSet(kSrAverage, 0);
+}
+
+void ResetScanStats() {
+  RestartScanAverage();
   SrSet(kSrMinimum, 0xFFFF);
   SrSet(kSrMaximum, 0);
 }
@@ -29,7 +34,8 @@ void MeasureScan(uint32_t t) {
     // The registers are 16 bits: a scan longer than 6.5 s counts as 0xFFFF ticks, so
     // neither the average nor the maximum wraps to a small value.
     const uint16_t time = uint16_t(std::min<uint32_t>(t - g.scan_start, 0xFFFF));
-    if (g.scan_total == 0) {
+    if (!g.scan_measured) {
+      g.scan_measured = true;
       g.scan_total = time * kSamples;
       SrSet(kSrAverage, time);
     } else {

@@ -31,6 +31,8 @@
 #include "kernel/sysservices.h"
 #include "kernel/tablestore.h"
 #include "kernel/timebase.h"
+#include "kernel/sr4.h"
+#include "child_reaper.h"
 #include "mainloop_internal.h"
 #include "net/services.h"
 #include "platform/root.h"
@@ -65,9 +67,6 @@ constexpr int kLoadTries = 10;
 constexpr int kWatchdogMonitorFromBuild = 3544;
 constexpr char kMasterScript[] = "/opt/dravek/MasterScript.sh";
 constexpr char kEndOfFtp[] = "/mnt/USB0/EndOfFTP.txt";
-constexpr uint16_t kSr4UserProgram = 0x0004;
-constexpr uint16_t kSr4UserGraphics = 0x4000;
-constexpr uint16_t kSr4Battery = 0x1000;
 constexpr uint16_t kSr164AutoLoadRun = 0x20;
 
 volatile std::sig_atomic_t g_stop_requested = 0;
@@ -76,6 +75,7 @@ void OnStopSignal(int) { g_stop_requested = 1; }
 
 // On a host SIGINT and SIGTERM end the unit in an orderly way.
 void InstallStopSignals() {
+  g_stop_requested = 0;
   struct sigaction sa {};
   sa.sa_handler = OnStopSignal;
   sigemptyset(&sa.sa_mask);
@@ -151,6 +151,7 @@ void ForkMediaSpaceChild() {
   const pid_t pid = ::fork();
   if (pid == 0) BackTsk();
   if (pid < 0) std::fprintf(stderr, "media-space child: fork: %s\n", std::strerror(errno));
+  WatchChild(pid);
 }
 
 // The master script runs the FTP daemon and NTP; the network code feeds it commands
@@ -171,6 +172,7 @@ void StartMasterScript() {
     _exit(plat::RunCommand({"sh", kMasterScript}));
   }
   ::close(fds[0]);
+  WatchChild(pid);
   if (pid < 0) {
     std::fprintf(stderr, "FORK failed\n");
     ::close(fds[1]);
@@ -255,6 +257,7 @@ void StartAutoLoadRun() {
 }
 
 void FinishStartup() {
+  PGM_SetSlice(SrGet(167));  // the slice the screen loop keeps to
   VIDM_Init();
   if (BootMode) SrSet(29, 254);
   SrSet(40, FPGA_GetVer());
@@ -288,6 +291,7 @@ int PanelMain(int argc, char** argv) {
   (void)argv;
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   InstallStopSignals();
+  InstallChildReaper();
   if (!RaiseOpenFileLimit()) return -1;
 
   InitDevicesAndDisplay();

@@ -8,6 +8,7 @@
 #include "kernel/sysservices.h"
 #include "kernel/timebase.h"
 #include "kernel/touch.h"
+#include "kernel/sr4.h"
 #include "mainloop_internal.h"
 
 namespace {
@@ -20,15 +21,15 @@ struct SelfTestLine {
 
 // In the order they are shown.
 constexpr std::array kSelfTestLines{
-    SelfTestLine{.sr4_bit = 0x0008, .line1 = "Static RAM", .line2 = "Memory Error"},
-    SelfTestLine{.sr4_bit = 0x0001, .line1 = "BIOS Flash", .line2 = "Memory Error"},
-    SelfTestLine{.sr4_bit = 0x0002, .line1 = "Engine Flash", .line2 = "Memory Error"},
-    SelfTestLine{.sr4_bit = 0x0004, .line1 = "User Program", .line2 = "Memory Error"},
-    SelfTestLine{.sr4_bit = 0x4000, .line1 = "User Graphics", .line2 = "Memory Error"},
-    SelfTestLine{.sr4_bit = 0x0200, .line1 = "Real-Time-Clock", .line2 = "Default Set"},
-    SelfTestLine{.sr4_bit = 0x0040, .line1 = "I/O Module", .line2 = "Config Error"},
-    SelfTestLine{.sr4_bit = 0x0010, .line1 = "Duplicate Network ID", .line2 = "Network Disabled"},
-    SelfTestLine{.sr4_bit = 0x1000, .line1 = "Battery", .line2 = "Missing or Low Voltage"},
+    SelfTestLine{.sr4_bit = kSr4StaticRam, .line1 = "Static RAM", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = kSr4BiosFlash, .line1 = "BIOS Flash", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = kSr4EngineFlash, .line1 = "Engine Flash", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = kSr4UserProgram, .line1 = "User Program", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = kSr4UserGraphics, .line1 = "User Graphics", .line2 = "Memory Error"},
+    SelfTestLine{.sr4_bit = kSr4ClockDefault, .line1 = "Real-Time-Clock", .line2 = "Default Set"},
+    SelfTestLine{.sr4_bit = kSr4IoConfig, .line1 = "I/O Module", .line2 = "Config Error"},
+    SelfTestLine{.sr4_bit = kSr4DuplicateNetworkId, .line1 = "Duplicate Network ID", .line2 = "Network Disabled"},
+    SelfTestLine{.sr4_bit = kSr4Battery, .line1 = "Battery", .line2 = "Missing or Low Voltage"},
 };
 static_assert(kSelfTestLines.size() == 9);
 

@@ -18,6 +18,7 @@
 #include "kernel/touch.h"
 #include "kernel/version.h"
 #include "platform/trace.h"
+#include "sysscreens/services.h"
 #include "timeslice.h"
 #include "web/services.h"
 
@@ -102,6 +103,7 @@ int SYS_Init(char* signon) {
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = 0;
   for (int s : kFaultSignals) sigaction(s, &sa, nullptr);
+  MENU_CopyPages();
   SYS_fGrayScale = 0;  // colour display
   return fwload_set_def ? 1 : 0;
 }

@@ -11,6 +11,7 @@
 #include "kernel/screenloop.h"
 #include "kernel/sysservices.h"
 #include "kernel/touch.h"
+#include "kernel/sr4.h"
 #include "sysservices_internal.h"
 
 namespace {
@@ -29,7 +30,7 @@ int NodeId(uint32_t v) {
   if (int(v) > 128 - int(SrGet(61))) return kRefused;
   SrSet(29, uint16_t(v));
   Plc_NetInit();
-  SrSet(4, SrGet(4) & ~0x20);
+  SrSet(4, SrGet(4) & ~kSr4NetworkIdRepaired);
   return kDone;
 }
 
@@ -91,6 +92,11 @@ int SysRegWrite(uint32_t token, const uint8_t* source, uint32_t nbits) {
   if (nbits > row.width || nbits > 32) return kRefused;
   uint32_t value = 0;
   std::memcpy(&value, source, (nbits + 7) / 8);
+  if (nbits == 1) {
+    value = value != 0;  // any non-zero byte sets a bit
+  } else if (nbits < 32) {
+    value &= (1u << nbits) - 1;  // bits past the count are not the value's
+  }
   if (value < uint32_t(row.min) || value > uint32_t(row.max)) return kRefused;
 
   for (const auto& e : kSideEffects) {

@@ -9,8 +9,12 @@
 
 namespace {
 
-uint16_t g_last_user_screen = 0;
-int g_pack_regs = 0;
+// Everything this file keeps; the power-on reset puts back a fresh one.
+struct State {
+  uint16_t last_user_screen = 0;
+  int pack_regs = 0;
+};
+State g;
 
 // The menu-option outputs: which 0 and which 1.
 struct GpioPin {
@@ -28,8 +32,7 @@ static_assert(std::size(kMenuOptionPins) == 2);
 uint8_t SYS_fGrayScale = 0;
 
 void SysRegsReset() {
-  g_last_user_screen = 0;
-  g_pack_regs = 0;
+  g = State{};
   SYS_fGrayScale = 0;
 }
 
@@ -38,11 +41,11 @@ uint16_t SYS_ReadSys(int n) { return SrGet(uint32_t(n)); }
 int SYS_WriteSys(int n, uint16_t value) {
   plat::TraceCall("SYS_WriteSys", n, value);
   if (n < 1 || n > int(reg::kCountAllSR)) return 0;
-  if (n == 1) g_last_user_screen = value;
+  if (n == 1) g.last_user_screen = value;
   return PlcReg_Set(reg::SrToken(uint32_t(n)), &value, 16);
 }
 
-uint16_t SYS_LastUserScreen() { return g_last_user_screen; }
+uint16_t SYS_LastUserScreen() { return g.last_user_screen; }
 
 void SYS_MenuOption(int which, int on) {
   plat::TraceCall("SYS_MenuOption", which, on);
@@ -70,8 +73,8 @@ uint16_t SYS_RunMode() { return SrGet(5); }
 
 int SYS_PackRegs(int flag) {
   plat::TraceCall("SYS_PackRegs", flag);
-  const int previous = g_pack_regs;
-  g_pack_regs = flag;
+  const int previous = g.pack_regs;
+  g.pack_regs = flag;
   return previous;
 }
 

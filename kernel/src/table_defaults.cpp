@@ -9,6 +9,7 @@
 #include "kernel/retentive.h"
 #include "kernel/runctl.h"
 #include "kernel/tablestore.h"
+#include "kernel/sr4.h"
 #include "storage/crc16.h"
 
 namespace tables {
@@ -83,7 +84,7 @@ void ResetLogicTables(bool first_start_form) {
   Plc_NetInit();
 
   if (!first_start_form) {
-    SrSet(4, SrGet(4) | 0x04);
+    SrSet(4, SrGet(4) | kSr4UserProgram);
     SetPlcMode(0);
   }
   nv_get_features();
@@ -103,7 +104,7 @@ void ResetScreenTables(bool real) {
   SlotSet(file_info[9].size, real ? sizeof kEmptyTable : 0);
   std::memcpy(rom_map_tbl, ram_map_tbl, kBmpMapCap);
   for (int type : kScreenTypes) WriteMirrors(file_info[type]);
-  if (!real) SrSet(4, SrGet(4) | 0x4000);
+  if (!real) SrSet(4, SrGet(4) | kSr4UserGraphics);
 }
 
 }  // namespace tables

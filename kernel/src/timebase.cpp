@@ -34,6 +34,7 @@ void BusyWaitTicks(uint64_t ticks) {
   const uint32_t start = FPGA_GetFrt();
   // The tick cannot measure a wait of 2^32 ticks or more.
   if (ticks > UINT32_MAX) ticks = UINT32_MAX;
+  plat::GetClock().WaitingNs(int64_t(ticks) * kNsPerTick);
   while (uint32_t(FPGA_GetFrt() - start) < ticks) {
   }
 }

@@ -3,9 +3,6 @@
 // Shared by the command server and the serial and CAN code; main thread only.
 #include "kernel/sysservices.h"
 
-namespace {
-}  // namespace
-
 uint8_t Vcomm_Host = 0;
 uint8_t Vcomm_Mode = 0;
 uint8_t Vcomm_ConnectId = 0;

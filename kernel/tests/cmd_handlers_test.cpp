@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "cfg_file.h"
 #include "cmd_fixture.h"
+#include "cmd_handlers.h"
 #include "cmd_host_usb.h"
 #include "drivers/services.h"
 #include "iec_runtime/services.h"
@@ -48,6 +50,20 @@ TEST_F(CmdHandlers, RunDuringADownloadSavesTheProgramFirst) {
   const auto mode = std::find(names.begin(), names.end(), "SetPlcMode");
   ASSERT_NE(save, names.end());
   EXPECT_LT(save, mode);
+}
+
+// The end of a download saves the program, except in Run: the scan must not wait for the
+// flash.
+TEST_F(CmdHandlers, TheEndOfADownloadSavesTheProgramExceptInRun) {
+  for (uint16_t mode : {uint16_t(0), uint16_t(1), uint16_t(2)}) {
+    SCOPED_TRACE(mode);
+    CmdPanel(0, 0);
+    SrSet(5, mode);
+    CfgRemove("/mnt/cfg/ladder.pgm");
+    CmdPanel(1, 0);
+    EXPECT_EQ(root_.Exists("/mnt/cfg/ladder.pgm"), mode != 2);
+    EXPECT_EQ(Cmd_Downloading, 0);
+  }
 }
 
 TEST_F(CmdHandlers, Version) {
@@ -124,6 +140,15 @@ TEST_F(CmdHandlers, RegisterWritesByTokenForm) {
   // A write that does not carry its value, or that the image refuses: 0x09.
   EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 32}, Le16(kR1), Le16(1)}))), Bytes{0x09});
   EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 16}, Le16(100), Le16(1)}))), Bytes{0x09});
+  // Twelve bits take two value bytes: one is not enough, whatever an earlier frame left.
+  EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 12}, Le16(reg::SrToken(32)), {5}}))), Bytes{0x09});
+  EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 12}, Le16(reg::SrToken(32)), Le16(5)}))), Bytes{0xA0});
+  EXPECT_EQ(SrGet(32), 5);
+  // One wide write from AQG30 would store SR1..SR5 (SR5 = 514) past their check.
+  Bytes wide = Cat({{kLocal, 128}, Le16(reg::WordToken(reg::kTokAQG, 30))});
+  wide.resize(wide.size() + 16, 2);
+  EXPECT_EQ(Exchange(Req(24, wide)), Bytes{0x09});
+  EXPECT_EQ(SrGet(5), 0);
   // Bit count 0 clears the register image.
   EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 0}, Le16(kR1)}))), Bytes{0xA0});
   EXPECT_EQ(Get16(kR1), 0);
@@ -158,8 +183,8 @@ TEST_F(CmdHandlers, CalibrationGlobalDataAndTalkThrough) {
   EXPECT_EQ(CmdRun, 255);
 }
 
+// With the fixture's test clock, which moves only when told: the restart's wait moves it.
 TEST_F(CmdHandlers, ResetAcknowledgesThenRestarts) {
-  ts::SteppingClock stepping(100'000);
   EXPECT_EQ(Exchange(Req(20, {kLocal})), Bytes{0xA0});
   EXPECT_EQ(plat::TraceCountOf("SYS_WarmReset"), 1u);
 }
@@ -236,6 +261,27 @@ TEST_F(CmdSerialPort, BaudRateAndItsTimerBackToTheDefault) {
   EXPECT_EQ(FakePort::opened.size(), 3u);
   EXPECT_EQ(Exchange(Req(27, {kLocal, 7})), Bytes{0xA0});
   EXPECT_EQ(FakePort::opened.size(), 3u);
+}
+
+// The baud timer can expire after the command check looked at it and before a frame or a
+// lock command of the same pass restarts it: the expiry still brings the default back.
+TEST_F(CmdSerialPort, AnExpiryMetByAFrameOrALockIsNotLost) {
+  SrSet(34, 1);
+  for (const char* who : {"frame", "lock"}) {
+    SCOPED_TRACE(who);
+    FakePort::opened.clear();
+    EXPECT_EQ(Exchange(Req(27, {kLocal, 8}), kHostSerial), Bytes{0xA0});
+    ASSERT_EQ(FakePort::opened.size(), 1u);
+    AdvanceMs(9000);
+    if (std::strcmp(who, "frame") == 0) {
+      CmdRestartBaudTimer();
+    } else {
+      do_comm_lock();
+    }
+    Cmd_Check();
+    ASSERT_EQ(FakePort::opened.size(), 2u);
+    EXPECT_EQ(FakePort::opened[1][0], 5) << "back at the default rate";
+  }
 }
 
 TEST_F(CmdSerialPort, PortInitReopensInTheDefaultModeOrRestarts) {

@@ -54,7 +54,9 @@ TEST_F(GeneralTimerTest, ExpiryIsReportedOnceAndThePeriodIsReused) {
   EXPECT_EQ(Timer_Start(t, 5), 50u);  // ticks
   clock->AdvanceTicks(49);
   EXPECT_EQ(Timer_Status(t), kTimerRunning);
+  EXPECT_TRUE(Timer_Running(t));
   clock->AdvanceTicks(1);
+  EXPECT_FALSE(Timer_Running(t));  // and the expiry stays for Timer_Status
   EXPECT_EQ(Timer_Status(t), kTimerExpired);
   EXPECT_EQ(Timer_Status(t), kTimerStopped);
 

@@ -8,8 +8,9 @@
 // and start-up's flags, the system services, the FPGA channel, the device models of
 // platform/ and the flags that other subsystems' hooks keep for the kernel.
 //
-// A fixture sets up only what its tests need on top of that. A module that gains state
-// adds its reset here.
+// The kernel's own part is KernelPowerOnReset (kernel/poweron.h); the tests clear the
+// whole table store on top of it. A fixture sets up only what its tests need on top of
+// that. A module that gains state adds its reset to KernelPowerOnReset.
 
 namespace kt {
 

@@ -90,14 +90,33 @@ TEST_F(OnlineChange, EachStateOfSr193GetsItsAnswer) {
   }
 }
 
-TEST_F(OnlineChange, AnOnlineBufferClaimingMoreThanTheTableHoldsIsRefused) {
-  SetBlockSize(ladder_olp, uint32_t(kLadderOlpCap));
-  SrSet(193, 0x000B);
+// A revert to a stored program that no longer loads keeps the program that runs, header
+// and data: the scan never runs the file's bytes under the old header.
+TEST_F(OnlineChange, ARevertToACorruptStoredProgramKeepsTheRunningOne) {
+  Bytes file = root_.Read("/mnt/cfg/ladder.pgm");
+  file[0] ^= 0xFF;  // the CRC word
+  root_.Write("/mnt/cfg/ladder.pgm", file);
+  const Bytes running = {66, 0x00, 0x09, 0x00, 0x01, 0x02};  // a no-op, then the end
+  InstallProgram(running);
+  SrSet(193, 0x002D);
   OLPMode = 1;
   PlcScan();
-  EXPECT_EQ(LadderData(), kRunning);
-  EXPECT_EQ(SrGet(193), 0x100);
-  EXPECT_EQ(SrGet32(11), kRunning.size());
+  EXPECT_EQ(LadderData(), running);
+  EXPECT_EQ(BlockCrc(ladder_bl), ts::Crc16(running));
+}
+
+// Past what the next start would load, or past the table itself.
+TEST_F(OnlineChange, AnOnlineBufferLargerThanAStartLoadsIsRefused) {
+  for (uint32_t size : {uint32_t(kLogicCheckedMax + 1), uint32_t(kLadderOlpCap)}) {
+    SCOPED_TRACE(size);
+    SetBlockSize(ladder_olp, size);
+    SrSet(193, 0x000B);
+    OLPMode = 1;
+    PlcScan();
+    EXPECT_EQ(LadderData(), kRunning);
+    EXPECT_EQ(SrGet(193), 0x100);
+    EXPECT_EQ(SrGet32(11), kRunning.size());
+  }
 }
 
 // The IEC container: the ladder table holds the code image and the I/O binding table;
@@ -166,7 +185,8 @@ TEST_F(IecSwap, ASwapThatCannotBeMadeLeavesTheRunningApplication) {
     std::size_t online_bytes;  // 0: as set up
   };
   const std::size_t online = kBinding + 4 + 100;
-  const std::size_t room = (kLadderCap - kTableHeader) - 12 - online;
+  // The table may grow only as far as the next start loads.
+  const std::size_t room = kLogicCheckedMax - 12 - online;
   const Case cases[] = {
       {"no n4.upd", false, 0, 0},
       {"n4.upd larger than the table leaves room for", true, room + 1, 0},
@@ -191,8 +211,13 @@ TEST_F(IecSwap, ASwapThatCannotBeMadeLeavesTheRunningApplication) {
   root_.Write("/mnt/cfg/n4.upd", Pattern(room, 0x50));
   SrSet(193, 0x000B);
   PlcScan();
-  EXPECT_EQ(BlockSize(ladder_bl), kLadderCap - kTableHeader);
+  EXPECT_EQ(BlockSize(ladder_bl), kLogicCheckedMax);
   EXPECT_EQ(root_.Read("/mnt/cfg/n4.cod").size(), room);
+  // The saved ladder.pgm is one the next start loads.
+  const Bytes swapped = LadderData();
+  std::memset(ladder_bl, 0, kTableHeader);
+  ASSERT_EQ(LoadLadder(), 1);
+  EXPECT_EQ(LadderData() == swapped, true);
 }
 
 TEST_F(IecSwap, ALadderTableThatIsNoContainerIsLeftAlone) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -53,6 +56,7 @@ class PanelProcess {
     if (out_ >= 0) ::close(out_);
   }
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
   // Reads standard output until text has appeared (true) or the deadline or the end of
   // the output comes first (false).
@@ -104,6 +108,29 @@ std::string PanelBinary() {
   return path.substr(0, path.rfind('/')) + "/app/panel";
 }
 
+// Process ids of the children of parent that are zombies.
+std::vector<int> ZombieChildren(pid_t parent) {
+  std::vector<int> out;
+  DIR* proc = ::opendir("/proc");
+  if (proc == nullptr) return out;
+  while (dirent* e = ::readdir(proc)) {
+    const int pid = std::atoi(e->d_name);
+    if (pid <= 0) continue;
+    std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+    std::string text;
+    if (!std::getline(stat, text)) continue;
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream rest(text.substr(close + 2));
+    char state = 0;
+    int ppid = 0;
+    rest >> state >> ppid;
+    if (ppid == parent && state == 'Z') out.push_back(pid);
+  }
+  ::closedir(proc);
+  return out;
+}
+
 TEST(PanelBinary, SelfTestOnStandardOutputAndOrderlyStopOnSigterm) {
   const std::string binary = PanelBinary();
   ASSERT_EQ(::access(binary.c_str(), X_OK), 0) << "no panel binary at '" << binary << "'";
@@ -113,6 +140,13 @@ TEST(PanelBinary, SelfTestOnStandardOutputAndOrderlyStopOnSigterm) {
   ASSERT_TRUE(panel.WaitFor("Self-test Running...", std::chrono::seconds(60))) << panel.output();
   ASSERT_TRUE(panel.WaitFor("*** Self-Test ", std::chrono::seconds(60))) << panel.output();
   ASSERT_TRUE(panel.WaitFor("panel: running", std::chrono::seconds(60))) << panel.output();
+  // The children the unit started and that have ended are reaped: none stays a zombie.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!ZombieChildren(panel.pid()).empty() && std::chrono::steady_clock::now() < deadline) {
+    pollfd none{-1, 0, 0};
+    ::poll(&none, 0, 10);
+  }
+  EXPECT_TRUE(ZombieChildren(panel.pid()).empty());
   EXPECT_EQ(panel.Stop(SIGTERM, std::chrono::seconds(60)), 0) << panel.output();
   EXPECT_NE(panel.output().find("panel: stopped"), std::string::npos) << panel.output();
 }

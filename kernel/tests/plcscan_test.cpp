@@ -273,16 +273,23 @@ TEST_F(RunCtlTest, BusSlaveAreasOutsideTheImageOrOffAWordAreLeftOut) {
   EXPECT_EQ(plat::TraceCountOf("IoService"), 1u);
 }
 
-TEST_F(RunCtlTest, NoExchangeWithoutS6ButModulesAreStillServiced) {
+// The modules are serviced with the output exchange, so neither happens without S6.
+TEST_F(RunCtlTest, NeitherExchangeNorModuleServiceWithoutS6) {
   Board(0, 0xA00F, "MOD32", 8, 0, 8, 0).inputs[0] = 0x0F;
   WriteIoConfig({{0xA00F, {}}});
   ASSERT_EQ(IoConfig(), 0);
   SrSet(5, 1);
-  SBitSet(6, false);
-  plat::TraceClear();
-  PlcScan();
-  EXPECT_EQ(plc_reg[reg::kOffI], 0);
-  EXPECT_EQ(plat::TraceCountOf("IoGetIs") + plat::TraceCountOf("IoPutQs") + plat::TraceCountOf("IoService"), 0u);
+  for (bool s6 : {false, true}) {
+    SCOPED_TRACE(s6 ? "S6 set" : "S6 clear");
+    SBitSet(6, s6);
+    plc_reg[reg::kOffI] = 0;
+    plat::TraceClear();
+    PlcScan();
+    EXPECT_EQ(plc_reg[reg::kOffI], s6 ? 0x0F : 0);
+    EXPECT_EQ(plat::TraceCountOf("IoGetIs"), s6 ? 1u : 0u);
+    EXPECT_EQ(plat::TraceCountOf("IoPutQs"), s6 ? 1u : 0u);
+    EXPECT_EQ(plat::TraceCountOf("IoService"), s6 ? 1u : 0u);
+  }
 }
 
 // The force table: u16 input entries, u16 output entries, then {word index, AND, OR}.
@@ -381,6 +388,18 @@ TEST_F(RunCtlTest, ScanStatisticsSkipTheFirstScanAndAverageOverSixteen) {
   ScanAfter(15);
   EXPECT_EQ(SrGet(6), 15);
   EXPECT_EQ(SrGet(8), 15);
+}
+
+// A host scan is often shorter than one tick: a first measurement of 0 is still the first.
+TEST_F(RunCtlTest, AFirstScanOfNoTicksStartsTheAverageAtZero) {
+  SetPlcMode(2);
+  ScanAfter(0);  // S1: not measured
+  ScanAfter(0);
+  EXPECT_EQ(SrGet(6), 0);
+  ScanAfter(16);  // total 0 + 16 - 0 = 16
+  EXPECT_EQ(SrGet(6), 1);
+  EXPECT_EQ(SrGet(7), 0);
+  EXPECT_EQ(SrGet(8), 16);
 }
 
 TEST_F(RunCtlTest, LogicFaultStopsTheController) {

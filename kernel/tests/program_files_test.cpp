@@ -180,35 +180,50 @@ struct LadderCase {
   bool loaded;
 };
 
+// Every case through the file and through the same bytes in memory. A rejected file
+// leaves the program that runs, header and data, as it was.
 TEST_F(ProgramFiles, LadderFileLoadsOnlyWhenWholeAndRight) {
   const ts::Table good = ts::Table::Of(Pattern(100, 9));
+  const ts::Table running = ts::Table::Of(Pattern(300, 0x5A));
   ts::Table bad = good;
   bad.BadCrc();
   Bytes short_data = good.Block();
   short_data.resize(8 + 50);
-  Bytes huge_head = ts::Table::Of({}).WithSize(0x200001).Block();
+  // Whole and with its right CRC: only the size refuses it.
+  const Bytes huge = ts::Table::Of(Pattern(kLogicCheckedMax + 1, 3)).Block();
   const LadderCase cases[] = {
       {"right", good.Block(), 1, true},
       {"size 0: no program", ts::Table().Block(), 1, false},  // as saved after the tables were emptied
       {"wrong CRC", bad.Block(), 0, false},
       {"short data", short_data, 0, false},
       {"short header", Bytes{1, 2, 3, 4, 5}, 0, false},
-      {"larger than 2 MiB", huge_head, 0, false},
+      {"larger than 2 MiB", huge, 0, false},
   };
-  for (const LadderCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    ts::ClearTableStore();
-    plat::ResetPersistentRegs();
-    plat::TraceClear();
-    root_.Write("/mnt/cfg/ladder.pgm", c.file);
-    EXPECT_EQ(LoadLadder(), c.result);
-    EXPECT_EQ(BootStatusGet(), c.result ? 0u : boot::kLadderLoadFailed);
-    if (c.loaded) {
-      EXPECT_EQ(BlockBytes(ladder_bl), good.Block());
-      EXPECT_EQ(plat::TraceCountOf("IoConfig"), 1u);  // started as a ladder program
-    } else {
-      EXPECT_EQ(BlockSize(ladder_bl), 0u);
-      EXPECT_EQ(plat::TraceCountOf("IoConfig"), 0u);
+  for (bool from_memory : {false, true}) {
+    for (const LadderCase& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (from_memory ? " (memory)" : " (file)"));
+      ts::ClearTableStore();
+      const Bytes running_block = running.Block();
+      std::memcpy(ladder_bl, running_block.data(), running_block.size());
+      plat::ResetPersistentRegs();
+      plat::TraceClear();
+      int result;
+      if (from_memory) {
+        result = LoadLadderImage(c.file.data(), c.file.size());
+      } else {
+        root_.Write("/mnt/cfg/ladder.pgm", c.file);
+        result = LoadLadder();
+      }
+      EXPECT_EQ(result, c.result);
+      EXPECT_EQ(BootStatusGet(), c.result ? 0u : boot::kLadderLoadFailed);
+      if (c.loaded) {
+        EXPECT_EQ(BlockBytes(ladder_bl), good.Block());
+        EXPECT_EQ(plat::TraceCountOf("IoConfig"), 1u);  // started as a ladder program
+      } else {
+        EXPECT_EQ(BlockBytes(ladder_bl), running.Block());
+        EXPECT_EQ(std::memcmp(ladder + 300, Bytes(100, 0).data(), 100), 0);  // nothing past it either
+        EXPECT_EQ(plat::TraceCountOf("IoConfig"), 0u);
+      }
     }
   }
 }

@@ -99,13 +99,52 @@ TEST_F(RegImageTest, TableRowsAsListed) {
   EXPECT_EQ(VmDbWordSR_MinMax(&lo, &hi, 192), 0);
 }
 
-TEST_F(RegImageTest, Sr9IsWrittenWithoutCheck) {
-  // A 32-bit write is wider than SR9's row, yet SR9 is never checked.
-  EXPECT_EQ(Set32(reg::SrToken(9), 0x00050004), 1);
-  EXPECT_EQ(SrGet(9), 4);
-  EXPECT_EQ(SrGet(10), 5);
-  // SR10 itself is checked.
+TEST_F(RegImageTest, Sr9IsWrittenWithoutCheckButOnlySr9) {
+  EXPECT_EQ(Set16(reg::SrToken(9), 0xFFFF), 1);
+  EXPECT_EQ(SrGet(9), 0xFFFF);
+  // Wider than SR9, the write would store SR10 past its check.
+  EXPECT_EQ(Set32(reg::SrToken(9), 0x00050004), 0);
+  EXPECT_EQ(SrGet(9), 0xFFFF);
+  EXPECT_EQ(SrGet(10), 0);
   EXPECT_EQ(Set32(reg::SrToken(10), 1), 0);
+}
+
+// A write whose bytes reach a system register is that register's own write or nothing:
+// it never stores a system register past its limit check and side effect.
+TEST_F(RegImageTest, WideWritesDoNotReachSystemRegistersPastTheirCheck) {
+  struct Case {
+    const char* what;
+    uint32_t token;
+    uint32_t nbits;
+  };
+  const Case cases[] = {
+      {"from AQG30 over SR1..SR5", reg::WordToken(reg::kTokAQG, 30), 128},
+      {"from the last AQG into SR1", reg::WordToken(reg::kTokAQG, 32), 32},
+      {"from SR3 over SR4 and SR5", reg::SrToken(3), 48},
+      {"from SR9 over SR10..SR12", reg::SrToken(9), 64},
+      {"from the high byte of SR4", reg::SrToken(4) + 8, 16},
+      {"from SR192 into the F area", reg::SrToken(192), 32},
+  };
+  uint8_t source[16];
+  for (int i = 0; i < 16; ++i) source[i] = 2;  // SR5 would read 514
+  for (const Case& c : cases) {
+    std::memset(plc_reg, 0, sizeof plc_reg);
+    plat::TraceClear();
+    EXPECT_EQ(PlcReg_Set(c.token, source, c.nbits), 0) << c.what;
+    for (unsigned sr = 1; sr <= 192; ++sr) ASSERT_EQ(SrGet(sr), 0) << c.what << ": SR" << sr;
+    EXPECT_TRUE(Calls("SetPlcMode").empty()) << c.what;
+  }
+  // Writes that end before SR1 or start after SR192 are untouched by the rule.
+  EXPECT_EQ(Set32(reg::WordToken(reg::kTokAQG, 31), 0x01020304), 1);
+  EXPECT_EQ(Set32(reg::kTokF, 0x01020304), 1);
+}
+
+// The source of a write of n bits is (n + 7) / 8 bytes; bits past n are not part of it.
+TEST_F(RegImageTest, ABitCountNotAMultipleOfEightIsCheckedOnItsOwnBits) {
+  const uint8_t five_with_junk[2] = {5, 0xF0};
+  EXPECT_EQ(PlcReg_Set(reg::SrToken(32), five_with_junk, 12), 1);  // 0x005 is in range
+  const uint8_t over[2] = {41, 0xF0};  // SR32 takes 1..40
+  EXPECT_EQ(PlcReg_Set(reg::SrToken(32), over, 12), 0);
 }
 
 TEST_F(RegImageTest, OneBitWriteIsCheckedAsTheWholeRegister) {

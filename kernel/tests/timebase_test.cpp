@@ -50,6 +50,14 @@ TEST_F(TimebaseTest, MillisecondsFollowTheTick) {
   EXPECT_EQ(tx::_tx_time_get(), 12345678u);
 }
 
+// A test clock moves only when told; a wait tells it, so the wait ends.
+TEST_F(TimebaseTest, AWaitMovesATestClockByItsTime) {
+  Delay(300);
+  EXPECT_EQ(FPGA_GetFrt(), 3000u);
+  SYS_Wait(2);
+  EXPECT_EQ(FPGA_GetFrt(), 3200u);
+}
+
 TEST(TimebaseWait, DelayAndSysWaitHoldForTheirTime) {
   TimebaseRestart();
   ts::SteppingClock clock(kNsPerTick);

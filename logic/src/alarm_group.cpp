@@ -113,7 +113,8 @@ void Activate(const Group& g, uint32_t stamps, uint8_t selector) {
     }
     if (!(e & kCondition)) continue;
     if (!(e & kActive)) {
-      if (stamp_bytes) std::memcpy(plc_reg + stamps + stamp_bytes * i, plc_reg + reg::SrOffset(44), stamp_bytes);
+      // The program may place the stamps over the clock registers themselves.
+      if (stamp_bytes) std::memmove(plc_reg + stamps + stamp_bytes * i, plc_reg + reg::SrOffset(44), stamp_bytes);
       if ((e & 0xFF) != 0xFF) ++e;
     }
     g.Set(i, e | kActive);

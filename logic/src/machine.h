@@ -35,7 +35,13 @@ enum class Stop : uint8_t {
   kJumpOutside,         // a jump, call or step target outside the stream
   kBadOperand,          // a register operand that does not address the image
   kBlockRejected,       // a block refused its operands (modem block)
+  kEndlessLoop,         // more backward jumps in one scan than kBackwardJumpLimit
 };
+
+// Every loop in the stream goes through a backward jump; a scan that takes more than
+// this many never ends (on the board only the hardware watchdog would stop it), so the
+// logic stops with a fault and the unit stays reachable for a new program.
+inline constexpr uint32_t kBackwardJumpLimit = 1u << 20;
 
 struct Machine {
   // --- the stream -----------------------------------------------------------------
@@ -45,6 +51,7 @@ struct Machine {
   bool form16 = true;             // operand form of the loaded program (RegTokLen_16b)
   Stop stop = Stop::kRunning;
   uint32_t at = 0;                // instruction pointer when the machine stopped
+  uint32_t backward_jumps = 0;    // in this scan
 
   // --- the stacks -----------------------------------------------------------------
   uint8_t bsp = 0;  // entries on the bit stack
@@ -67,6 +74,7 @@ struct Machine {
     form16 = form_16bit;
     stop = Stop::kRunning;
     at = 0;
+    backward_jumps = 0;
     bsp = wsp = depth = 0;
     alarm_request = 0xFFFF;
     screen_request = 0;
@@ -100,6 +108,10 @@ struct Machine {
   void JumpTo(int64_t target) {
     if (target < 0 || target >= int64_t(size)) {
       Fail(Stop::kJumpOutside);
+      return;
+    }
+    if (target < int64_t(ip) && ++backward_jumps > kBackwardJumpLimit) {
+      Fail(Stop::kEndlessLoop);
       return;
     }
     ip = uint32_t(target);

@@ -67,6 +67,16 @@ TEST_F(AlarmGroup, SixByteStampsAndCountStopsAt255) {
   EXPECT_EQ(stamps[12], 0);  // SR47 is not part of a six-byte stamp
 }
 
+// Stamps placed over the clock registers they copy: the stamp is the clock as it was.
+TEST_F(AlarmGroup, StampsOverlappingTheClockRegisters) {
+  prog_.Load("LD I1; ALARM_GROUP 1, 1, 2, R100, SR45, M1, M2, M3, M4; END");
+  for (int n = 44; n <= 50; ++n) SrSet(uint32_t(n), uint16_t(n * 10));
+  SetEntry(0, kCond);
+  Exec(false);
+  EXPECT_EQ(Entry(0) & (kCond | kActive), kCond | kActive);
+  for (int n = 45; n <= 50; ++n) EXPECT_EQ(SrGet(uint32_t(n)), (n - 1) * 10) << "SR" << n;
+}
+
 TEST_F(AlarmGroup, NextAndPreviousMoveOnRisingInputs) {
   Load(6, 1, 0);
   SetEntry(0, kActive);

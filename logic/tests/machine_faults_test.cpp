@@ -55,6 +55,9 @@ std::vector<FaultCase> Cases() {
       {"step_target_outside", "STEP R10, 0, 0, 0, 1000; END", 10, Stop::kJumpOutside},
       {"ninth_nested_call", "top: LD I1; CALL top; END", 3, Stop::kCallTooDeep},
       {"return_at_depth_zero", "LD I1; RET; END", 2, Stop::kReturnAtDepthZero},
+      // a loop that never exits: the scan ends with a fault at the jump it reached
+      {"endless_backward_jump", "top: LD I1; JMP top; END", 3, Stop::kEndlessLoop},
+      {"endless_loop_through_a_not", "LD I1; top: LD I2; NOT; JMP top; END", 5, Stop::kEndlessLoop},
       // register operands
       {"bit_word_below_1024", "LD I1; .word 38, 1023; END", 3, Stop::kBadOperand},
       {"word_ref_below_1024", "STEP @5, 0, 0, 0, 0; END", 2, Stop::kBadOperand},

@@ -28,14 +28,22 @@ class HostRunner final : public CommandRunner {
     }
     std::vector<std::string> mapped;
     mapped.reserve(argv.size());
-    for (const auto& a : argv) {
-      if (!a.empty() && a[0] == '/') {
-        std::string host = HostPath(a);
-        if (host.empty()) return kCommandRefused;
-        mapped.push_back(std::move(host));
-      } else {
+    mapped.push_back(argv[0]);
+    for (std::size_t i = 1; i < argv.size(); ++i) {
+      const std::string& a = argv[i];
+      if (!a.empty() && a[0] == '-') {  // an option
         mapped.push_back(a);
+        continue;
       }
+      // A relative path would be taken from the host's working directory, outside the
+      // device root.
+      if (a.empty() || a[0] != '/') {
+        std::fprintf(stderr, "host: command not run (relative path): %s %s\n", argv[0].c_str(), a.c_str());
+        return kCommandRefused;
+      }
+      std::string host = HostPath(a);
+      if (host.empty()) return kCommandRefused;
+      mapped.push_back(std::move(host));
     }
     std::vector<char*> cargv;
     for (auto& a : mapped) cargv.push_back(a.data());

@@ -1,5 +1,6 @@
 // The device root, the command runner and the call trace.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "platform/root.h"
 #include "platform/runner.h"
@@ -31,6 +32,25 @@ TEST(HostRunner, RunsFileCommandsInsideTheRootAndRefusesTheRest) {
     EXPECT_EQ(plat::RunCommand({prog, "x"}), plat::kCommandRefused) << prog;
   }
   EXPECT_EQ(plat::RunCommand({"rm", "/mnt/../../etc/hostname"}), plat::kCommandRefused);
+}
+
+// A relative path would name a file of the host's working directory, not of the unit.
+TEST(HostRunner, RefusesRelativePaths) {
+  ts::TempRoot root;
+  root.Write("/victim", "x");
+  char previous[4096];
+  ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(::chdir(root.path().c_str()), 0);
+  const int rm = plat::RunCommand({"rm", "-f", "victim"});
+  const int mkdir = plat::RunCommand({"mkdir", "made"});
+  const int cp = plat::RunCommand({"cp", "/victim", "copy"});
+  ASSERT_EQ(::chdir(previous), 0);
+  EXPECT_EQ(rm, plat::kCommandRefused);
+  EXPECT_EQ(mkdir, plat::kCommandRefused);
+  EXPECT_EQ(cp, plat::kCommandRefused);
+  EXPECT_TRUE(root.Exists("/victim"));
+  EXPECT_FALSE(root.Exists("/made"));
+  EXPECT_FALSE(root.Exists("/copy"));
 }
 
 TEST(RecordingRunner, RecordsAndAnswersAsConfigured) {

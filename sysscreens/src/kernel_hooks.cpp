@@ -9,5 +9,6 @@ int MENU_SetPage(int number) {
   return 0;
 }
 int MENU_GetPage() { return 0; }
+void MENU_CopyPages() { plat::TraceCall("MENU_CopyPages"); }
 void REC_ScreenInit() { plat::TraceCall("REC_ScreenInit"); }
 void RestoreBBRAM() { plat::TraceCall("RestoreBBRAM"); }

@@ -16,15 +16,19 @@ Commands used here: 1 get mode, 2 set mode, 3 verify, 4 download, 5 upload, 9 no
 22 read register, 24 write register.
 
 Usage (every command prints its result on standard output, exits 0 on success, 1 with
-a message on standard error otherwise):
+a message on standard error otherwise; --help explains every argument):
   progtool.py --port PATH [--seed N] [--node N] mode     (node: the panel's own by default)
-  progtool.py ... set-mode MODE
-  progtool.py ... read TOKEN BITS            prints the value bytes in hex
-  progtool.py ... write TOKEN BITS HEX
+  progtool.py ... set-mode MODE              0..4 or idle, do-io, run, run-faulted, held
+  progtool.py ... read REG [BITS] [--int]    prints the value bytes in hex (low byte first)
+  progtool.py ... write REG [BITS] HEX       or: write REG [BITS] --int N
   progtool.py ... download TYPE FILE [--argument N]
   progtool.py ... upload TYPE FILE [--argument N] [--count N] [--header]
   progtool.py ... verify TYPE FILE [--argument N]
   progtool.py ... bad-frame                  a frame with a wrong checksum: expects 0x0F
+
+REG is a register name (R1, SR5, AQG30, I3, Q1, M7, T2, S6, K1, IG1, QG1, AI1, AQ1, AIG1)
+or a numeric token (decimal or 0x...). BITS defaults to 1 for a bit register (I, Q, M, T,
+S, K, IG, QG) and to 16 for a word register.
 """
 
 import argparse
@@ -50,6 +54,21 @@ ESCAPE_FULL = 0         # token = u32
 
 class ProtocolError(Exception):
     pass
+
+
+MEANINGS = {
+    ACK: "acknowledged",
+    NAK: "not readable: no such register, or the frame's checksum was wrong",
+    REFUSED: "refused: the value is out of range, the register is read-only, or the request is malformed",
+    BUSY: "busy",
+}
+
+
+def describe(answer):
+    kind, value = answer
+    if kind != "byte":
+        return "a data frame of %d bytes" % len(value)
+    return "0x%02X (%s)" % (value, MEANINGS.get(value, "unknown answer"))
 
 
 def checksum(seed, body):
@@ -137,12 +156,12 @@ class Link:
     def expect_byte(self, answer, want, what):
         kind, value = answer
         if kind != "byte" or value != want:
-            raise ProtocolError("%s: expected 0x%02X, got %s %s" % (what, want, kind, value))
+            raise ProtocolError("%s: expected 0x%02X, got %s" % (what, want, describe(answer)))
 
     def expect_frame(self, answer, what):
         kind, value = answer
         if kind != "frame":
-            raise ProtocolError("%s: expected a data frame, got 0x%02X" % (what, value))
+            raise ProtocolError("%s: expected a data frame, got %s" % (what, describe(answer)))
         return value
 
 
@@ -224,35 +243,116 @@ class Tool:
             table += data
 
 
-def main(argv):
-    parser = argparse.ArgumentParser(description="Programming-tool client for tests.")
-    parser.add_argument("--port", required=True)
-    parser.add_argument("--seed", type=lambda s: int(s, 0), default=0)
-    parser.add_argument("--node", type=lambda s: int(s, 0), help="default: the panel's own id (command 9)")
-    parser.add_argument("--timeout", type=float, default=5.0)
-    sub = parser.add_subparsers(dest="command", required=True)
-    sub.add_parser("mode")
-    p = sub.add_parser("set-mode")
-    p.add_argument("mode", type=int)
-    p = sub.add_parser("read")
-    p.add_argument("token", type=lambda s: int(s, 0))
-    p.add_argument("bits", type=int)
-    p = sub.add_parser("write")
-    p.add_argument("token", type=lambda s: int(s, 0))
-    p.add_argument("bits", type=int)
-    p.add_argument("value")
-    for name in ("download", "upload", "verify"):
-        p = sub.add_parser(name)
-        p.add_argument("type", type=int)
-        p.add_argument("file")
-        p.add_argument("--argument", type=lambda s: int(s, 0))
-        if name == "upload":
-            p.add_argument("--count", type=lambda s: int(s, 0))
-            p.add_argument("--header", action="store_true")
-    sub.add_parser("bad-frame")
-    args = parser.parse_args(argv)
+# Register names: (name, first token, word register?, count). A bit register n has the
+# token first + n - 1, a word register n the token first + 16 (n - 1). Longer names first,
+# so that AIG is not read as AI.
+REGISTERS = [
+    ("AIG", 2048, True, 32), ("AQG", 2560, True, 32), ("IG", 1024, False, 256),
+    ("QG", 1280, False, 256), ("SR", 3072, True, 448), ("AI", 16384, True, 512),
+    ("AQ", 24576, True, 512), ("I", 8192, False, 2048), ("Q", 10240, False, 2048),
+    ("T", 12288, False, 2048), ("M", 14336, False, 2048), ("S", 1536, False, 256),
+    ("K", 1792, False, 256), ("R", 32768, True, 50240),
+]
+ESR_FIRST = 0x10030000  # SR193..SR448
 
-    link = Link(args.port, args.seed, args.timeout)
+MODES = {"idle": 0, "do-io": 1, "run": 2, "run-faulted": 3, "held": 4}
+
+
+def parse_register(text):
+    """(token, default bit count) of a register name or a numeric token."""
+    t = text.strip().upper()
+    try:
+        return int(t, 0), None
+    except ValueError:
+        pass
+    for name, first, word, count in REGISTERS:
+        if t.startswith(name) and t[len(name):].isdigit():
+            n = int(t[len(name):])
+            if not 1 <= n <= count:
+                raise argparse.ArgumentTypeError("%s: %s%d is not a register (1..%d)" % (text, name, n, count))
+            if name == "SR" and n > 192:
+                return ESR_FIRST + 16 * (n - 193), 16
+            return (first + 16 * (n - 1), 16) if word else (first + n - 1, 1)
+    raise argparse.ArgumentTypeError("%s: not a register name (R1, SR5, Q1 ...) nor a number" % text)
+
+
+def parse_mode(text):
+    name = text.strip().lower()
+    if name in MODES:
+        return MODES[name]
+    try:
+        mode = int(name, 0)
+    except ValueError:
+        raise argparse.ArgumentTypeError("%s: not a mode (%s, or 0..4)" % (text, ", ".join(MODES)))
+    if not 0 <= mode <= 255:
+        raise argparse.ArgumentTypeError("%s: a mode is 0..255" % text)
+    return mode
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(
+        description="Programming-tool client of the panel's command protocol.",
+        epilog="Example: progtool.py --port $PANEL_ROOT/dev/ttyGS0 read SR5")
+    parser.add_argument("--port", required=True, help="the panel's serial link, e.g. $PANEL_ROOT/dev/ttyGS0")
+    parser.add_argument("--seed", type=lambda s: int(s, 0), default=0,
+                        help="checksum seed: the low 7 bits of the panel's identity byte (default 0)")
+    parser.add_argument("--node", type=lambda s: int(s, 0), help="node id of the requests (default: the panel's own)")
+    parser.add_argument("--timeout", type=float, default=5.0, help="seconds to wait for each answer")
+    sub = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
+    sub.add_parser("mode", help="print the PLC mode (0 idle, 1 do I/O, 2 run, 3 run with faults, 4 held)")
+    p = sub.add_parser("set-mode", help="set the PLC mode")
+    p.add_argument("mode", type=parse_mode, help="0..4, or idle, do-io, run, run-faulted, held")
+    p = sub.add_parser("read", help="read a register; prints its bytes in hex, low byte first")
+    p.add_argument("register", type=parse_register, help="a register name (R1, SR5, Q1 ...) or a token")
+    p.add_argument("bits", type=int, nargs="?", help="bits to read: 1, or a multiple of 8 (default: the register's)")
+    p.add_argument("--int", action="store_true", help="print the value as an unsigned number")
+    p = sub.add_parser("write", help="write a register")
+    p.add_argument("register", type=parse_register, help="a register name (R1, SR5, Q1 ...) or a token")
+    p.add_argument("rest", nargs="*", metavar="[BITS] HEX",
+                   help="bits to write (default: the register's), then the value's bytes in hex, low byte first")
+    p.add_argument("--int", type=lambda s: int(s, 0), help="the value as a number instead of HEX")
+    for name, what in (("download", "send a table from FILE"), ("upload", "store a table in FILE"),
+                       ("verify", "compare a table with FILE")):
+        p = sub.add_parser(name, help=what)
+        p.add_argument("type", type=int, help="table type (0: the ladder logic)")
+        p.add_argument("file")
+        p.add_argument("--argument", type=lambda s: int(s, 0), help="the request's u32 argument")
+        if name == "upload":
+            p.add_argument("--count", type=lambda s: int(s, 0), help="byte count (bitmap slots)")
+            p.add_argument("--header", action="store_true", help="with the table's 8-byte header")
+    sub.add_parser("bad-frame", help="send a frame with a wrong checksum; expects 0x0F")
+    args = parser.parse_args(argv)
+    if args.command in ("read", "write"):
+        args.token, default_bits = args.register
+        if args.command == "write":
+            rest = list(args.rest)
+            if args.int is None and not rest:
+                parser.error("write: no value (HEX, or --int N)")
+            if len(rest) > (1 if args.int is None else 0) + 1:
+                parser.error("write: too many arguments")
+            args.bits = int(rest.pop(0)) if len(rest) == (2 if args.int is None else 1) else None
+            args.value = rest[0] if rest else None
+        if args.bits is None:
+            if default_bits is None:
+                parser.error("%s: give BITS for a numeric token" % args.command)
+            args.bits = default_bits
+        if args.bits != 1 and (args.bits % 8 or not 8 <= args.bits <= 128):
+            parser.error("%s: BITS is 1 or a multiple of 8 up to 128" % args.command)
+        if args.command == "write":
+            if args.int is not None:
+                n = max(1, args.bits // 8)
+                args.value = (args.int & ((1 << (8 * n)) - 1)).to_bytes(n, "little").hex()
+            try:
+                bytes.fromhex(args.value)
+            except ValueError:
+                parser.error("write: %s is not hex bytes (for a number use --int N)" % args.value)
+
+    try:
+        link = Link(args.port, args.seed, args.timeout)
+    except OSError as error:
+        print("progtool: error: cannot open the port %s: %s (is the unit running?)" % (args.port, error.strerror),
+              file=sys.stderr)
+        return 1
     tool = Tool(link, args.node)
     try:
         if tool.node is None:
@@ -262,7 +362,8 @@ def main(argv):
         elif args.command == "set-mode":
             tool.set_mode(args.mode)
         elif args.command == "read":
-            print(tool.read(args.token, args.bits).hex())
+            value = tool.read(args.token, args.bits)
+            print(int.from_bytes(value, "little") if args.int else value.hex())
         elif args.command == "write":
             tool.write(args.token, args.bits, bytes.fromhex(args.value))
         elif args.command == "download":

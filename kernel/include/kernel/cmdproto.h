@@ -14,6 +14,8 @@ extern uint8_t OLPMode;
 extern uint8_t Cmd_Override;
 // The command being served; 255 when the server is idle.
 extern uint8_t CmdRun;
+// CmdRun while no command is being served.
+inline constexpr uint8_t kCmdIdle = 255;
 
 // Start-up: timers, the hosts (the USB device port's stand-in included), the checksum
 // seed, the programming port in its default mode, the file-transfer host. Called once.

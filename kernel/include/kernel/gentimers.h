@@ -31,7 +31,11 @@ uint8_t Timer_Allocate(int n);
 // Timer_Status tells such a slot apart (0 or 1).
 uint32_t Timer_Start(uint8_t index, uint32_t ms);
 void Timer_Stop(uint8_t index);
-// Refreshes the tick, then answers one of the Timer_Status results above.
+// Refreshes the tick, then answers one of the Timer_Status results above. The answer
+// kTimerExpired is given once, so each timer has one owner that asks for it.
 int Timer_Status(uint8_t index);
+// Refreshes the tick; true while the timer runs and has not expired. Leaves an expiry to
+// the owner's Timer_Status.
+bool Timer_Running(uint8_t index);
 // Frees the slot.
 void Timer_Release(uint8_t index);

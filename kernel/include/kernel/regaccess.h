@@ -13,7 +13,9 @@ uint8_t* PlcReg_Ptr(uint32_t token, uint32_t nbits);
 // 0 or 1. Returns 1 (a multi-bit read, or the one bit), 0 for an invalid token.
 int PlcReg_Get(void* destination, uint32_t token, uint32_t nbits);
 
-// Writes nbits from source, with the system-register limit check and side effects.
+// Writes nbits from source, which holds (nbits + 7) / 8 bytes (one byte for a bit), with
+// the system-register limit check and side effects; a write of more than one bit that
+// reaches a system register other than as that register's own write is refused.
 // Returns 1 on success, 0 when refused; a clock write returns the clock's result.
 int PlcReg_Set(uint32_t token, const void* source, uint32_t nbits);
 

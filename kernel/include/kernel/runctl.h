@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include "kernel/sr4.h"
 
 // The PLC modes of SR5.
 inline constexpr uint8_t kModeIdle = 0;
@@ -18,11 +19,6 @@ inline constexpr uint8_t kModeRun = 2;
 inline constexpr uint8_t kModeRunFaulted = 3;  // Run accepted although fault bits are set
 inline constexpr uint8_t kModeHeld = 4;        // I/O running, logic not run
 
-// SR4 bits of this Part.
-inline constexpr uint16_t kSr4IoConfig = 0x40;     // an I/O slot is in error
-inline constexpr uint16_t kSr4LogicFault = 0x100;  // the logic stopped with an error
-// Fault bits that keep the controller in Idle for every mode but 3.
-inline constexpr uint16_t kSr4IdleFaults = 0x001 | 0x002 | 0x004 | 0x008 | kSr4LogicFault | 0x800;
 
 // Start-up initialisation of the register image, cold (non-zero) or warm.
 void PlcInit(int cold);

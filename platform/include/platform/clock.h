@@ -14,6 +14,9 @@ class Clock {
   virtual ~Clock() = default;
   virtual int64_t MonotonicNs() = 0;  // never goes back
   virtual int64_t WallNs() = 0;       // nanoseconds since 1970-01-01 UTC
+  // Told before a busy wait of ns: a clock that moves only when told (a test's) moves by
+  // ns, so that the wait ends; a real clock lets the time pass by itself.
+  virtual void WaitingNs(int64_t ns) { (void)ns; }
 };
 
 // Installs a clock; nullptr restores the host clock. Returns the previous one.
@@ -36,6 +39,7 @@ class TestClock final : public Clock {
   }
   void AdvanceTicks(int64_t ticks) { AdvanceNs(ticks * 100'000); }  // 0.1 ms ticks
   void AdvanceMs(int64_t ms) { AdvanceNs(ms * 1'000'000); }
+  void WaitingNs(int64_t ns) override { AdvanceNs(ns); }
   void SetMonotonicNs(int64_t ns) { mono_.store(ns, std::memory_order_relaxed); }
   void SetWallNs(int64_t ns) { wall_.store(ns, std::memory_order_relaxed); }
 
