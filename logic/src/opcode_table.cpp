@@ -15,6 +15,7 @@
 #include "flow.h"
 #include "indirect_moves.h"
 #include "int_arith.h"
+#include "lreal.h"
 #include "moves.h"
 #include "real_math.h"
 #include "screen_requests.h"
@@ -44,6 +45,7 @@ constexpr std::span<const OpRow> kFamilies[] = {
     kRealMathRows,
     kCompareRows,
     kShortArithRows,
+    kLrealRows,
 };
 
 void Invalid(Machine& m, uint16_t) { m.Fail(Stop::kInvalidOpcode); }
