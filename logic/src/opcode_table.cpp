@@ -13,6 +13,7 @@
 #include "conversions.h"
 #include "counters.h"
 #include "flow.h"
+#include "indexed.h"
 #include "indirect_moves.h"
 #include "int_arith.h"
 #include "lreal.h"
@@ -46,6 +47,7 @@ constexpr std::span<const OpRow> kFamilies[] = {
     kCompareRows,
     kShortArithRows,
     kLrealRows,
+    kIndexedRows,
 };
 
 void Invalid(Machine& m, uint16_t) { m.Fail(Stop::kInvalidOpcode); }

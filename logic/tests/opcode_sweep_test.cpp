@@ -43,7 +43,9 @@ const std::set<int> kBuilt = Expand({{9, 9}, {31, 36}, {38, 41}, {48, 48}, {50, 
                                      {75, 87}, {90, 117}, {120, 131}, {140, 158}, {160, 177}, {192, 196},
                                      {260, 273}, {280, 292}, {300, 321}, {324, 331}, {540, 542},
                                      // LREAL
-                                     {543, 543}});
+                                     {543, 543},
+                                     // indexed, pointer and mask
+                                     {340, 347}, {350, 360}, {362, 365}, {384, 384}, {505, 509}});
 
 TEST_F(LadderTest, EveryOpcodeWordIsInvalidNoopOrMeaningful) {
   int meaning = 0;

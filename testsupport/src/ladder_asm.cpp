@@ -363,6 +363,12 @@ void LadderAsm::Operand(char kind, std::string_view arg, std::vector<uint16_t>& 
         out.push_back(uint16_t(bytes[i] | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0)));
       return;
     }
+    case 'k': {
+      const uint32_t t = RegisterToken(arg);
+      if (t > 0xFFFF) Fail(statement, "one word cannot hold " + std::string(arg));
+      out.push_back(uint16_t(t));
+      return;
+    }
     case 'T': {
       uint32_t t = 0;
       if (IsNumber(arg)) {

@@ -11,6 +11,7 @@ const std::span<const AsmRow> kFamilies[] = {
     kAsmArithRows,
     kAsmTypedRows,
     kAsmLrealRows,
+    kAsmIndexedRows,
 };
 }  // namespace
 

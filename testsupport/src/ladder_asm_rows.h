@@ -13,5 +13,6 @@ extern const std::span<const AsmRow> kAsmWordRows;     // stack transfers, moves
 extern const std::span<const AsmRow> kAsmArithRows;    // arithmetic, functions, compares
 extern const std::span<const AsmRow> kAsmTypedRows;    // typed conversions, 8-bit and unsigned
 extern const std::span<const AsmRow> kAsmLrealRows;    // LREAL sub-opcodes
+extern const std::span<const AsmRow> kAsmIndexedRows;  // arrays, pointers, masks
 
 }  // namespace ts
