@@ -9,6 +9,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "image_text.h"
 #include "text_format.h"
 #include "word_stack.h"
 
@@ -23,7 +24,6 @@ bool Negative(double d) { return std::signbit(d); }
 constexpr double kTwoPi = std::bit_cast<double>(0x401921FB54442491ull);  // 6.283185307177647
 constexpr double kNegativeRoot = std::bit_cast<double>(0x43DFFC0000000000ull);
 constexpr double kRealLimit = 3.4e38;
-constexpr std::size_t kTextBytes = 256;  // the longest text strtod is given
 constexpr std::size_t kFormatBytes = 20;
 constexpr std::size_t kPrinted = 21;     // at most 20 characters and the 0 byte
 
@@ -102,17 +102,6 @@ uint8_t PushWide(Machine& m, uint8_t in) {
   }
   PushValue<double>(m, double(v));
   return ok ? in : 0;
-}
-
-// The 0-ended text at byte offset s, at most kTextBytes - 1 bytes and never past the
-// image.
-void ImageText(uint32_t s, char (&text)[kTextBytes]) {
-  std::size_t n = 0;
-  while (n + 1 < kTextBytes && s + n < reg::kImageSize && plc_reg[s + n] != 0) {
-    text[n] = char(plc_reg[s + n]);
-    ++n;
-  }
-  text[n] = 0;
 }
 
 uint8_t FromText(Machine& m, uint8_t in) {

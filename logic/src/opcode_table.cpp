@@ -9,6 +9,7 @@
 
 #include "alarm_group.h"
 #include "boolean.h"
+#include "byte_strings.h"
 #include "compares.h"
 #include "conversions.h"
 #include "counters.h"
@@ -48,6 +49,7 @@ constexpr std::span<const OpRow> kFamilies[] = {
     kShortArithRows,
     kLrealRows,
     kIndexedRows,
+    kStringRows,
 };
 
 void Invalid(Machine& m, uint16_t) { m.Fail(Stop::kInvalidOpcode); }

@@ -12,6 +12,7 @@ const std::span<const AsmRow> kFamilies[] = {
     kAsmTypedRows,
     kAsmLrealRows,
     kAsmIndexedRows,
+    kAsmStringRows,
 };
 }  // namespace
 

@@ -14,5 +14,6 @@ extern const std::span<const AsmRow> kAsmArithRows;    // arithmetic, functions,
 extern const std::span<const AsmRow> kAsmTypedRows;    // typed conversions, 8-bit and unsigned
 extern const std::span<const AsmRow> kAsmLrealRows;    // LREAL sub-opcodes
 extern const std::span<const AsmRow> kAsmIndexedRows;  // arrays, pointers, masks
+extern const std::span<const AsmRow> kAsmStringRows;   // strings and byte blocks
 
 }  // namespace ts
