@@ -19,6 +19,7 @@
 #include "int_arith.h"
 #include "lreal.h"
 #include "moves.h"
+#include "pid_block.h"
 #include "real_math.h"
 #include "screen_requests.h"
 #include "short_arith.h"
@@ -50,6 +51,7 @@ constexpr std::span<const OpRow> kFamilies[] = {
     kLrealRows,
     kIndexedRows,
     kStringRows,
+    kPidRows,
 };
 
 void Invalid(Machine& m, uint16_t) { m.Fail(Stop::kInvalidOpcode); }

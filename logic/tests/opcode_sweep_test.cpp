@@ -47,7 +47,9 @@ const std::set<int> kBuilt = Expand({{9, 9}, {31, 36}, {38, 41}, {48, 48}, {50, 
                                      // indexed, pointer and mask
                                      {340, 347}, {350, 360}, {362, 365}, {384, 384}, {505, 509},
                                      // strings and byte blocks
-                                     {178, 179}, {182, 184}, {187, 188}, {400, 400}, {511, 519}});
+                                     {178, 179}, {182, 184}, {187, 188}, {400, 400}, {511, 519},
+                                     // PID
+                                     {240, 243}, {523, 526}});
 
 TEST_F(LadderTest, EveryOpcodeWordIsInvalidNoopOrMeaningful) {
   int meaning = 0;

@@ -13,6 +13,7 @@ const std::span<const AsmRow> kFamilies[] = {
     kAsmLrealRows,
     kAsmIndexedRows,
     kAsmStringRows,
+    kAsmPidRows,
 };
 }  // namespace
 

@@ -15,5 +15,6 @@ extern const std::span<const AsmRow> kAsmTypedRows;    // typed conversions, 8-b
 extern const std::span<const AsmRow> kAsmLrealRows;    // LREAL sub-opcodes
 extern const std::span<const AsmRow> kAsmIndexedRows;  // arrays, pointers, masks
 extern const std::span<const AsmRow> kAsmStringRows;   // strings and byte blocks
+extern const std::span<const AsmRow> kAsmPidRows;      // PID loops
 
 }  // namespace ts
