@@ -90,6 +90,39 @@ const std::vector<WordCase> kPointers = {
 };
 TEST_F(Indexed, Pointers) { RunCases(kPointers); }
 
+// Every pointer read and write with its width: at the last place it fits, and one byte
+// further, where it would pass the end of the registers.
+TEST_F(LadderTest, PointerAccessAtTheEndOfTheRegisters) {
+  struct Row {
+    const char* body;    // the access through the pointer in R1
+    uint32_t width;
+    const char* result;  // the bit that shows whether the access was made ("" none)
+  };
+  const Row rows[] = {
+      {"PTR_GETB R1, 0; PULL R9", 1, "Q1"},         {"PTR_GETW R1, 0; PULL R9", 2, "Q1"},
+      {"PTR_GETD R1, 0; PULL2 R9", 4, "Q1"},        {"PTR_GETX R1, 0; OUT Q2", 1, "Q2"},
+      {"PUSHK 0x5A; PTR_SETB R1, 0", 1, "Q1"},      {"PUSHK 0x5A5A; PTR_SETW R1, 0", 2, "Q1"},
+      {"PUSH2K 0x5A5A5A5A; PTR_SETD R1, 0", 4, "Q1"}, {"PWR_ON; PTR_OUT R1, 0; LD I1", 1, ""},
+  };
+  for (ts::OperandForm form : {ts::OperandForm::k16, ts::OperandForm::k32}) {
+    for (const Row& r : rows) {
+      for (uint32_t past : {0u, 1u}) {
+        SCOPED_TRACE(std::string(r.body) + (past ? " one byte past" : " at the end"));
+        std::memset(plc_reg + kRegistersEnd - 8, 0x01, 8);
+        std::memset(plc_reg + kRegistersEnd, 0x77, 4);
+        lt::PutReg(D("R1", kRegistersEnd - r.width + past));
+        SetBit("I1");
+        SetBit("Q2", false);
+        ASSERT_EQ(Run("LD I1; " + std::string(r.body) + "; OUT Q1; END", form), -1);
+        if (*r.result != 0) {
+          EXPECT_EQ(Bit(r.result), past == 0);
+        }
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(plc_reg[kRegistersEnd + i], 0x77);
+      }
+    }
+  }
+}
+
 // Pointers never reach the image's internal bytes (the security table among them).
 TEST_F(LadderTest, PointersLeaveTheInternalBytesAlone) {
   std::memset(plc_reg + kRegistersEnd, 0x77, 8);

@@ -264,6 +264,28 @@ TEST_F(PidLoop, TimeProportioningDutyCycle) {
   }
 }
 
+// Without power flow the block does nothing; its first sample afterwards integrates
+// over the whole time it was unpowered.
+TEST_F(PidLoop, FirstSampleAfterAnUnpoweredSpell) {
+  Rec(kKp, 0);
+  Rec(kKi, 1000);  // one repeat per second
+  Rec(kLow, -10000);
+  plant_.gain = 0;
+  SetWord("R1", 1000);
+  Load(kPid);
+  RunFor(0.05);  // the first scan
+  SetBit("I1", false);
+  ASSERT_EQ(Scan(), -1);
+  EXPECT_EQ(Out(), 0);
+  clock_->AdvanceTicks(50000);  // 5 s
+  SetWord("R3", 77);
+  ASSERT_EQ(Scan(), -1);
+  EXPECT_EQ(Out(), 77) << "an unpowered block writes nothing";
+  SetBit("I1");
+  ASSERT_EQ(Scan(), -1);
+  EXPECT_NEAR(Out(), 5000, 60) << "1000 counts of error for about 5 s at one repeat per second";
+}
+
 // Ki = 3 integrates like Ki = 2. (The lower clamp is out of the way: an output resting
 // exactly on a clamp counts as clamped and back-calculates the integral.)
 TEST_F(PidLoop, OddIntegralGainActsLikeTheEvenOneBelow) {
