@@ -119,12 +119,11 @@ uint8_t ToText(Machine& m, uint8_t in) {
   const uint32_t s = WordOperand(m, 4);
   Imm16(m);  // read and not used
   const uint16_t length = Imm16(m);
-  uint8_t format[kFormatBytes] = {};
-  for (std::size_t i = 0; i < kFormatBytes; i += 2) {
-    const uint16_t w = Imm16(m);
-    format[i] = uint8_t(w);
-    format[i + 1] = uint8_t(w >> 8);
-  }
+  // The stream's words hold the text low byte first, as the host does.
+  uint16_t words[kFormatBytes / 2];
+  for (uint16_t& w : words) w = Imm16(m);
+  uint8_t format[kFormatBytes];
+  std::memcpy(format, words, sizeof format);
   if (m.Failed()) return in;
   const double v = LoadReg<double>(s);
   if (!Finite(v)) return 0;

@@ -37,12 +37,11 @@ struct FormatOperands {
   uint8_t format[kFormatBytes] = {};
 };
 
+// The stream's words hold the text low byte first, as the host does.
 void ReadFormat(Machine& m, FormatOperands& f) {
-  for (std::size_t i = 0; i < kFormatBytes; i += 2) {
-    const uint16_t w = Imm16(m);
-    f.format[i] = uint8_t(w);
-    f.format[i + 1] = uint8_t(w >> 8);
-  }
+  uint16_t words[kFormatBytes / 2];
+  for (uint16_t& w : words) w = Imm16(m);
+  std::memcpy(f.format, words, sizeof f.format);
 }
 
 struct Text {
