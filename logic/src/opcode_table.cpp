@@ -9,13 +9,17 @@
 
 #include "alarm_group.h"
 #include "boolean.h"
+#include "byte_strings.h"
 #include "compares.h"
 #include "conversions.h"
 #include "counters.h"
 #include "flow.h"
+#include "indexed.h"
 #include "indirect_moves.h"
 #include "int_arith.h"
+#include "lreal.h"
 #include "moves.h"
+#include "pid_block.h"
 #include "real_math.h"
 #include "screen_requests.h"
 #include "short_arith.h"
@@ -44,6 +48,10 @@ constexpr std::span<const OpRow> kFamilies[] = {
     kRealMathRows,
     kCompareRows,
     kShortArithRows,
+    kLrealRows,
+    kIndexedRows,
+    kStringRows,
+    kPidRows,
 };
 
 void Invalid(Machine& m, uint16_t) { m.Fail(Stop::kInvalidOpcode); }

@@ -141,6 +141,26 @@ const AsmRow* FindRow(const std::string& upper) {
   return nullptr;
 }
 
+// The bytes of a literal operand: its characters, with \xHH for any byte (a blank, a
+// comma, a semicolon) and \\ for the backslash.
+std::vector<uint8_t> LiteralBytes(std::string_view arg, std::string_view statement) {
+  std::vector<uint8_t> bytes;
+  for (std::size_t i = 0; i < arg.size(); ++i) {
+    if (arg[i] != '\\') {
+      bytes.push_back(uint8_t(arg[i]));
+    } else if (i + 1 < arg.size() && arg[i + 1] == '\\') {
+      bytes.push_back('\\');
+      ++i;
+    } else if (i + 3 < arg.size() && arg[i + 1] == 'x') {
+      bytes.push_back(uint8_t(ParseInt("0x" + std::string(arg.substr(i + 2, 2)), statement)));
+      i += 3;
+    } else {
+      Fail(statement, "bad escape in " + std::string(arg));
+    }
+  }
+  return bytes;
+}
+
 void PutDword(std::vector<uint16_t>& out, uint32_t v) {
   out.push_back(uint16_t(v));
   out.push_back(uint16_t(v >> 16));
@@ -231,9 +251,17 @@ void LadderAsm::Statement(std::string_view text, std::vector<uint16_t>& out, std
   }
   const AsmRow* row = FindRow(mnemonic);
   if (row == nullptr) Fail(text, "unknown mnemonic " + mnemonic);
-  if (args.size() != row->operands.size()) Fail(text, "expects " + std::to_string(row->operands.size()) + " operands");
+  // "n|kinds": the word n (a sub-opcode) follows the opcode.
+  std::string_view kinds = row->operands;
+  const std::size_t bar = kinds.find('|');
+  if (args.size() != kinds.size() - (bar == std::string_view::npos ? 0 : bar + 1))
+    Fail(text, "expects " + std::to_string(kinds.size() - (bar == std::string_view::npos ? 0 : bar + 1)) + " operands");
   out.push_back(row->opcode);
-  for (std::size_t i = 0; i < args.size(); ++i) Operand(row->operands[i], args[i], out, fixups, text);
+  if (bar != std::string_view::npos) {
+    out.push_back(uint16_t(ParseInt(kinds.substr(0, bar), text)));
+    kinds.remove_prefix(bar + 1);
+  }
+  for (std::size_t i = 0; i < args.size(); ++i) Operand(kinds[i], args[i], out, fixups, text);
 }
 
 void LadderAsm::Operand(char kind, std::string_view arg, std::vector<uint16_t>& out, std::vector<Fixup>& fixups,
@@ -323,6 +351,34 @@ void LadderAsm::Operand(char kind, std::string_view arg, std::vector<uint16_t>& 
       fixups.push_back({out.size(), uint32_t(out.size() + words), std::string(arg), kind, std::string(statement)});
       out.insert(out.end(), words, 0);
       return;
+    }
+    case 's':
+    case 'f': {
+      std::vector<uint8_t> bytes = LiteralBytes(arg, statement);
+      if (kind == 'f') {
+        if (bytes.size() > 20) Fail(statement, "a format holds at most 20 bytes");
+        bytes.resize(20, 0);
+      }
+      for (std::size_t i = 0; i < bytes.size(); i += 2)
+        out.push_back(uint16_t(bytes[i] | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0)));
+      return;
+    }
+    case 'k': {
+      const uint32_t t = RegisterToken(arg);
+      if (t > 0xFFFF) Fail(statement, "one word cannot hold " + std::string(arg));
+      out.push_back(uint16_t(t));
+      return;
+    }
+    case 'T': {
+      uint32_t t = 0;
+      if (IsNumber(arg)) {
+        const int64_t v = ParseInt(arg, statement);
+        if (v < INT32_MIN || v > UINT32_MAX) Fail(statement, "token out of range");
+        t = uint32_t(v);
+      } else {
+        t = RegisterToken(arg);
+      }
+      return PutDword(out, t);
     }
     default:
       Fail(statement, std::string("unknown operand kind ") + kind);

@@ -10,6 +10,10 @@ const std::span<const AsmRow> kFamilies[] = {
     kAsmWordRows,
     kAsmArithRows,
     kAsmTypedRows,
+    kAsmLrealRows,
+    kAsmIndexedRows,
+    kAsmStringRows,
+    kAsmPidRows,
 };
 }  // namespace
 

@@ -51,6 +51,11 @@ enum class OperandForm { k16, k32 };
 //   i  one-word immediate            d  two-word immediate (DINT or REAL), low first
 //   q  four-word immediate (LREAL)   j  16-bit signed offset
 //   u  16-bit unsigned offset        J  32-bit signed offset (two words, low first)
+//   T  register token or number, two words in both forms
+//   k  register token in one word in both forms
+//   s  literal bytes, padded to whole words   f  a 20-byte format text, 0-padded
+//      (literal text as written; \xHH for any byte, such as a blank or a comma)
+// A kinds string "n|..." puts the word n (a sub-opcode) right after the opcode.
 struct AsmRow {
   std::string_view name;
   uint16_t opcode;
