@@ -44,6 +44,9 @@ namespace {
 constexpr uint32_t kDayMs = 86'400'000;
 constexpr const char* kRetainFile = "/mnt/cfg/n4.ret";
 constexpr const char* kBuildDate = "May 10 2021";
+// An image that asks for more database than the unit's memory can give is refused
+// before anything is allocated.
+constexpr uint32_t kMaxDatabase = 64u << 20;
 
 char N4FILE_PATH[255] = "";
 N4MMContext mmData;
@@ -180,7 +183,7 @@ int _Start(const StartInfo& info) {
   DbAreaDesc table[kDbAreas] = {};
   int err = N4VM_GetDBSize(static_cast<const uint8_t*>(pCode), CodeSize(), table);
   uint32_t total = err == 0 ? N4VM_GetTotalDBSize(table) : 0;
-  if (err == 0 && (total == 0 || N4MM_AllocRawVMDB(&mmData, total) != 0)) err = 1;
+  if (err == 0 && (total == 0 || total > kMaxDatabase || N4MM_AllocRawVMDB(&mmData, total) != 0)) err = 1;
   if (err == 0) {
     pDB = N4MM_LinkVMDB(&mmData);
     if (pDB == nullptr) err = 1;
