@@ -15,7 +15,7 @@ namespace {
 
 // The runtime's own files, the only absolute names taken.
 const char* const kOwnFiles[] = {"/mnt/cfg/n4.cod", "/mnt/cfg/n4.upd", "/mnt/cfg/n4.ret", "/mnt/cfg/n4.hot",
-                                 "/mnt/cfg/n4info.txt"};
+                                 "/mnt/cfg/n4info.txt", "/mnt/cfg/N4_BKP.RET"};
 
 bool HasDotDot(const char* s) {
   for (const char* p = s; *p; ++p) {

@@ -364,14 +364,9 @@ void Serve() {
     }
   }
   if (kind == 0) return;
-  int code;
-  if (kind == 1 || kind == 16 || kind == 17) {
-    // Requests on the database: answered by later parts; busy answers 1.
-    code = TakeMutex() ? (GiveMutex(), 1) : 1;
-  } else {
-    code = n4::_ServeKind(kind, info, len);
-  }
-  n4hook::CommAnswer(slot, code);
+  // Debugger and Modbus requests (kinds 1, 16, 17) belong to servers not built yet: they
+  // are answered 1 like any request that cannot be served.
+  n4hook::CommAnswer(slot, n4::_ServeKind(kind, info, len));
 }
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include "iec_runtime/retain.h"
 #include "kernel/orvanel.h"
+#include "kernel/retentive.h"
 #include "kernel/regimage.h"
 #include "kernel/runctl.h"
 #include "platform/trace.h"
@@ -195,6 +196,27 @@ TEST_F(OnlineChange, ARejectedOrFailedChangeKeepsTheRunningApplication) {
     EXPECT_EQ(Dint(Db(), 1), 4242u);
     n4::_VMThread();
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Startup, TheRegisterBackupStoresAndRestoresTheRetainedValues) {
+  InstallApp(RetainingApp());
+  OrvanelStart();
+  ASSERT_NE(pDB, nullptr);
+  SetDint(Db(), 1, 1234);
+  n4_reg_store_backup();
+  EXPECT_EQ(root_.Read("/mnt/cfg/N4_BKP.RET").size(), 12u);
+  SetDint(Db(), 1, 1);
+  n4_reg_load_backup();
+  EXPECT_EQ(Dint(Db(), 1), 1234u);
+  EXPECT_EQ(root_.Read("/mnt/cfg/n4.ret"), root_.Read("/mnt/cfg/N4_BKP.RET"));
+  // A second Orvanel_init without the loader clearing N4_init only serves requests.
+  void* db = pDB;
+  Orvanel_init();
+  EXPECT_EQ(pDB, db);
 }
 
 }  // namespace
