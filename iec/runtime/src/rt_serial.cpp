@@ -18,6 +18,18 @@ VcommDriver* Port(int handle) {
 uint32_t Waiting(VcommDriver* p) { return p->check && p->check() ? 1u : 0u; }
 }  // namespace
 
+void N4Serial_HandBack(int port) {
+  if (port < 0 || port >= kVcommPorts) return;
+  VcommDriver& p = Vcomm_Drv[port];
+  if (p.mode == nullptr || p.open == nullptr) return;
+  p.mode[5] = uint8_t((p.mode[5] & 0xF0) | 1);
+  uint8_t mode[6];
+  std::memcpy(mode, p.mode, 6);
+  mode[0] = 5;
+  p.open(mode);
+  n4runtime_modbusinit = 1;
+}
+
 int N4Serial_Initialize(int* handle) {
   *handle = -1;
   return -1;
@@ -45,14 +57,7 @@ uint32_t N4Serial_Receive(int* handle, uint32_t maximum, uint8_t* buffer) {
   if (n >= 2 && buffer[0] == 'Q' && buffer[1] == 'D') {
     n4_rcv = 0;
     IsCommMode_Velan = 1;
-    if (Vcomm_Host == 0 && p->mode != nullptr && p->open != nullptr) {
-      uint8_t mode[6];
-      std::memcpy(mode, p->mode, 6);
-      mode[0] = 5;
-      mode[5] = uint8_t((mode[5] & 0xF0) | 1);
-      p->open(mode);
-      n4runtime_modbusinit = 1;
-    }
+    if (Vcomm_Host == 0) N4Serial_HandBack(*handle);
     *handle = -1;
     is_n4protocol = 0;
     return 0;

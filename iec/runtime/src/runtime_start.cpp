@@ -12,6 +12,7 @@
 
 #include "drivers/services.h"
 #include "iec_runtime/code_image.h"
+#include "iec_runtime/os_services.h"
 #include "iec_runtime/retain.h"
 #include "iec_runtime/runtime.h"
 #include "iec_runtime/services.h"
@@ -358,6 +359,7 @@ void Serve() {
         n4hook::CommClose();
         eth_conn = 0;
       } else {
+        N4Serial_HandBack(ProgrammingPort);
         is_n4protocol = 0;
       }
       IsCommMode_Velan = 1;

@@ -36,6 +36,9 @@ class RuntimeTest : public ts::RegImageTest {
     iVmAlive = 0;
     OrvanelFirstRun = 0;
     OrvanelS9 = 0;
+    IsCommMode_Velan = 1;
+    n4_rcv = 0;
+    is_n4protocol = 0;
   }
 
   // A database built from an image, as the start-up builds it.

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "drivers/services.h"
+#include "iec_runtime/os_services.h"
 #include "iec_runtime/retain.h"
 #include "kernel/orvanel.h"
 #include "kernel/retentive.h"
@@ -217,6 +219,47 @@ TEST_F(Startup, TheRegisterBackupStoresAndRestoresTheRetainedValues) {
   void* db = pDB;
   Orvanel_init();
   EXPECT_EQ(pDB, db);
+}
+
+}  // namespace
+
+namespace {
+
+uint8_t g_port_mode[6] = {9, 9, 9, 9, 9, 0x56};
+uint8_t g_port_applied[6];
+
+TEST_F(Startup, A65SecondSilenceGivesTheSerialLinkBackToThePanel) {
+  VcommDriver saved = Vcomm_Drv[2];
+  int saved_port = ProgrammingPort;
+  Vcomm_Drv[2] = {};
+  Vcomm_Drv[2].mode = g_port_mode;
+  Vcomm_Drv[2].open = [](const uint8_t* m) {
+    std::memcpy(g_port_applied, m, 6);
+    return 1;
+  };
+  ProgrammingPort = 2;
+  InstallApp(RetainingApp());
+  OrvanelStart();
+  N4_Connect_Serial();
+  is_n4protocol = 1;
+  EXPECT_EQ(IsCommMode_Velan, 0);
+  clock_->AdvanceMs(64'000);
+  Orvanel_Comm_service();
+  EXPECT_EQ(IsCommMode_Velan, 0);  // not yet
+  n4_rcv = 1;                      // a frame arrived: the watchdog starts again
+  Orvanel_Comm_service();
+  clock_->AdvanceMs(64'000);
+  Orvanel_Comm_service();
+  EXPECT_EQ(IsCommMode_Velan, 0);
+  clock_->AdvanceMs(1'100);
+  Orvanel_Comm_service();
+  EXPECT_EQ(IsCommMode_Velan, 1);
+  EXPECT_EQ(is_n4protocol, 0);
+  EXPECT_EQ(g_port_applied[0], 5);
+  EXPECT_EQ(g_port_applied[5], 0x51);
+  Vcomm_Drv[2] = saved;
+  ProgrammingPort = saved_port;
+  n4runtime_modbusinit = 0;
 }
 
 }  // namespace

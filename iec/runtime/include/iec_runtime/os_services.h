@@ -19,6 +19,9 @@ int N4Serial_Open(int* handle, const void* settings);
 uint32_t N4Serial_Receive(int* handle, uint32_t maximum, uint8_t* buffer);
 uint32_t N4Serial_Send(int handle, uint32_t count, const uint8_t* data);
 void N4Serial_Close(int* handle);
+// Gives a serial port back to the panel's programming protocol: its protocol nibble
+// becomes 1 and the port is reconfigured with a copy of its mode whose first byte is 5.
+void N4Serial_HandBack(int port);
 
 // Sockets, all non-blocking.
 int N4Socket_Initialize();
