@@ -64,6 +64,7 @@ uint8_t g_applied[6];
 int g_opens = 0;
 
 TEST_F(OsServices, AQdFrameGivesTheProgrammingPortBackToThePanel) {
+  g_opens = 0;
   VcommDriver saved = Vcomm_Drv[1];
   int saved_port = ProgrammingPort;
   uint8_t saved_host = Vcomm_Host;
