@@ -346,3 +346,20 @@ const char* N4VMCode_GetInstanceNames(const uint8_t* code) {
 uint32_t N4VMVode_GetEATableVers(const uint8_t* code, unsigned table) {
   return (table == 1 || table == 2) ? N4VMCode_GetExtSlot(code, 24 + table) : 0;
 }
+
+const uint8_t* N4VMCode_MBClientConfig(const uint8_t* code) { return SlotPtr(code, 2); }
+const uint8_t* N4VMCode_AsiConfig(const uint8_t* code) { return SlotPtr(code, 3); }
+const uint8_t* N4VMCode_StaticEvents(const uint8_t* code) { return SlotPtr(code, 4); }
+const uint8_t* N4VMCode_GetEAX(const uint8_t* code, unsigned table) {
+  return (table == 1 || table == 2) ? SlotPtr(code, 4 + table) : nullptr;
+}
+const uint8_t* N4VMCode_GetBusDrv(const uint8_t* code) { return SlotPtr(code, 7); }
+const uint8_t* N4VMCode_GetCTTypeDef(const uint8_t* code) { return SlotPtr(code, 10); }
+const uint8_t* N4VMCode_GetBusIOList(const uint8_t* code) { return SlotPtr(code, 11); }
+const uint8_t* N4VMCode_GetRecipes(const uint8_t* code) { return SlotPtr(code, 13); }
+const uint8_t* N4VMCode_GetCanDef(const uint8_t* code) { return SlotPtr(code, 17); }
+const uint8_t* N4VMCode_GetITs(const uint8_t* code) { return SlotPtr(code, 20); }
+unsigned N4VMCode_GetITCount(const uint8_t* code) {
+  if (N4VMCode_GetITs(code) == nullptr) return 0;
+  return N4VMCode_GetExtVersion(code) >= 20 ? 64 : 16;
+}

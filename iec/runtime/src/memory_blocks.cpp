@@ -203,6 +203,19 @@ int N4MM_WriteChangeRequest(N4MMContext* mm, int step, const N4WritePiece* piece
   return WriteRequest(&mm->change, mm->prefix, step, piece);
 }
 
+int N4MM_WriteSyncRequest(const char* prefix, int step, const N4WritePiece* piece) {
+  N4MemBlock temp{};
+  temp.kind = kN4BlockCode;
+  return WriteRequest(&temp, prefix, step, piece);
+}
+
+int N4MM_SaveChangeA(N4MMContext* mm, const char* name) {
+  if (!mm->code.changed && (name == nullptr || *name == '\0')) return 0;
+  if (N4Memory_Save(&mm->code, mm->prefix) != 0) return 1;
+  mm->code.changed = 0;
+  return 0;
+}
+
 int N4MM_RegisterChange(N4MMContext* mm) {
   if (!(mm->change.flags & 1) || (mm->code.flags & 2)) return 1;
   if (mm->code.flags & 1) N4Memory_Free(&mm->code);

@@ -110,6 +110,17 @@ uint8_t* N4Tools_GetAnyArray(uint8_t* db, int type, uint32_t index) {
   return AreaOf(type, t) ? N4VM_Item(db, t.area, index) : nullptr;
 }
 
+uint8_t* N4Tools_GetD8Array(uint8_t* db, uint32_t index) { return N4Tools_GetAnyArray(db, 1, index); }
+uint8_t* N4Tools_GetD16Array(uint8_t* db, uint32_t index) { return N4Tools_GetAnyArray(db, 11, index); }
+uint8_t* N4Tools_GetD32Array(uint8_t* db, uint32_t index) { return N4Tools_GetAnyArray(db, 2, index); }
+uint8_t* N4Tools_GetD64Array(uint8_t* db, uint32_t index) { return N4Tools_GetAnyArray(db, 12, index); }
+uint8_t* N4Tools_GetTimeArray(uint8_t* db, uint32_t index) { return N4Tools_GetAnyArray(db, 4, index); }
+uint8_t* N4Tools_GetStringArray(uint8_t* db, uint32_t index, int* from_ct) {
+  bool ct = N4VM_Area(db, kArCt)->raw_size != 0;
+  if (from_ct) *from_ct = ct ? 1 : 0;
+  return ct ? N4Tools_GetCTParam(db, index) : N4VM_Item(db, kArStringPtrs, index);
+}
+
 void N4LOG_Trace(const char*) {}
 void N4LOG_Warn(const char*) {}
 void N4LOG_Err(const char*) {}

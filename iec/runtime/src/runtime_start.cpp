@@ -94,8 +94,8 @@ void DisplayHello() {
 }
 
 void OpenLinks(uint8_t* db, void* events) {
-  if (n4hook::OpenModbus(db) != 0) std::printf("Cannot open MODBUS client connection\n");
-  if (n4hook::OpenExtData(db) != 0) std::printf("Cannot open connections to external variables\n");
+  if (n4hook::OpenModbus(db) != 0) N4EVSTRACE("Cannot open MODBUS client connection");
+  if (n4hook::OpenExtData(db) != 0) N4EVSTRACE("Cannot open connections to external variables");
   (void)events;
 }
 

@@ -153,3 +153,24 @@ TEST_F(OsServices, WithoutTheBlockLibraryTheEnumerationIsEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OsServices, ArraysInTheCtSegmentStayInsideIt) {
+  ts::IecImage img;
+  img.ext_version = 7;
+  img.ct_alloc = 32;
+  img.ct_used = 32;
+  Built b = Build(img);
+  ASSERT_EQ(b.error, 0);
+  uint8_t* db = b.db.data();
+  SetDint(db, 1, 8);
+  SetDint(db, 2, 32);  // one past the end
+  EXPECT_EQ(N4Tools_GetD32Array(db, 1), N4VM_AreaPtr(db, kArCt) + 8);
+  EXPECT_EQ(N4Tools_GetD32Array(db, 2), nullptr);
+  int from_ct = 0;
+  EXPECT_EQ(N4Tools_GetStringArray(db, 1, &from_ct), N4VM_AreaPtr(db, kArCt) + 8);
+  EXPECT_EQ(from_ct, 1);
+}
+
+}  // namespace

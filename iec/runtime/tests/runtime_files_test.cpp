@@ -233,3 +233,40 @@ TEST_F(RetainFile, DescriptorFollowsTheLayoutWithoutPadding) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Files, VirtualFilesAndRamCopiesOfTheRuntimeFiles) {
+  Bytes big(1300);
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = uint8_t(i);
+  root_.Write("/mnt/cfg/n4.cod", big);
+  root_.Write("/mnt/cfg/iec/n4.rsc", big);
+  uint32_t size = 0;
+  uint8_t* copy = N4Vfs_LoadToMemory("/mnt/cfg/n4.cod", &size);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(size, 1300u);
+  EXPECT_EQ(Bytes(copy, copy + size), big);
+  N4Vfs_ReleaseFromMemory(copy);
+  EXPECT_EQ(N4Vfs_LoadToMemory("n4.rsc", &size), nullptr);  // not a RAM file
+  EXPECT_EQ(N4Vfs_LoadToMemory("/mnt/cfg/n4.upd", &size), nullptr);  // missing
+  FILE* f = N4Vfs_OpenReadRand("n4.rsc", &size);
+  ASSERT_NE(f, nullptr);
+  uint8_t buf[4];
+  EXPECT_EQ(N4Vfs_Read(f, 1000, 4, buf), 4u);
+  EXPECT_EQ(buf[0], uint8_t(1000));
+  EXPECT_EQ(N4Vfs_Read(f, -1, 4, buf), 4u);  // goes on from the position
+  EXPECT_EQ(buf[0], uint8_t(1004));
+  N4Vfs_Close(f);
+  EXPECT_EQ(N4Vfs_GetSize("n4.rst", &size), 0);
+}
+
+TEST_F(Files, ACodeImageOfVersionBelowASlotHasNoSuchSection) {
+  ts::IecImage img;
+  img.ext_version = 18;
+  Bytes b = img.Build();
+  EXPECT_EQ(N4VMCode_GetITCount(b.data()), 0u);  // slot present but 0: no interrupt tasks
+  EXPECT_EQ(N4VMCode_GetInstanceNames(b.data())[0], '\0');  // below version 22: an empty list
+  EXPECT_EQ(N4VMVode_GetEATableVers(b.data(), 1), 0u);
+}
+
+}  // namespace

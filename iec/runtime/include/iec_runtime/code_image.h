@@ -85,3 +85,15 @@ int N4VMCode_IsCodeDebug(const uint8_t* code);
 uint32_t N4VMCode_GetNbIOs(const uint8_t* code);
 const char* N4VMCode_GetInstanceNames(const uint8_t* code);
 uint32_t N4VMVode_GetEATableVers(const uint8_t* code, unsigned table);
+// Sections other parts read (nullptr when absent or below the slot's version).
+const uint8_t* N4VMCode_MBClientConfig(const uint8_t* code);
+const uint8_t* N4VMCode_AsiConfig(const uint8_t* code);
+const uint8_t* N4VMCode_StaticEvents(const uint8_t* code);
+const uint8_t* N4VMCode_GetEAX(const uint8_t* code, unsigned table);  // table 1 or 2
+const uint8_t* N4VMCode_GetBusDrv(const uint8_t* code);
+const uint8_t* N4VMCode_GetCTTypeDef(const uint8_t* code);
+const uint8_t* N4VMCode_GetBusIOList(const uint8_t* code);
+const uint8_t* N4VMCode_GetRecipes(const uint8_t* code);
+const uint8_t* N4VMCode_GetCanDef(const uint8_t* code);
+const uint8_t* N4VMCode_GetITs(const uint8_t* code);
+unsigned N4VMCode_GetITCount(const uint8_t* code);  // 16 below version 20, 64 from 20

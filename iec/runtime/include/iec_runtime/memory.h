@@ -97,6 +97,27 @@ int N4FT_OpenDir();
 int N4FT_GetDirEntry();
 void N4FT_CloseDir();
 
+// Virtual files of the resource loader; RAM copies only of the runtime's own large files.
+FILE* N4Vfs_OpenReadRand(const char* path, uint32_t* size);
+FILE* N4Vfs_OpenWriteCreate(const char* path);
+FILE* N4Vfs_OpenWriteAppend(const char* path);
+void N4Vfs_Close(FILE* f);
+int N4Vfs_Eof(FILE* f);
+uint32_t N4Vfs_Read(FILE* f, int32_t offset, uint32_t length, void* buffer);  // offset -1: keep the position
+int N4Vfs_Write(FILE* f, int32_t offset, uint32_t length, const void* data);
+int N4Vfs_GetSize(const char* path, uint32_t* size);
+int N4Vfs_Delete(const char* path);
+int N4Vfs_Rename(const char* from, const char* to);
+int N4Vfs_FileInFlash(const char* path);
+int32_t N4Vfs_GetMaxRamFileSize();
+void N4Vfs_CleanSRAMBuffers();
+uint8_t* N4Vfs_CreateRamFile(const char* path, uint32_t size);
+void N4Vfs_ReleaseRamFile(uint8_t* copy);
+uint8_t* N4Vfs_LoadToMemory(const char* path, uint32_t* size);
+void N4Vfs_ReleaseFromMemory(uint8_t* copy);
+int N4MM_WriteSyncRequest(const char* prefix, int step, const N4WritePiece* piece);
+int N4MM_SaveChangeA(N4MMContext* mm, const char* name);
+
 // Writes a whole file through a temporary name, fsync and rename: the old file stays
 // until the new one is complete. True when the new file is in place.
 bool N4_WriteFileAtomic(const char* host_path, const void* const* parts, const uint32_t* sizes, int count);

@@ -46,6 +46,13 @@ void N4Socket_UdpAddrMake(uint8_t* address16, const char* text, uint16_t port);
 uint8_t* N4Tools_GetAnyParam(uint8_t* db, int type, uint32_t index, int* locked, uint32_t* size);
 uint8_t* N4Tools_GetAnyArray(uint8_t* db, int type, uint32_t index);
 uint8_t* N4Tools_GetCTParam(uint8_t* db, uint32_t index);
+uint8_t* N4Tools_GetD8Array(uint8_t* db, uint32_t index);
+uint8_t* N4Tools_GetD16Array(uint8_t* db, uint32_t index);
+uint8_t* N4Tools_GetD32Array(uint8_t* db, uint32_t index);
+uint8_t* N4Tools_GetD64Array(uint8_t* db, uint32_t index);
+uint8_t* N4Tools_GetTimeArray(uint8_t* db, uint32_t index);
+// The CT address (from_ct 1) or the string pointer table's entry (from_ct 0).
+uint8_t* N4Tools_GetStringArray(uint8_t* db, uint32_t index, int* from_ct);
 uint16_t N4Tools_Crc16(const uint8_t* data, uint16_t length);
 
 // Extra-block library "./libn4blocks.so".

@@ -37,6 +37,18 @@ int _ServeKind(int kind, const uint8_t* info, uint32_t info_len);
 N4MMContext& MemoryManager();
 }  // namespace n4
 
+int N4EVSPORT();
+void N4_Sleep(uint32_t ms);  // returns at once
+int N4_SysCmd(const char* command);
+void N4EVSTRACE(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// I/O-driver hooks of the VM: no driver, no memory, no hot restart.
+uint32_t N4Ios_GetMemorySizing();
+int N4Ios_Open();
+int N4Ios_CanHotRestart();
+int N4Ios_Exchange();
+void N4Ios_HotRestart();
+void N4Ios_Close();
+
 int N4Def_ColdStart(uint8_t* db, const char* retain, void* events, int warm, int paused, const char* name);
 int N4Def_HotStart(uint8_t* db, const char* retain, void* events, int paused, const char* name, uint32_t now);
 int N4Def_Change(const uint8_t* code, uint32_t size, uint8_t* db, void* events, const char* name, uint32_t now);
