@@ -16,6 +16,8 @@ constexpr uint32_t kDayMs = 86'400'000;
 // The code image of the database last built (one database runs at a time).
 const uint8_t* g_code = nullptr;
 const uint8_t* g_code_db = nullptr;
+N4Heap g_malloc_heap = nullptr;
+const uint8_t* g_malloc_heap_db = nullptr;
 
 uint32_t Round8(uint64_t n) { return uint32_t((n + 7) & ~uint64_t(7)); }
 uint64_t AreaBytes(const DbAreaDesc& d) { return d.raw_size ? d.raw_size : uint64_t(d.item_size) * d.allocated; }
@@ -148,7 +150,14 @@ int AllocHeap(const uint8_t* code, uint8_t* db, bool hot) {
   } else {
     le::Put32(pv + kPvHeap, 0);
     if (size < 0 && hot) return 71;
-    // A heap from the C allocator would outlive a saved database: it is not offered here.
+    if (size < 0) {
+      // A heap from the C allocator cannot live in the database: the running database
+      // keeps its handle on the side.
+      if (g_malloc_heap) N4Heap_DeleteHeap(g_malloc_heap);
+      g_malloc_heap = N4Heap_CreateHeapMalloc(uint32_t(-int64_t(size) / 64));
+      g_malloc_heap_db = db;
+      if (g_malloc_heap == nullptr) return 71;
+    }
   }
   return 0;
 }
@@ -224,6 +233,11 @@ uint8_t* N4VM_Item(uint8_t* db, int area, uint32_t index) {
   if (index >= d->allocated || uint64_t(index + 1) * d->item_size > AreaBytes(*d)) return nullptr;
   return db + d->address + uint64_t(index) * d->item_size;
 }
+void* N4VM_GetHeap(uint8_t* db) {
+  uint32_t heap = le::U32(Private(db) + kPvHeap);
+  if (heap != 0) return db + heap;
+  return g_malloc_heap_db == db ? g_malloc_heap : nullptr;
+}
 const uint8_t* N4VM_GetCode(const uint8_t* db) { return db == g_code_db ? g_code : nullptr; }
 uint16_t N4VM_Status16(uint8_t* db, uint32_t f) { return le::U16(Status(db) + f); }
 uint32_t N4VM_Status32(uint8_t* db, uint32_t f) { return le::U32(Status(db) + f); }
@@ -295,7 +309,25 @@ void N4VM_BuildDBMainLinks(uint8_t* db) {
   }
 }
 
+namespace {
+void DropMallocHeap(const uint8_t* db) {
+  if (g_malloc_heap_db != db) return;
+  N4Heap_DeleteHeap(g_malloc_heap);
+  g_malloc_heap = nullptr;
+  g_malloc_heap_db = nullptr;
+}
+int BuildCold(const uint8_t* code, uint32_t code_size, uint8_t* db);
+}  // namespace
+
 int N4VM_Build(const uint8_t* code, uint32_t code_size, uint8_t* db) {
+  int err = BuildCold(code, code_size, db);
+  // A failed build is freed without a shutdown: nothing may stay behind.
+  if (err != 0) DropMallocHeap(db);
+  return err;
+}
+
+namespace {
+int BuildCold(const uint8_t* code, uint32_t code_size, uint8_t* db) {
   if (N4VMCode_CheckCode(code, code_size) != 0) return 1;
   DbAreaDesc* res = N4VM_Area(db, kArResources);
   res->used = res->boundary = res->allocated;
@@ -363,6 +395,7 @@ int N4VM_Build(const uint8_t* code, uint32_t code_size, uint8_t* db) {
   N4VM_Area(db, kArCallStack)->used = 0;
   return 0;
 }
+}  // namespace
 
 int N4VM_CanHOTStart(const uint8_t* code, uint32_t code_size, uint8_t* db) {
   auto fail = [&](int e, uint16_t logged) {
@@ -562,6 +595,7 @@ int N4VM_ShutDown(uint8_t* db, const char* retain_path) {
   n4hook::CloseIo(db);
   uint32_t heap = le::U32(Private(db) + kPvHeap);
   if (heap != 0) N4Heap_DeleteHeap(db + heap);
+  DropMallocHeap(db);
   if (g_code_db == db) g_code = g_code_db = nullptr;
   return result;
 }

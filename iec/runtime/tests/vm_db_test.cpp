@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "iec_runtime/heap.h"
 #include "iec_runtime/retain.h"
 #include "platform/trace.h"
 #include "runtime_fixture.h"
@@ -168,6 +169,37 @@ TEST_F(VmDb, TheTickIsMonotonicAndWrapsOnceADay) {
   EXPECT_EQ(N4_GetTickCount(), before);
   clock_->AdvanceMs(20);
   EXPECT_EQ(N4_GetTickCount(), 10u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VmDb, TheHeapLivesInTheDatabaseOrComesFromTheAllocator) {
+  ts::IecImage img;
+  img.ext_version = 16;
+  img.heap_size = 1024;
+  Built inside = Build(img);
+  ASSERT_EQ(inside.error, 0);
+  void* h = N4VM_GetHeap(inside.db.data());
+  ASSERT_NE(h, nullptr);
+  EXPECT_GT(static_cast<uint8_t*>(h), inside.db.data());
+  EXPECT_LT(static_cast<uint8_t*>(h), inside.db.data() + inside.db.size());
+  EXPECT_EQ(N4Heap_GetFreeSpace(h), 1024 - 36 - 8);
+  N4VM_ShutDown(inside.db.data(), nullptr);
+
+  img.heap_size = -4096;
+  Built outside = Build(img);
+  ASSERT_EQ(outside.error, 0);
+  h = N4VM_GetHeap(outside.db.data());
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(N4Heap_GetFreeSpace(h), -1);
+  EXPECT_NE(N4Heap_Alloc(h, 100), 0u);
+  N4VM_ShutDown(outside.db.data(), nullptr);  // frees the blocks and the heap
+  EXPECT_EQ(N4VM_GetHeap(outside.db.data()), nullptr);
+
+  img.heap_size = 20;  // too small for a heap
+  EXPECT_EQ(Build(img).error, 71);
 }
 
 }  // namespace

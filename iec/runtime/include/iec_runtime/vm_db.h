@@ -87,6 +87,8 @@ uint8_t* N4VM_AreaPtr(uint8_t* db, int area);
 uint8_t* N4VM_Item(uint8_t* db, int area, uint32_t index);  // nullptr beyond the allocated count
 // The code image the database was last built from (host side table).
 const uint8_t* N4VM_GetCode(const uint8_t* db);
+// The application's heap: inside the database, or from the C allocator; nullptr for none.
+void* N4VM_GetHeap(uint8_t* db);
 // Logs an error in the 16-entry error log (further entries are dropped).
 void N4VM_LogError(uint8_t* db, uint16_t code, uint16_t argument, uint32_t position);
 
