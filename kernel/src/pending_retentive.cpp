@@ -24,8 +24,6 @@ int EraseBackupData() {
 volatile int PowerdownSignal = 0;
 void PowerDown() { plat::TraceCall("PowerDown"); }
 void GPIOInit() { plat::TraceCall("GPIOInit"); }
-void n4_reg_store_backup() { plat::TraceCall("n4_reg_store_backup"); }
-void n4_reg_load_backup() { plat::TraceCall("n4_reg_load_backup"); }
 int SaveAndSetMACID() {
   plat::TraceCall("SaveAndSetMACID");
   return 1;

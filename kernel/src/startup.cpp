@@ -22,6 +22,8 @@
 #include "kernel/gentimers.h"
 #include "kernel/mailbox.h"
 #include "kernel/mainloop.h"
+#include "iec_runtime/services.h"
+#include "kernel/orvanel.h"
 #include "kernel/progstore.h"
 #include "kernel/regimage.h"
 #include "kernel/retentive.h"
@@ -281,6 +283,8 @@ void OrderlyStop() {
     ::close(MasterScriptPipefd);
     MasterScriptPipefd = -1;
   }
+  // The IEC application stops as at power-down, so its retained variables are written.
+  if (OrvanelRuntime) OrvanelStop();
   std::printf("panel: stopped\n");
   std::fflush(stdout);
 }

@@ -1,12 +1,10 @@
-// Hooks of the IEC runtime until it is built: no application ever runs.
+// Hooks of the runtime's binding of IEC variables to the register image, until it is
+// built: the per-scan syncs do nothing and a variable token finds only a test backend.
 #include "iec_runtime/services.h"
 
 #include "platform/trace.h"
 
-uint8_t OrvanelRuntime = 0;
 uint8_t orvanel_variables_enumerateded = 0;
-uint8_t is_n4protocol = 0;
-void* pDB = nullptr;
 
 namespace {
 const IecVarBackend* g_backend = nullptr;
@@ -30,21 +28,11 @@ void Orvanel_Byte_To_Bit(const uint8_t* source, uint8_t* destination, uint32_t b
   }
 }
 
-void Orvanel_init() { plat::TraceCall("Orvanel_init"); }
-void Orvanel_Comm_service() { plat::TraceCall("Orvanel_Comm_service"); }
-void DeleteOrvanelProgram() { plat::TraceCall("DeleteOrvanelProgram"); }
-void DelOrvanelRetentiveFile() { plat::TraceCall("DelOrvanelRetentiveFile"); }
-
-const uint8_t* OrvanelI0_VarLoc = nullptr;
-uint8_t N4_init = 0;
 void ClearOrvanelFlags() {
   plat::TraceCall("ClearOrvanelFlags");
   orvanel_variables_enumerateded = 0;
 }
 
-uint16_t iVmAlive = 0;
-uint8_t OrvanelFirstRun = 0;
-uint8_t OrvanelS9 = 0;
 void OrvanelUpdateWordSRRegs() { plat::TraceCall("OrvanelUpdateWordSRRegs"); }
 void OrvanelUpdateBitSysRegs() { plat::TraceCall("OrvanelUpdateBitSysRegs"); }
 void OrvanelUpdateBitInputRegs() { plat::TraceCall("OrvanelUpdateBitInputRegs"); }
@@ -52,27 +40,3 @@ void OrvanelUpdateWordInputRegs() { plat::TraceCall("OrvanelUpdateWordInputRegs"
 void OrvanelUpdateBitOutputRegs() { plat::TraceCall("OrvanelUpdateBitOutputRegs"); }
 void OrvanelUpdateWordOutputRegs() { plat::TraceCall("OrvanelUpdateWordOutputRegs"); }
 
-namespace n4 {
-int _VMThread() {
-  plat::TraceCall("_VMThread");
-  return 0;
-}
-void __Exit() { plat::TraceCall("__Exit"); }
-}  // namespace n4
-
-void N4_Connect_Serial() { plat::TraceCall("N4_Connect_Serial"); }
-void N4_Connect_Ethernet() { plat::TraceCall("N4_Connect_Ethernet"); }
-
-int N4VMWarm_SaveToFile(void*, const char*) {
-  plat::TraceCall("N4VMWarm_SaveToFile");
-  return 0;
-}
-int N4VMWarm_LoadFromFile(void*, const char*) {
-  plat::TraceCall("N4VMWarm_LoadFromFile");
-  return 0;
-}
-void N4_GetFullPath(char* out, const char* name) {
-  plat::TraceCall("N4_GetFullPath");
-  if (out) *out = '\0';
-  (void)name;
-}
