@@ -33,8 +33,6 @@ void PMGR_Start() { plat::TraceCall("PMGR_Start"); }
 void PMGR_Stop() { plat::TraceCall("PMGR_Stop"); }
 void PMGR_Scan() { plat::TraceCall("PMGR_Scan"); }
 void PMGR_GetDrvInfo(const uint8_t*, int count) { plat::TraceCall("PMGR_GetDrvInfo", count); }
-void RctISR() { plat::TraceCall("RctISR"); }
-void RCT_Init() { plat::TraceCall("RCT_Init"); }
 int TalkInit() {
   plat::TraceCall("TalkInit");
   return 0;
