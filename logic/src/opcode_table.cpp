@@ -20,6 +20,7 @@
 #include "screen_requests.h"
 #include "short_arith.h"
 #include "stack_transfers.h"
+#include "talk_calls.h"
 #include "timers.h"
 #include "word_logic.h"
 
@@ -44,6 +45,7 @@ constexpr std::span<const OpRow> kFamilies[] = {
     kRealMathRows,
     kCompareRows,
     kShortArithRows,
+    kTalkRows,
 };
 
 void Invalid(Machine& m, uint16_t) { m.Fail(Stop::kInvalidOpcode); }

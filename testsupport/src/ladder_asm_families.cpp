@@ -10,6 +10,7 @@ const std::span<const AsmRow> kFamilies[] = {
     kAsmWordRows,
     kAsmArithRows,
     kAsmTypedRows,
+    kAsmTalkRows,
 };
 }  // namespace
 

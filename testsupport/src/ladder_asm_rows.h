@@ -12,5 +12,6 @@ extern const std::span<const AsmRow> kAsmTimerRows;    // timers and counters
 extern const std::span<const AsmRow> kAsmWordRows;     // stack transfers, moves, word logic
 extern const std::span<const AsmRow> kAsmArithRows;    // arithmetic, functions, compares
 extern const std::span<const AsmRow> kAsmTypedRows;    // typed conversions, 8-bit and unsigned
+extern const std::span<const AsmRow> kAsmTalkRows;     // serial communication blocks
 
 }  // namespace ts
