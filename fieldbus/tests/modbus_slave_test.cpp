@@ -169,6 +169,17 @@ TEST_F(ModbusSlave, UnsolicitedMessage) {
   EXPECT_TRUE(rig_->status() & 0x100);
 }
 
+// The message length comes from a register: a message that would run past the register
+// image is refused like one that is too long.
+TEST_F(ModbusSlave, UnsolicitedMessagePastTheImageIsRefused) {
+  rig_->params.message = plc_reg + reg::kImageSize - 10;
+  ModbusInit(0, rig_->params);
+  mbt::SetR(1001, 100);
+  ModbusExecute(0);
+  EXPECT_TRUE(rig_->status() & 0x200);
+  EXPECT_TRUE(rig_->Receive(10).empty());
+}
+
 TEST_F(ModbusSlave, NoRequestAlarmAfterTheTimeout) {
   rig_->params.timeout = 10;
   ModbusInit(0, rig_->params);
