@@ -9,15 +9,12 @@
 #include "platform/fpga_spi.h"
 #include "platform/trace.h"
 
-VcommDriver Vcomm_Drv[kVcommPorts];
-int ProgrammingPort = 0;
 
 namespace candrv {
 uint16_t _Can_Status(int) { return 0; }
 }  // namespace candrv
 
 void Can_Isr() { plat::TraceCall("Can_Isr"); }
-void USBPortMon() { plat::TraceCall("USBPortMon"); }
 // The SPI channel and the FPGA reach the platform's FPGA model, so the kernel's FPGA
 // access really talks to a chip.
 uint32_t FPGA_Get_JTAG_ID() { return plat::FpgaJtagId(); }
@@ -92,14 +89,11 @@ void IoPutAQs(const uint16_t* words, int slot, int offset, uint32_t count) {
   ToImage(plat::IoBoard(slot).analog_out, words, offset, count);
 }
 void IoService(int slot) { plat::TraceCall("IoService", slot); }
+void IoPutDTR(int value) { plat::TraceCall("IoPutDTR", value); }
+int IoGetDCD() { return 0; }
 void IoStop() { plat::TraceCall("IoStop"); }
 int write_io_eeprom(int module, uint32_t address, uint32_t length, const uint8_t* data, int) {
   plat::TraceCall("write_io_eeprom", module, address);
   if (data != nullptr) ToImage(plat::IoBoard(module).memory, data, int(address), length);
   return 0;
 }
-void SCI0_Init(int n) { plat::TraceCall("SCI0_Init", n); }
-void SCI1_Init(int n) { plat::TraceCall("SCI1_Init", n); }
-void SCI2_Init(int n) { plat::TraceCall("SCI2_Init", n); }
-void SCI3_Init(int n) { plat::TraceCall("SCI3_Init", n); }
-void SCI4_Init(int n) { plat::TraceCall("SCI4_Init", n); }

@@ -33,18 +33,3 @@ void PMGR_Start() { plat::TraceCall("PMGR_Start"); }
 void PMGR_Stop() { plat::TraceCall("PMGR_Stop"); }
 void PMGR_Scan() { plat::TraceCall("PMGR_Scan"); }
 void PMGR_GetDrvInfo(const uint8_t*, int count) { plat::TraceCall("PMGR_GetDrvInfo", count); }
-void RctISR() { plat::TraceCall("RctISR"); }
-void RCT_Init() { plat::TraceCall("RCT_Init"); }
-int TalkInit() {
-  plat::TraceCall("TalkInit");
-  return 0;
-}
-uint8_t TalkOpenedStandIn[4] = {};
-int TalkOpened(int port) { return port >= 0 && port < 4 ? TalkOpenedStandIn[port] : 0; }
-void TalkClosed(int port) {
-  plat::TraceCall("TalkClosed", port);
-  if (port >= 0 && port < 4) TalkOpenedStandIn[port] = 0;
-}
-void Talk_ReopenNetwork(int port) { plat::TraceCall("Talk_ReopenNetwork", port); }
-void Talk_Override(int port) { plat::TraceCall("Talk_Override", port); }
-void Talk_Release(int port) { plat::TraceCall("Talk_Release", port); }

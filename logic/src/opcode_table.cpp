@@ -24,6 +24,7 @@
 #include "screen_requests.h"
 #include "short_arith.h"
 #include "stack_transfers.h"
+#include "talk_calls.h"
 #include "timers.h"
 #include "word_logic.h"
 
@@ -52,6 +53,7 @@ constexpr std::span<const OpRow> kFamilies[] = {
     kIndexedRows,
     kStringRows,
     kPidRows,
+    kTalkRows,
 };
 
 void Invalid(Machine& m, uint16_t) { m.Fail(Stop::kInvalidOpcode); }

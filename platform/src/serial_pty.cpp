@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/clock.h"
 #include "platform/root.h"
 
 namespace plat {
@@ -95,7 +96,11 @@ int PtyPort::Read() {
   uint8_t b;
   for (;;) {
     const ssize_t n = ::read(master_, &b, 1);
-    if (n == 1) return b;
+    if (n == 1) {
+      frame_open_ = true;
+      last_byte_ns_ = MonotonicNs();
+      return b;
+    }
     if (n < 0 && errno == EINTR) continue;
     return -1;
   }
@@ -130,6 +135,20 @@ bool PtyPort::Write(const uint8_t* bytes, std::size_t count) {
 
 void PtyPort::RecordMode(const uint8_t mode[6]) {
   if (mode) std::memcpy(mode_, mode, sizeof mode_);
+}
+
+bool PtyPort::ApplyLine(const termios& line) {
+  if (fail_line_) return false;
+  line_ = line;
+  ++line_applications_;
+  return true;
+}
+
+int PtyPort::FrameEnd() {
+  if (frame_gap_us_ == 0 || !frame_open_ || Available() > 0) return 0;
+  if (MonotonicNs() - last_byte_ns_ < int64_t(frame_gap_us_) * 1000) return 0;
+  frame_open_ = false;
+  return 1;
 }
 
 }  // namespace plat

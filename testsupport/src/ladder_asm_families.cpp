@@ -14,6 +14,7 @@ const std::span<const AsmRow> kFamilies[] = {
     kAsmIndexedRows,
     kAsmStringRows,
     kAsmPidRows,
+    kAsmTalkRows,
 };
 }  // namespace
 

@@ -16,5 +16,6 @@ extern const std::span<const AsmRow> kAsmLrealRows;    // LREAL sub-opcodes
 extern const std::span<const AsmRow> kAsmIndexedRows;  // arrays, pointers, masks
 extern const std::span<const AsmRow> kAsmStringRows;   // strings and byte blocks
 extern const std::span<const AsmRow> kAsmPidRows;      // PID loops
+extern const std::span<const AsmRow> kAsmTalkRows;     // serial communication blocks
 
 }  // namespace ts

@@ -51,14 +51,17 @@ void IoPutQs(const uint8_t* bits, int slot, int offset, uint32_t count);
 void IoPutAQs(const uint16_t* words, int slot, int offset, uint32_t count);
 void IoService(int slot);
 void IoStop();
+// The option board's modem lines, behind the I/O driver: DTR out, carrier detect in.
+void IoPutDTR(int value);
+int IoGetDCD();
 int write_io_eeprom(int module, uint32_t address, uint32_t length, const uint8_t* data, int kind);
 
 // Serial ports, opened at start-up.
-void SCI0_Init(int n);
-void SCI1_Init(int n);
-void SCI2_Init(int n);
-void SCI3_Init(int n);
-void SCI4_Init(int n);
+int SCI0_Init(int n);
+int SCI1_Init(int n);
+int SCI2_Init(int n);
+int SCI3_Init(int n);
+int SCI4_Init(int n);
 
 // One row of operations per serial port; ProgrammingPort is the row of the
 // programming protocol.
@@ -71,6 +74,27 @@ struct VcommDriver {
   void (*put_n)(const uint8_t* bytes, uint32_t count);
   int (*open)(const uint8_t* mode);  // applies a 6-byte mode record: 1 applied, 0 refused
   int (*empty_tx)();                 // 1 when nothing waits to be sent
+  // The rest of the row (drivers/serial.h tells each operation).
+  int (*test)() = nullptr;
+  int (*status_rx)(int clear) = nullptr;
+  int (*count_rx)() = nullptr;
+  int (*check_tx)() = nullptr;
+  int (*count_tx)() = nullptr;
+  void (*flush_tx)() = nullptr;
+  int (*puts_tx)(const char* text) = nullptr;
+  void (*rtu_tx)() = nullptr;
+  int (*get_rts)() = nullptr;
+  void (*set_cts)(int value) = nullptr;
+  int (*get_dtr)() = nullptr;
+  void (*set_dsr)(int value) = nullptr;
+  int (*get_dcd)() = nullptr;
+  void (*enable)(int value) = nullptr;
+  void (*init_wait)(uint32_t microseconds, int flag) = nullptr;
+  int (*wait_rx)(uint8_t* byte) = nullptr;
+  int (*io_ctl)(int command, uint32_t* argument) = nullptr;
+  void (*set_intercept)(int on) = nullptr;
+  void (*stuff_rx)(uint8_t byte) = nullptr;
+  int (*drain_tx)(uint8_t* byte) = nullptr;
 };
 inline constexpr int kVcommPorts = 6;
 extern VcommDriver Vcomm_Drv[kVcommPorts];

@@ -67,8 +67,9 @@ void TalkClosed(int port);
 // Re-opens serial port 0..3, on which a talk-through session was open, in the network
 // (programming-protocol) mode.
 void Talk_ReopenNetwork(int port);
-// Until the serial blocks are built: the opened flag of each port's talk session, which
-// TalkOpened reads and TalkClosed clears (tests open a session by setting it).
+// The opened flag of each port's talk session (set by an open block, read by TalkOpened,
+// cleared by TalkClosed); run control's tests set it to open a session.
 extern uint8_t TalkOpenedStandIn[4];
-void Talk_Override(int port);
+// Claims port 0..3 for a system user: 1 claimed, 0 when out of range or already claimed.
+int Talk_Override(int port);
 void Talk_Release(int port);

@@ -15,8 +15,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <termios.h>
 
 namespace plat {
+
+inline constexpr int kLineRts = 1;
+inline constexpr int kLineDtr = 2;
 
 class PtyPort {
  public:
@@ -49,12 +53,45 @@ class PtyPort {
   void RecordMode(const uint8_t mode[6]);
   const uint8_t* recorded_mode() const { return mode_; }
 
+  // The unit's descriptor of the pair (-1 while closed), as the drivers publish it.
+  int fd() const { return master_; }
+  // Line settings: a pseudo-terminal carries no baud rate, parity, 7-bit characters or
+  // flow control, so the termios the unit applies is recorded here (and never put on
+  // the pair, whose peer sets its own) for tests to check. A test can make the next
+  // applications fail.
+  bool ApplyLine(const termios& line);
+  const termios& line() const { return line_; }
+  int line_applications() const { return line_applications_; }
+  void FailLine(bool fail) { fail_line_ = fail; }
+  // Modem-control lines the unit drives (kLineRts, kLineDtr), and carrier detect,
+  // which a test serves.
+  void SetModemLines(int set, int clear) { modem_lines_ = (modem_lines_ | set) & ~clear; }
+  int modem_lines() const { return modem_lines_; }
+  void SetCarrier(bool on) { carrier_ = on; }
+  bool carrier() const { return carrier_; }
+  // The board's tty driver can end RTU frames itself: given a gap in microseconds (0 for
+  // none) it reports the end of a frame once that much silence followed the last byte
+  // read. The stand-in measures the silence on the platform clock.
+  void SetFrameGap(uint32_t us) { frame_gap_us_ = us; }
+  uint32_t frame_gap() const { return frame_gap_us_; }
+  void ResetFrame() { frame_open_ = false; }
+  // 1 at the end of a frame (reported once), 0 otherwise.
+  int FrameEnd();
+
  private:
   int master_ = -1;
   int slave_ = -1;
   char slave_path_[64] = {};
   char link_[4096] = {};
   uint8_t mode_[6] = {};
+  termios line_{};
+  int line_applications_ = 0;
+  bool fail_line_ = false;
+  int modem_lines_ = 0;
+  bool carrier_ = false;
+  uint32_t frame_gap_us_ = 0;
+  bool frame_open_ = false;
+  int64_t last_byte_ns_ = 0;
 };
 
 }  // namespace plat
