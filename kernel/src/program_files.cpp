@@ -14,6 +14,7 @@
 
 #include "cfg_file.h"
 #include "kernel/bootstatus.h"
+#include "logic/engine.h"
 #include "kernel/orvanel.h"
 #include "kernel/progstore.h"
 #include "kernel/regimage.h"
@@ -177,6 +178,7 @@ bool LoadLadderFile() {
   std::memcpy(&size, head + 4, 4);
   // Size 0 is what a save writes after the tables were emptied: no program.
   if (size == 0) return true;
+  LogicTableChanged();  // the read writes the table, whether or not it then succeeds
   if (size > kLogicCheckedMax || r.Read(ladder, size) != size || crc16(ladder, size) != crc) return false;
   std::memcpy(ladder_bl, head, kTableHeader);
   nv_get_features();
