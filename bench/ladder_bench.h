@@ -36,6 +36,7 @@ inline void Write(const Bit& b, bool on) {
 inline void Install(const std::vector<uint16_t>& code, void (*seed)()) {
   std::memcpy(ladder, code.data(), 2 * code.size());
   SetBlockSize(ladder_bl, uint32_t(2 * code.size()));
+  LogicTableChanged();
   NV_EditorFeatures = 0x8000;
   std::memset(plc_reg, 0, sizeof plc_reg);
   seed();

@@ -44,6 +44,12 @@ enum class Rec : uint8_t {
   kGoto,          // continue at record c (the link from a run into one decoded before)
   kIntOpPull,     // push a, push b, INT operator `opcode`, pull c  (d: parts' records)
   kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, coil byte c >> 3 bit c & 7
+  // One kind per bit-stack operator, coil, and contact followed by that coil, numbered
+  // by their places in the boolean family's tables, so that each runs inline.
+  kOperatorBase = 32,
+  kCoilBase = 48,
+  kContactCoilBase = 56,
+  kKinds = 64,
 };
 
 struct Record {

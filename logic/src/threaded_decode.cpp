@@ -144,6 +144,19 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
   return 0;
 }
 
+// The kind that runs an operator, a coil or a contact-coil pair inline.
+Record Specialise(Record r) {
+  auto place = [](const auto& table, uint16_t op) {
+    uint8_t i = 0;
+    while (table[i].opcode != op) ++i;
+    return i;
+  };
+  if (r.kind == Rec::kOperator) r.kind = Rec(uint8_t(Rec::kOperatorBase) + place(kStackOperators, r.opcode));
+  if (r.kind == Rec::kCoil) r.kind = Rec(uint8_t(Rec::kCoilBase) + place(kCoilWrites, r.opcode));
+  if (r.kind == Rec::kContactCoil) r.kind = Rec(uint8_t(Rec::kContactCoilBase) + place(kCoilWrites, r.opcode));
+  return r;
+}
+
 // Stores a run of n records: joined shapes first, each followed by its parts. A link
 // takes no position: the position it leads to keeps its own record.
 bool Store(const Record* run, uint32_t n) {
@@ -153,7 +166,7 @@ bool Store(const Record* run, uint32_t n) {
     if (count + 1 + (parts == 0 ? 1 : parts) > kMaxRecords) return false;
     if (parts != 0) {
       index[j.ip] = count + 1;
-      records[count++] = j;
+      records[count++] = Specialise(j);
       ++stats.joined;
     }
     const uint32_t first_part = parts != 0 ? 1 : 0;
@@ -162,7 +175,7 @@ bool Store(const Record* run, uint32_t n) {
       const Record& r = run[i + k];
       if (k >= first_part && r.kind != Rec::kGoto) index[r.ip] = count + 1;
       stats.careful += r.kind == Rec::kCareful;
-      records[count++] = r;
+      records[count++] = Specialise(r);
     }
     i += parts;
   }

@@ -3,6 +3,8 @@
 // check fails, the careful handler runs the instruction instead and reports the fault
 // with its own position and state. A joined record whose case it cannot run falls
 // through to the records of its parts.
+#include <iterator>
+
 #include "boolean.h"
 #include "interpreter.h"
 #include "kernel/regimage.h"
@@ -63,172 +65,256 @@ inline bool IntCompare(uint16_t op, int16_t a, int16_t b) {
 
 }  // namespace
 
-void RunDecoded(Machine& m) {
+// GCC would merge the handlers' copies of the dispatch into one shared indirect jump,
+// which is predicted worse.
+#if defined(__GNUC__) && !defined(__clang__)
+#define KEEP_DISPATCH_COPIES __attribute__((optimize("no-crossjumping")))
+#else
+#define KEEP_DISPATCH_COPIES
+#endif
+
+// Direct threading: each record's code ends in its own dispatch to the next record's
+// kind through a table of label addresses (a GCC extension), so that every dispatch is
+// predicted from the kind it follows. The stack depths live in locals and go back to
+// the machine before anything else sees it.
+KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
+  static const void* const kLabels[uint8_t(Rec::kKinds)] = {
+      &&careful, &&handler, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
+      &&careful /* generic contact-coil */, &&push_word, &&push_double, &&push_imm, &&push_imm32,
+      &&pull_word, &&pull_double, &&move_word, &&move_imm, &&jump, &&skip_if_off, &&call, &&ret,
+      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&careful, &&careful, &&careful, &&careful,
+      &&careful, &&careful, &&careful, &&careful, &&careful, &&careful,
+      // operators
+      &&op0, &&op1, &&op2, &&op3, &&op4, &&op5, &&op6, &&op7, &&op8, &&op9, &&op10, &&op11, &&op12,
+      &&careful, &&careful, &&careful,
+      // coils
+      &&coil0, &&coil1, &&coil2, &&coil3, &&coil4, &&coil5, &&careful, &&careful,
+      // contacts with their coils
+      &&cc0, &&cc1, &&cc2, &&cc3, &&cc4, &&cc5, &&careful, &&careful,
+  };
+  static_assert(uint8_t(Rec::kIntCompareCoil) == 21 && uint8_t(Rec::kOperatorBase) == 32);
+  static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
+
   const Record* r = Resume(m);
   if (r == nullptr) return;
-  for (;;) {
-    switch (r->kind) {
-      case Rec::kCareful:
-      careful:
-        m.ip = r->ip;
-        if (!StepCareful(m) || (r = Resume(m)) == nullptr) return;
-        break;
-      case Rec::kHandler:
-        m.ip = r->ip + 1;
-        kOpcodeHandlers[r->opcode](m, r->opcode);
-        if (m.Failed()) return;
-        if (m.ip == r->ip + 1) {
-          ++r;
-        } else if ((r = Resume(m)) == nullptr) {
-          return;
-        }
-        break;
-      case Rec::kContact:
-        if (m.bsp == kBitStackSize) goto careful;
-        m.bits[m.bsp++] = OnMask(plc_reg[r->a] & r->b);
-        ++r;
-        break;
-      case Rec::kOperator: {
-        const BooleanEntry& e = kBooleanEntries[r->opcode];
-        if (m.bsp < e.reads || m.bsp + e.depth_change > int(kBitStackSize)) goto careful;
-        e.op(m.bits + m.bsp - e.reads);
-        m.bsp = uint8_t(m.bsp + e.depth_change);
-        ++r;
-        break;
-      }
-      case Rec::kCoil:
-        if (m.bsp == 0) goto careful;
-        kBooleanEntries[r->opcode].coil(BitRef{r->a, uint8_t(r->b)}, m.bits[--m.bsp]);
-        ++r;
-        break;
-      case Rec::kContactCoil: {
-        if (m.bsp == kBitStackSize) {
-          ++r;  // the contact's own record reports the overflow
-          break;
-        }
-        // The coil pops the contact's entry; its slot keeps it, as a push and pop leave it.
-        const uint8_t flow = OnMask(plc_reg[r->a] & r->b);
-        m.bits[m.bsp] = flow;
-        kBooleanEntries[r->opcode].coil(BitRef{r->c, uint8_t(r->d)}, flow);
-        r += 1 + kJoinedParts;
-        break;
-      }
-      case Rec::kPushWord:
-        if (m.wsp == kWordStackSize) goto careful;
-        m.words[m.wsp++] = RegWord(r->a);
-        ++r;
-        break;
-      case Rec::kPushDouble:
-        if (m.wsp + 2u > kWordStackSize) goto careful;
-        m.words[m.wsp] = RegWord(r->a);
-        m.words[m.wsp + 1] = RegWord(r->a + 2);
-        m.wsp = uint8_t(m.wsp + 2);
-        ++r;
-        break;
-      case Rec::kPushImm:
-        if (m.wsp == kWordStackSize) goto careful;
-        m.words[m.wsp++] = uint16_t(r->a);
-        ++r;
-        break;
-      case Rec::kPushImm32:
-        if (m.wsp + 2u > kWordStackSize) goto careful;
-        m.words[m.wsp] = uint16_t(r->a);
-        m.words[m.wsp + 1] = uint16_t(r->a >> 16);
-        m.wsp = uint8_t(m.wsp + 2);
-        ++r;
-        break;
-      case Rec::kPullWord:
-        if (m.wsp == 0) goto careful;
-        SetRegWord(r->a, m.words[--m.wsp]);
-        ++r;
-        break;
-      case Rec::kPullDouble:
-        if (m.wsp < 2) goto careful;
-        m.wsp = uint8_t(m.wsp - 2);
-        SetRegWord(r->a, m.words[m.wsp]);
-        SetRegWord(r->a + 2, m.words[m.wsp + 1]);
-        ++r;
-        break;
-      case Rec::kMoveWord:
-        SetRegWord(r->a, RegWord(r->b));
-        ++r;
-        break;
-      case Rec::kMoveImm:
-        SetRegWord(r->a, uint16_t(r->b));
-        ++r;
-        break;
-      case Rec::kJump:
-        if (m.bsp == 0) goto careful;
-        r = m.bits[--m.bsp] ? &records[r->c] : r + 1;
-        break;
-      case Rec::kSkipIfOff:
-        if (m.bsp == 0) goto careful;
-        r = m.bits[m.bsp - 1] == 0 ? &records[r->c] : r + 1;
-        break;
-      case Rec::kCall:
-        if (m.bsp == 0) goto careful;
-        if (m.bits[m.bsp - 1] == 0) {
-          --m.bsp;
-          ++r;
-          break;
-        }
-        if (m.depth == kCallDepth) goto careful;
-        --m.bsp;
-        m.calls[m.depth++] = r->d;
-        r = &records[r->c];
-        break;
-      case Rec::kReturn:
-        if (m.bsp == 0) goto careful;
-        if (m.bits[m.bsp - 1] == 0) {
-          --m.bsp;
-          ++r;
-          break;
-        }
-        if (m.depth == 0) goto careful;
-        --m.bsp;
-        m.ip = m.calls[--m.depth];
-        if ((r = Resume(m)) == nullptr) return;
-        break;
-      case Rec::kEnd:
-        m.ip = r->ip + 1;
-        m.Fail(Stop::kEnd);
-        return;
-      case Rec::kGoto:
-        r = &records[r->c];
-        break;
-      case Rec::kIntOpPull: {
-        if (m.wsp + 2u > kWordStackSize || m.bsp == 0) {
-          ++r;
-          break;
-        }
-        const int16_t a = int16_t(RegWord(r->a)), b = int16_t(RegWord(r->b));
-        int16_t v;
-        const bool ok = IntOp(r->opcode, a, b, v);
-        // The cells stay in the stack's memory above its top, as the parts leave them.
-        m.words[m.wsp] = uint16_t(v);
-        m.words[m.wsp + 1] = uint16_t(b);
-        SetRegWord(r->c, uint16_t(v));
-        if (!ok) m.bits[m.bsp - 1] = 0;
-        r += 5;
-        break;
-      }
-      case Rec::kIntCompareCoil: {
-        if (m.wsp + 2u > kWordStackSize || m.bsp == 0) {
-          ++r;
-          break;
-        }
-        const int16_t a = int16_t(RegWord(r->a));
-        const int16_t b = int16_t(r->d & 1 ? uint16_t(r->b) : RegWord(r->b));
-        const uint8_t holds = IntCompare(r->opcode, a, b);
-        m.words[m.wsp] = uint16_t(a);
-        m.words[m.wsp + 1] = uint16_t(b);
-        m.bits[--m.bsp] = holds;
-        kBooleanEntries[r->d >> 1].coil(BitRef{r->c >> 3, uint8_t(r->c & 7)}, holds);
-        r += 5;
-        break;
-      }
-    }
+  uint32_t bsp = m.bsp, wsp = m.wsp;
+  uint8_t* const bits = m.bits;
+  uint16_t* const words = m.words;
+
+#define NEXT() goto* kLabels[uint8_t(r->kind)]
+#define SYNC() (m.bsp = uint8_t(bsp), m.wsp = uint8_t(wsp))
+#define LOAD() (bsp = m.bsp, wsp = m.wsp)
+  NEXT();
+
+careful:
+  SYNC();
+  m.ip = r->ip;
+  if (!StepCareful(m) || (r = Resume(m)) == nullptr) return;
+  LOAD();
+  NEXT();
+
+handler:
+  SYNC();
+  m.ip = r->ip + 1;
+  kOpcodeHandlers[r->opcode](m, r->opcode);
+  if (m.Failed()) return;
+  if (m.ip == r->ip + 1) {
+    ++r;
+  } else if ((r = Resume(m)) == nullptr) {
+    return;
   }
+  LOAD();
+  NEXT();
+
+contact:
+  if (bsp == kBitStackSize) goto careful;
+  bits[bsp++] = OnMask(plc_reg[r->a] & r->b);
+  ++r;
+  NEXT();
+
+#define OPERATOR(I)                                                                     \
+  op##I : {                                                                             \
+    constexpr StackOperator o = kStackOperators[I];                                     \
+    if (bsp < o.reads || (o.depth_change > 0 && bsp + o.depth_change > kBitStackSize)) \
+      goto careful;                                                                     \
+    o.apply(bits + bsp - o.reads);                                                      \
+    bsp += o.depth_change;                                                              \
+    ++r;                                                                                \
+    NEXT();                                                                             \
+  }
+  OPERATOR(0)
+  OPERATOR(1)
+  OPERATOR(2)
+  OPERATOR(3)
+  OPERATOR(4)
+  OPERATOR(5)
+  OPERATOR(6)
+  OPERATOR(7)
+  OPERATOR(8)
+  OPERATOR(9)
+  OPERATOR(10)
+  OPERATOR(11)
+  OPERATOR(12)
+#undef OPERATOR
+
+#define COIL(I)                                                 \
+  coil##I : {                                                   \
+    if (bsp == 0) goto careful;                                 \
+    kCoilWrites[I].apply(BitRef{r->a, uint8_t(r->b)}, bits[--bsp]); \
+    ++r;                                                        \
+    NEXT();                                                     \
+  }
+  COIL(0)
+  COIL(1)
+  COIL(2)
+  COIL(3)
+  COIL(4)
+  COIL(5)
+#undef COIL
+
+  // The coil pops the contact's entry; its slot keeps it, as a push and a pop leave it.
+  // On a full stack the contact's own record reports the overflow.
+#define CONTACT_COIL(I)                                            \
+  cc##I : {                                                        \
+    if (bsp == kBitStackSize) {                                    \
+      ++r;                                                         \
+      NEXT();                                                      \
+    }                                                              \
+    const uint8_t flow = OnMask(plc_reg[r->a] & r->b);             \
+    bits[bsp] = flow;                                              \
+    kCoilWrites[I].apply(BitRef{r->c, uint8_t(r->d)}, flow);       \
+    r += 1 + kJoinedParts;                                         \
+    NEXT();                                                        \
+  }
+  CONTACT_COIL(0)
+  CONTACT_COIL(1)
+  CONTACT_COIL(2)
+  CONTACT_COIL(3)
+  CONTACT_COIL(4)
+  CONTACT_COIL(5)
+#undef CONTACT_COIL
+
+push_word:
+  if (wsp == kWordStackSize) goto careful;
+  words[wsp++] = RegWord(r->a);
+  ++r;
+  NEXT();
+push_double:
+  if (wsp + 2 > kWordStackSize) goto careful;
+  words[wsp] = RegWord(r->a);
+  words[wsp + 1] = RegWord(r->a + 2);
+  wsp += 2;
+  ++r;
+  NEXT();
+push_imm:
+  if (wsp == kWordStackSize) goto careful;
+  words[wsp++] = uint16_t(r->a);
+  ++r;
+  NEXT();
+push_imm32:
+  if (wsp + 2 > kWordStackSize) goto careful;
+  words[wsp] = uint16_t(r->a);
+  words[wsp + 1] = uint16_t(r->a >> 16);
+  wsp += 2;
+  ++r;
+  NEXT();
+pull_word:
+  if (wsp == 0) goto careful;
+  SetRegWord(r->a, words[--wsp]);
+  ++r;
+  NEXT();
+pull_double:
+  if (wsp < 2) goto careful;
+  wsp -= 2;
+  SetRegWord(r->a, words[wsp]);
+  SetRegWord(r->a + 2, words[wsp + 1]);
+  ++r;
+  NEXT();
+move_word:
+  SetRegWord(r->a, RegWord(r->b));
+  ++r;
+  NEXT();
+move_imm:
+  SetRegWord(r->a, uint16_t(r->b));
+  ++r;
+  NEXT();
+jump:
+  if (bsp == 0) goto careful;
+  r = bits[--bsp] ? &records[r->c] : r + 1;
+  NEXT();
+skip_if_off:
+  if (bsp == 0) goto careful;
+  r = bits[bsp - 1] == 0 ? &records[r->c] : r + 1;
+  NEXT();
+call:
+  if (bsp == 0) goto careful;
+  if (bits[bsp - 1] == 0) {
+    --bsp;
+    ++r;
+    NEXT();
+  }
+  if (m.depth == kCallDepth) goto careful;
+  --bsp;
+  m.calls[m.depth++] = r->d;
+  r = &records[r->c];
+  NEXT();
+ret:
+  if (bsp == 0) goto careful;
+  if (bits[bsp - 1] == 0) {
+    --bsp;
+    ++r;
+    NEXT();
+  }
+  if (m.depth == 0) goto careful;
+  --bsp;
+  SYNC();
+  m.ip = m.calls[--m.depth];
+  if ((r = Resume(m)) == nullptr) return;
+  LOAD();
+  NEXT();
+end:
+  SYNC();
+  m.ip = r->ip + 1;
+  m.Fail(Stop::kEnd);
+  return;
+go:
+  r = &records[r->c];
+  NEXT();
+int_op_pull : {
+  if (wsp + 2 > kWordStackSize || bsp == 0) {
+    ++r;
+    NEXT();
+  }
+  const int16_t a = int16_t(RegWord(r->a)), b = int16_t(RegWord(r->b));
+  int16_t v;
+  const bool ok = IntOp(r->opcode, a, b, v);
+  // The cells stay in the stack's memory above its top, as the parts leave them.
+  words[wsp] = uint16_t(v);
+  words[wsp + 1] = uint16_t(b);
+  SetRegWord(r->c, uint16_t(v));
+  if (!ok) bits[bsp - 1] = 0;
+  r += 5;
+  NEXT();
 }
+int_compare_coil : {
+  if (wsp + 2 > kWordStackSize || bsp == 0) {
+    ++r;
+    NEXT();
+  }
+  const int16_t a = int16_t(RegWord(r->a));
+  const int16_t b = int16_t(r->d & 1 ? uint16_t(r->b) : RegWord(r->b));
+  const uint8_t holds = IntCompare(r->opcode, a, b);
+  words[wsp] = uint16_t(a);
+  words[wsp + 1] = uint16_t(b);
+  bits[--bsp] = holds;
+  kBooleanEntries[r->d >> 1].coil(BitRef{r->c >> 3, uint8_t(r->c & 7)}, holds);
+  r += 5;
+  NEXT();
+}
+#undef NEXT
+#undef SYNC
+#undef LOAD
+}
+#undef KEEP_DISPATCH_COPIES
 
 }  // namespace logic
