@@ -24,6 +24,7 @@ namespace logic {
 enum class Rec : uint8_t {
   kCareful,       // the careful interpreter runs one instruction from ip
   kHandler,       // an operand-less opcode through its handler
+  kHandlerOperands,  // an opcode through its handler, which reads its operands; d: the next position
   kContact,       // push the bit a (byte) b (mask)
   kOperator,      // a bit-stack operator of the boolean table
   kCoil,          // a coil of the boolean table on byte a, bit b

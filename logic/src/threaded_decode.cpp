@@ -7,6 +7,8 @@
 #include "opcode_map.h"
 #include "kernel/tablestore.h"
 #include "operands.h"
+#include "record_operands.h"
+#include "timers.h"
 #include "threaded.h"
 #include "threaded_arena.h"
 
@@ -41,6 +43,12 @@ Record g_run[kRunCap];
 constexpr bool OperandLess(uint16_t op) {
   return (op >= 120 && op <= 137) || (op >= 140 && op <= 158) || (op >= 160 && op <= 177) ||
          (op >= 192 && op <= 194) || (op >= 280 && op <= 288) || op == 108 || op == 109;
+}
+
+const TimerRow* TimerOf(uint16_t op) {
+  for (const TimerRow& t : kTimerKinds)
+    if (op == t.opcode || op == t.opcode + 1) return &t;
+  return nullptr;
 }
 
 bool IsCoil(uint16_t op) { return op < kBooleanOpcodes && kBooleanEntries[op].kind == BooleanKind::kCoil; }
@@ -108,6 +116,22 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
         r.b = b.bit;
       } else if (OperandLess(w)) {
         r.kind = Rec::kHandler;
+      } else if (const TimerRow* t = TimerOf(w)) {
+        // Timers and 16-bit counters: their handler reads the operands again; reading
+        // them here tells where the next instruction starts.
+        if (t->kind == TimerKind::kAccumulating) BitOperand(s);
+        if (t->wide) {
+          RecordOperands<true>().Read(s, w & 1);
+        } else {
+          RecordOperands<false>().Read(s, w & 1);
+        }
+        r.kind = Rec::kHandlerOperands;
+        r.d = s.ip;
+      } else if (w >= 200 && w <= 203) {
+        BitOperand(s);
+        RecordOperands<false>().Read(s, w & 1);
+        r.kind = Rec::kHandlerOperands;
+        r.d = s.ip;
       } else {
         return false;  // its operands are the handler's to read
       }

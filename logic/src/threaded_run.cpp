@@ -79,10 +79,10 @@ inline bool IntCompare(uint16_t op, int16_t a, int16_t b) {
 // the machine before anything else sees it.
 KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static const void* const kLabels[uint8_t(Rec::kKinds)] = {
-      &&careful, &&handler, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
+      &&careful, &&handler, &&handler_operands, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
       &&careful /* generic contact-coil */, &&push_word, &&push_double, &&push_imm, &&push_imm32,
       &&pull_word, &&pull_double, &&move_word, &&move_imm, &&jump, &&skip_if_off, &&call, &&ret,
-      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&careful, &&careful, &&careful, &&careful,
+      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&careful, &&careful, &&careful,
       &&careful, &&careful, &&careful, &&careful, &&careful, &&careful,
       // operators
       &&op0, &&op1, &&op2, &&op3, &&op4, &&op5, &&op6, &&op7, &&op8, &&op9, &&op10, &&op11, &&op12,
@@ -92,7 +92,7 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       // contacts with their coils
       &&cc0, &&cc1, &&cc2, &&cc3, &&cc4, &&cc5, &&careful, &&careful,
   };
-  static_assert(uint8_t(Rec::kIntCompareCoil) == 21 && uint8_t(Rec::kOperatorBase) == 32);
+  static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kOperatorBase) == 32);
   static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
 
   const Record* r = Resume(m);
@@ -119,6 +119,19 @@ handler:
   kOpcodeHandlers[r->opcode](m, r->opcode);
   if (m.Failed()) return;
   if (m.ip == r->ip + 1) {
+    ++r;
+  } else if ((r = Resume(m)) == nullptr) {
+    return;
+  }
+  LOAD();
+  NEXT();
+
+handler_operands:
+  SYNC();
+  m.ip = r->ip + 1;
+  kOpcodeHandlers[r->opcode](m, r->opcode);
+  if (m.Failed()) return;
+  if (m.ip == r->d) {
     ++r;
   } else if ((r = Resume(m)) == nullptr) {
     return;
