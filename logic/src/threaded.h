@@ -45,6 +45,7 @@ enum class Rec : uint8_t {
   kGoto,          // continue at record c (the link from a run into one decoded before)
   kIntOpPull,     // push a, push b, INT operator `opcode`, pull c  (d: parts' records)
   kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, coil byte c >> 3 bit c & 7
+  kOnDelay16,     // 16-bit on-delay timer, immediate preset: record a, preset b, unit c (0.1 ms ticks)
   // One kind per bit-stack operator, coil, and contact followed by that coil, numbered
   // by their places in the boolean family's tables, so that each runs inline.
   kOperatorBase = 32,

@@ -120,12 +120,19 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
         // Timers and 16-bit counters: their handler reads the operands again; reading
         // them here tells where the next instruction starts.
         if (t->kind == TimerKind::kAccumulating) BitOperand(s);
+        r.kind = Rec::kHandlerOperands;
         if (t->wide) {
           RecordOperands<true>().Read(s, w & 1);
         } else {
-          RecordOperands<false>().Read(s, w & 1);
+          RecordOperands<false> ops;
+          // The commonest timer runs inline, its unit a constant of its own code.
+          if (ops.Read(s, w & 1) && ops.immediate && t->kind == TimerKind::kOnDelay) {
+            r.kind = Rec::kOnDelay16;
+            r.a = ops.record;
+            r.b = uint32_t(ops.immediate_preset);
+            r.c = t->unit_ticks;
+          }
         }
-        r.kind = Rec::kHandlerOperands;
         r.d = s.ip;
       } else if (w >= 200 && w <= 203) {
         BitOperand(s);

@@ -9,6 +9,8 @@
 #include "interpreter.h"
 #include "kernel/regimage.h"
 #include "opcode_table.h"
+#include "scan_state.h"
+#include "timers.h"
 #include "threaded_arena.h"
 
 namespace logic {
@@ -63,6 +65,37 @@ inline bool IntCompare(uint16_t op, int16_t a, int16_t b) {
   }
 }
 
+// The 16-bit on-delay timer with an immediate preset, as the timer family evaluates it,
+// with its record and preset resolved and its unit a constant.
+template <uint32_t kUnit>
+inline uint8_t OnDelay16(const Record& r, uint8_t power) {
+  const uint32_t control = r.a + 2;
+  const uint16_t tick = time_frt_100us & kRecordTickMask;
+  if (power == 0) {
+    SetRegWord(r.a, 0);
+    SetRegWord(control, tick);
+    return 0;
+  }
+  int64_t value = RegWord(r.a);
+  const int64_t preset = r.b;
+  uint16_t reference = RegWord(control) & kRecordTickMask;
+  if (value < preset && !SBitGet(1)) {
+    const uint32_t elapsed = uint32_t(tick - reference) & kRecordTickMask;
+    const uint32_t units = elapsed / kUnit;
+    if (units != 0) {
+      value += units;
+      reference = uint16_t(tick - elapsed % kUnit) & kRecordTickMask;
+    }
+  } else {
+    reference = tick;
+  }
+  const bool done = value >= preset;
+  if (done) value = preset;
+  SetRegWord(r.a, uint16_t(value));
+  SetRegWord(control, uint16_t((done ? kRecordOutput : 0) | kRecordEnabled | reference));
+  return done ? 1 : 0;
+}
+
 }  // namespace
 
 // GCC would merge the handlers' copies of the dispatch into one shared indirect jump,
@@ -82,7 +115,7 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&careful, &&handler, &&handler_operands, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
       &&careful /* generic contact-coil */, &&push_word, &&push_double, &&push_imm, &&push_imm32,
       &&pull_word, &&pull_double, &&move_word, &&move_imm, &&jump, &&skip_if_off, &&call, &&ret,
-      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&careful, &&careful, &&careful,
+      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&on_delay16, &&careful, &&careful,
       &&careful, &&careful, &&careful, &&careful, &&careful, &&careful,
       // operators
       &&op0, &&op1, &&op2, &&op3, &&op4, &&op5, &&op6, &&op7, &&op8, &&op9, &&op10, &&op11, &&op12,
@@ -322,6 +355,18 @@ int_compare_coil : {
   bits[--bsp] = holds;
   kBooleanEntries[r->d >> 1].coil(BitRef{r->c >> 3, uint8_t(r->c & 7)}, holds);
   r += 5;
+  NEXT();
+}
+on_delay16 : {
+  if (bsp == 0) goto careful;
+  uint8_t& top = bits[bsp - 1];
+  switch (r->c) {
+    case 10: top = OnDelay16<10>(*r, top); break;
+    case 100: top = OnDelay16<100>(*r, top); break;
+    case 1000: top = OnDelay16<1000>(*r, top); break;
+    default: top = OnDelay16<10000>(*r, top); break;
+  }
+  ++r;
   NEXT();
 }
 #undef NEXT
