@@ -46,6 +46,9 @@ enum class Rec : uint8_t {
   kIntOpPull,     // push a, push b, INT operator `opcode`, pull c  (d: parts' records)
   kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, coil byte c >> 3 bit c & 7
   kOnDelay16,     // 16-bit on-delay timer, immediate preset: record a, preset b, unit c (0.1 ms ticks)
+  kAddDint, kSubDint, kMulDint,        // DINT operators on the word stack
+  kAddReal, kSubReal, kMulReal, kDivReal,  // REAL operators on the word stack
+  kCompareDint,                        // DINT compares `opcode` (series)
   // One kind per bit-stack operator, coil, and contact followed by that coil, numbered
   // by their places in the boolean family's tables, so that each runs inline.
   kOperatorBase = 32,

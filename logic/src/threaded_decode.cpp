@@ -116,6 +116,17 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
         r.b = b.bit;
       } else if (OperandLess(w)) {
         r.kind = Rec::kHandler;
+        switch (w) {
+          case 124: r.kind = Rec::kAddDint; break;
+          case 125: r.kind = Rec::kSubDint; break;
+          case 126: r.kind = Rec::kMulDint; break;
+          case 128: r.kind = Rec::kAddReal; break;
+          case 129: r.kind = Rec::kSubReal; break;
+          case 130: r.kind = Rec::kMulReal; break;
+          case 131: r.kind = Rec::kDivReal; break;
+          default:
+            if (w >= 166 && w <= 171) r.kind = Rec::kCompareDint;
+        }
       } else if (const TimerRow* t = TimerOf(w)) {
         // Timers and 16-bit counters: their handler reads the operands again; reading
         // them here tells where the next instruction starts.

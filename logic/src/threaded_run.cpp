@@ -11,6 +11,7 @@
 #include "opcode_table.h"
 #include "scan_state.h"
 #include "timers.h"
+#include "word_stack.h"
 #include "threaded_arena.h"
 
 namespace logic {
@@ -65,6 +66,18 @@ inline bool IntCompare(uint16_t op, int16_t a, int16_t b) {
   }
 }
 
+// The DINT result of an exact sum, difference or product, wrapped; false when it overflowed.
+inline bool StoreDint(int32_t& a, int64_t exact) {
+  a = int32_t(exact);
+  return exact >= INT32_MIN && exact <= INT32_MAX;
+}
+// A REAL result r of a and b; false when an operand or the result is not finite.
+inline bool RealResult(float& a, float b, float r) {
+  const bool ok = Finite(a) && Finite(b);
+  a = r;
+  return ok && Finite(a);
+}
+
 // The 16-bit on-delay timer with an immediate preset, as the timer family evaluates it,
 // with its record and preset resolved and its unit a constant.
 template <uint32_t kUnit>
@@ -115,8 +128,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&careful, &&handler, &&handler_operands, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
       &&careful /* generic contact-coil */, &&push_word, &&push_double, &&push_imm, &&push_imm32,
       &&pull_word, &&pull_double, &&move_word, &&move_imm, &&jump, &&skip_if_off, &&call, &&ret,
-      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&on_delay16, &&careful, &&careful,
-      &&careful, &&careful, &&careful, &&careful, &&careful, &&careful,
+      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&on_delay16, &&add_dint, &&sub_dint,
+      &&mul_dint, &&add_real, &&sub_real, &&mul_real, &&div_real, &&compare_dint,
       // operators
       &&op0, &&op1, &&op2, &&op3, &&op4, &&op5, &&op6, &&op7, &&op8, &&op9, &&op10, &&op11, &&op12,
       &&careful, &&careful, &&careful,
@@ -125,7 +138,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       // contacts with their coils
       &&cc0, &&cc1, &&cc2, &&cc3, &&cc4, &&cc5, &&careful, &&careful,
   };
-  static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kOperatorBase) == 32);
+  static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kCompareDint) == 31 &&
+                uint8_t(Rec::kOperatorBase) == 32);
   static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
 
   const Record* r = Resume(m);
@@ -355,6 +369,47 @@ int_compare_coil : {
   bits[--bsp] = holds;
   kBooleanEntries[r->d >> 1].coil(BitRef{r->c >> 3, uint8_t(r->c & 7)}, holds);
   r += 5;
+  NEXT();
+}
+  // A binary operator of two-cell values: a (lower) op b (top) into a's cells, b popped;
+  // a numeric error turns the power flow off. A stack too shallow, or no power flow to
+  // turn off, is the careful handler's case.
+#define BINARY32(label, T, expr)                      \
+  label : {                                           \
+    if (wsp < 4 || bsp == 0) goto careful;            \
+    uint16_t* const c = words + wsp - 4;              \
+    T a = LoadCells<T>(c);                            \
+    const T b = LoadCells<T>(c + 2);                  \
+    const bool ok = (expr);                           \
+    StoreCells(c, a);                                 \
+    wsp -= 2;                                         \
+    if (!ok) bits[bsp - 1] = 0;                       \
+    ++r;                                              \
+    NEXT();                                           \
+  }
+  BINARY32(add_dint, int32_t, StoreDint(a, int64_t(a) + b))
+  BINARY32(sub_dint, int32_t, StoreDint(a, int64_t(a) - b))
+  BINARY32(mul_dint, int32_t, StoreDint(a, int64_t(a) * b))
+  BINARY32(add_real, float, RealResult(a, b, a + b))
+  BINARY32(sub_real, float, RealResult(a, b, a - b))
+  BINARY32(mul_real, float, RealResult(a, b, a * b))
+  BINARY32(div_real, float, b != 0.0f && RealResult(a, b, a / b))
+#undef BINARY32
+compare_dint : {
+  if (wsp < 4 || bsp == 0) goto careful;
+  wsp -= 4;
+  const int32_t a = LoadCells<int32_t>(words + wsp), b = LoadCells<int32_t>(words + wsp + 2);
+  bool holds;
+  switch (r->opcode) {
+    case 166: holds = a == b; break;
+    case 167: holds = a != b; break;
+    case 168: holds = a < b; break;
+    case 169: holds = a > b; break;
+    case 170: holds = a <= b; break;
+    default: holds = a >= b; break;
+  }
+  if (!holds) bits[bsp - 1] = 0;
+  ++r;
   NEXT();
 }
 on_delay16 : {

@@ -207,8 +207,14 @@ class Generator {
         static constexpr uint16_t kOps[] = {160, 161, 162, 163, 164, 165, 166, 168, 169, 171, 172, 174, 175, 177};
         const uint16_t op = kOps[Pick(std::size(kOps))];
         const bool wide = op >= 166;
+        const std::size_t first = code_.size();
         Push(wide);
-        PushOrImmediate(wide);
+        if (Chance(25)) {  // the same register twice: the relations' equal cases
+          code_.insert(code_.end(), code_.begin() + std::ptrdiff_t(first), code_.end());
+          cells_ += wide ? 2 : 1;
+        } else {
+          PushOrImmediate(wide);
+        }
         code_.push_back(op);
         cells_ -= wide ? 4 : 2;
         if (Chance(70)) Coil();
