@@ -59,7 +59,8 @@ bool IsCoil(uint16_t op) { return op < kBooleanOpcodes && kBooleanEntries[op].ki
 bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
   r = Record{Rec::kCareful, 0, p, 0, 0, 0, 0};
   if (p >= words) return false;  // the careful interpreter reports running off the end
-  Machine s;
+  // The careful operand readers on a machine of the decoder's own, which no scan sees.
+  static Machine s;
   s.Reset(stream, words, form16);
   s.ip = p;
   const uint16_t w = s.Next();
