@@ -54,7 +54,11 @@ enum class Rec : uint8_t {
   kOperatorBase = 32,
   kCoilBase = 48,
   kContactCoilBase = 56,
-  kKinds = 64,
+  kContactOperatorBase = 64,  // a contact followed by that operator
+  kKinds = 80,
+  // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
+  // kinds above (a slot the operators leave free).
+  kContactOperator = 45,
 };
 
 struct Record {

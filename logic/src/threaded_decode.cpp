@@ -171,6 +171,10 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     j = {Rec::kContactCoil, run[1].opcode, r0.ip, r0.a, r0.b, run[1].a, run[1].b};
     return 2;
   }
+  if (n >= 2 && r0.kind == Rec::kContact && run[1].kind == Rec::kOperator) {
+    j = {Rec::kContactOperator, run[1].opcode, r0.ip, r0.a, r0.b, 0, 0};
+    return 2;
+  }
   if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm)) {
     const uint16_t op = run[2].opcode;
     if (run[2].kind == Rec::kHandler && op >= 120 && op <= 123 && run[1].kind == Rec::kPushWord &&
@@ -197,6 +201,8 @@ Record Specialise(Record r) {
   if (r.kind == Rec::kOperator) r.kind = Rec(uint8_t(Rec::kOperatorBase) + place(kStackOperators, r.opcode));
   if (r.kind == Rec::kCoil) r.kind = Rec(uint8_t(Rec::kCoilBase) + place(kCoilWrites, r.opcode));
   if (r.kind == Rec::kContactCoil) r.kind = Rec(uint8_t(Rec::kContactCoilBase) + place(kCoilWrites, r.opcode));
+  if (r.kind == Rec::kContactOperator)
+    r.kind = Rec(uint8_t(Rec::kContactOperatorBase) + place(kStackOperators, r.opcode));
   return r;
 }
 
