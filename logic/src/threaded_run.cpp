@@ -10,6 +10,7 @@
 #include "interpreter.h"
 #include "kernel/regimage.h"
 #include "opcode_table.h"
+#include "real_math.h"
 #include "scan_state.h"
 #include "timers.h"
 #include "word_stack.h"
@@ -72,13 +73,6 @@ inline bool StoreDint(int32_t& a, int64_t exact) {
   a = int32_t(exact);
   return exact >= INT32_MIN && exact <= INT32_MAX;
 }
-// A REAL result r of a and b; false when an operand or the result is not finite.
-inline bool RealResult(float& a, float b, float r) {
-  const bool ok = Finite(a) && Finite(b);
-  a = r;
-  return ok && Finite(a);
-}
-
 // The 16-bit on-delay timer with an immediate preset, as the timer family evaluates it,
 // with its record and preset resolved and its unit a constant.
 template <uint32_t kUnit>
@@ -425,10 +419,10 @@ int_compare_coil : {
   BINARY32(add_dint, int32_t, StoreDint(a, int64_t(a) + b))
   BINARY32(sub_dint, int32_t, StoreDint(a, int64_t(a) - b))
   BINARY32(mul_dint, int32_t, StoreDint(a, int64_t(a) * b))
-  BINARY32(add_real, float, RealResult(a, b, a + b))
-  BINARY32(sub_real, float, RealResult(a, b, a - b))
-  BINARY32(mul_real, float, RealResult(a, b, a * b))
-  BINARY32(div_real, float, b != 0.0f && RealResult(a, b, a / b))
+  BINARY32(add_real, float, realmath::AddOp(a, b))
+  BINARY32(sub_real, float, realmath::SubOp(a, b))
+  BINARY32(mul_real, float, realmath::MulOp(a, b))
+  BINARY32(div_real, float, realmath::DivOp(a, b))
 #undef BINARY32
 compare_dint : {
   if (wsp < 4 || bsp == 0) goto careful;
