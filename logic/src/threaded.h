@@ -49,6 +49,7 @@ enum class Rec : uint8_t {
   kAddDint, kSubDint, kMulDint,        // DINT operators on the word stack
   kAddReal, kSubReal, kMulReal, kDivReal,  // REAL operators on the word stack
   kCompareDint,                        // DINT compares `opcode` (series)
+  kCounter16 = 46,  // 16-bit up (201) or down (203) counter, immediate preset: record a, preset b, reset bit c (byte << 3 | bit)
   // One kind per bit-stack operator, coil, and contact followed by that coil, numbered
   // by their places in the boolean family's tables, so that each runs inline.
   kOperatorBase = 32,

@@ -147,9 +147,15 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
         }
         r.d = s.ip;
       } else if (w >= 200 && w <= 203) {
-        BitOperand(s);
-        RecordOperands<false>().Read(s, w & 1);
+        const BitRef reset = BitOperand(s);
+        RecordOperands<false> ops;
         r.kind = Rec::kHandlerOperands;
+        if (ops.Read(s, w & 1) && ops.immediate) {
+          r.kind = Rec::kCounter16;
+          r.a = ops.record;
+          r.b = uint32_t(ops.immediate_preset);
+          r.c = reset.byte << 3 | reset.bit;
+        }
         r.d = s.ip;
       } else {
         return false;  // its operands are the handler's to read

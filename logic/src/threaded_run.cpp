@@ -3,6 +3,7 @@
 // check fails, the careful handler runs the instruction instead and reports the fault
 // with its own position and state. A joined record whose case it cannot run falls
 // through to the records of its parts.
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -73,6 +74,27 @@ inline bool StoreDint(int32_t& a, int64_t exact) {
   a = int32_t(exact);
   return exact >= INT32_MIN && exact <= INT32_MAX;
 }
+// The 16-bit counter with an immediate preset, as the counter family evaluates it, with
+// its record, preset and reset bit resolved.
+inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
+  const uint32_t control = r.a + 2;
+  const int64_t preset = r.b;
+  int64_t count = int16_t(RegWord(r.a));
+  uint16_t word = RegWord(control);
+  if (power == 0) {
+    word &= uint16_t(~kRecordEnabled);
+  } else if (!(word & kRecordEnabled)) {
+    if (down && count > -32768) --count;
+    if (!down && count < 32767) ++count;
+    word |= kRecordEnabled;
+  }
+  if (BitIsSet(plc_reg, BitRef{r.c >> 3, uint8_t(r.c & 7)})) count = down ? std::min<int64_t>(preset, 32767) : 0;
+  const bool output = down ? count <= 0 : count >= preset;
+  SetRegWord(r.a, uint16_t(count));
+  SetRegWord(control, uint16_t((word & ~kRecordOutput) | (output ? kRecordOutput : 0)));
+  return output ? 1 : 0;
+}
+
 // The 16-bit on-delay timer with an immediate preset, as the timer family evaluates it,
 // with its record and preset resolved and its unit a constant.
 template <uint32_t kUnit>
@@ -127,7 +149,7 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&mul_dint, &&add_real, &&sub_real, &&mul_real, &&div_real, &&compare_dint,
       // operators
       &&op0, &&op1, &&op2, &&op3, &&op4, &&op5, &&op6, &&op7, &&op8, &&op9, &&op10, &&op11, &&op12,
-      &&careful, &&careful, &&careful,
+      &&careful /* generic contact-operator */, &&counter16, &&careful,
       // coils
       &&coil0, &&coil1, &&coil2, &&coil3, &&coil4, &&coil5, &&careful, &&careful,
       // contacts with their coils
@@ -139,6 +161,7 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kCompareDint) == 31 &&
                 uint8_t(Rec::kOperatorBase) == 32);
   static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
+  static_assert(uint8_t(Rec::kContactOperator) == 45 && uint8_t(Rec::kCounter16) == 46);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -438,6 +461,13 @@ compare_dint : {
     default: holds = a >= b; break;
   }
   if (!holds) bits[bsp - 1] = 0;
+  ++r;
+  NEXT();
+}
+counter16 : {
+  if (bsp == 0) goto careful;
+  uint8_t& top = bits[bsp - 1];
+  top = Counter16(*r, r->opcode >= 202, top);
   ++r;
   NEXT();
 }

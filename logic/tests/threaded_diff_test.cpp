@@ -262,8 +262,8 @@ class Generator {
         break;
       case 15:  // a timer and a counter: left to their handlers
         if (!Room(1)) return Instruction();
-        code_.push_back(Chance(50) ? 477 : 201);
-        if (code_.back() == 201) Token(BitToken());
+        code_.push_back(std::array<uint16_t, 4>{477, 201, 203, 200}[Pick(4)]);
+        if (code_.back() != 477) Token(BitToken());
         WordRef();
         code_.push_back(uint16_t(Pick(50)));
         break;
