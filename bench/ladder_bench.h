@@ -12,6 +12,7 @@
 #include "kernel/progstore.h"
 #include "kernel/regimage.h"
 #include "kernel/tablestore.h"
+#include "kernel/timebase.h"
 #include "logic/engine.h"
 
 namespace lbench {
@@ -31,16 +32,49 @@ inline void Write(const Bit& b, bool on) {
   r = on ? uint8_t(r | b.mask) : uint8_t(r & ~b.mask);
 }
 
-// Installs code as the logic table in the 16-bit operand form on a zeroed image that
-// seed then fills, and runs the first scan, so that the timed scans are ordinary ones.
-inline void Install(const std::vector<uint16_t>& code, void (*seed)()) {
+enum class Form { k16, k32 };
+
+// Installs code as the logic table in the given operand form on a zeroed image that seed
+// then fills, and runs the first scan, so that the timed scans are ordinary ones (the
+// first also decodes the program).
+inline void Install(const std::vector<uint16_t>& code, void (*seed)(), Form form = Form::k16) {
   std::memcpy(ladder, code.data(), 2 * code.size());
   SetBlockSize(ladder_bl, uint32_t(2 * code.size()));
-  NV_EditorFeatures = 0x8000;
+  LogicTableChanged();
+  NV_EditorFeatures = form == Form::k16 ? 0x8000 : 0;
   std::memset(plc_reg, 0, sizeof plc_reg);
   seed();
   SBitSet(1, true);
   if (LogicUpdate(ladder) != -1) std::abort();
+}
+
+// One evaluation of a 16-bit on-delay timer with an immediate preset on its record (value,
+// control word: done 0x8000, enabled 0x4000, 14-bit reference tick), as the ladder's
+// timers keep it; true when done.
+inline bool OnDelay16(uint32_t record, bool in, uint16_t tick, uint32_t preset, uint32_t ticks_per_unit) {
+  uint16_t value = RegWord(record);
+  uint16_t reference = RegWord(record + 2) & 0x3FFF;
+  bool done = false;
+  if (!in) {
+    value = 0;
+    SetRegWord(record + 2, tick);
+  } else {
+    if (value < preset) {
+      const uint32_t elapsed = uint32_t(tick - reference) & 0x3FFF;
+      const uint32_t units = elapsed / ticks_per_unit;
+      if (units != 0) {
+        value = uint16_t(value + units);
+        reference = uint16_t(tick - elapsed % ticks_per_unit) & 0x3FFF;
+      }
+    } else {
+      reference = tick;
+    }
+    done = value >= preset;
+    if (done) value = uint16_t(preset);
+    SetRegWord(record + 2, uint16_t((done ? 0x8000 : 0) | 0x4000 | reference));
+  }
+  SetRegWord(record, value);
+  return done;
 }
 
 // A counter `name` of the time per unit, `count` units per iteration (shown as seconds

@@ -21,6 +21,7 @@ constexpr uint16_t kOnDelay10ms = 205;      // 16-bit, 0.01 s, immediate preset
 constexpr uint16_t kAccumulating1ms = 467;  // 32-bit, 0.001 s, immediate preset
 constexpr uint32_t kRungs = 640;  // three-word records R1..R1920, in reach of one-word references
 constexpr uint32_t kPreset = 30000;  // not reached while the benchmark runs
+constexpr uint32_t kPresetDone = 1;  // reached after 0.01 s (0.001 s for the 1 ms timers)
 
 // Two inputs in three are on, so both the timing and the idle path run.
 Bit Input(uint32_t i) { return lbench::BitOf(uint16_t(8192 + i % 2048)); }
@@ -43,19 +44,20 @@ void Report(benchmark::State& state) {
 }
 
 // --- 16-bit on-delay timers, 0.01 s ---------------------------------------------------
-void BM_LadderOnDelay16(benchmark::State& state) {
+void LadderOnDelay16(benchmark::State& state, uint32_t preset) {
   std::vector<uint16_t> code;
   for (uint32_t i = 0; i < kRungs; ++i)
-    code.insert(code.end(), {Input(i * 7).token, kOnDelay10ms, RecordToken(i), uint16_t(kPreset), kOut,
+    code.insert(code.end(), {Input(i * 7).token, kOnDelay10ms, RecordToken(i), uint16_t(preset), kOut,
                              Output(i).token});
   code.push_back(kEnd);
   Install(code);
   for (auto _ : state) benchmark::DoNotOptimize(LogicUpdate(ladder));
   Report(state);
 }
+void BM_LadderOnDelay16(benchmark::State& state) { LadderOnDelay16(state, kPreset); }
 BENCHMARK(BM_LadderOnDelay16);
 
-void BM_DirectOnDelay16(benchmark::State& state) {
+void DirectOnDelay16(benchmark::State& state, uint32_t preset) {
   struct Rung {
     Bit in, out;
     uint32_t record;
@@ -74,7 +76,7 @@ void BM_DirectOnDelay16(benchmark::State& state) {
         reference = tick;
         SetRegWord(r.record + 2, tick);
       } else {
-        if (value < kPreset) {
+        if (value < preset) {
           const uint32_t elapsed = uint32_t(tick - reference) & 0x3FFF;
           const uint32_t units = elapsed / 100;
           if (units != 0) {
@@ -84,8 +86,8 @@ void BM_DirectOnDelay16(benchmark::State& state) {
         } else {
           reference = tick;
         }
-        done = value >= kPreset;
-        if (done) value = kPreset;
+        done = value >= preset;
+        if (done) value = preset;
         SetRegWord(r.record + 2, uint16_t((done ? 0x8000 : 0) | 0x4000 | reference));
       }
       SetRegWord(r.record, value);
@@ -95,22 +97,30 @@ void BM_DirectOnDelay16(benchmark::State& state) {
   }
   Report(state);
 }
+void BM_DirectOnDelay16(benchmark::State& state) { DirectOnDelay16(state, kPreset); }
 BENCHMARK(BM_DirectOnDelay16);
 
+// The same with timers that reach their preset and stay done.
+void BM_LadderOnDelay16Done(benchmark::State& state) { LadderOnDelay16(state, kPresetDone); }
+BENCHMARK(BM_LadderOnDelay16Done);
+void BM_DirectOnDelay16Done(benchmark::State& state) { DirectOnDelay16(state, kPresetDone); }
+BENCHMARK(BM_DirectOnDelay16Done);
+
 // --- 32-bit accumulating timers with a reset bit, 0.001 s ---------------------------
-void BM_LadderAccumulating32(benchmark::State& state) {
+void LadderAccumulating32(benchmark::State& state, uint32_t preset) {
   std::vector<uint16_t> code;
   for (uint32_t i = 0; i < kRungs; ++i)
     code.insert(code.end(), {Input(i * 7).token, kAccumulating1ms, Reset(i).token, RecordToken(i),
-                             uint16_t(kPreset), 0, kOut, Output(i).token});
+                             uint16_t(preset), 0, kOut, Output(i).token});
   code.push_back(kEnd);
   Install(code);
   for (auto _ : state) benchmark::DoNotOptimize(LogicUpdate(ladder));
   Report(state);
 }
+void BM_LadderAccumulating32(benchmark::State& state) { LadderAccumulating32(state, kPreset); }
 BENCHMARK(BM_LadderAccumulating32);
 
-void BM_DirectAccumulating32(benchmark::State& state) {
+void DirectAccumulating32(benchmark::State& state, uint32_t preset) {
   struct Rung {
     Bit in, reset, out;
     uint32_t record;
@@ -130,7 +140,7 @@ void BM_DirectAccumulating32(benchmark::State& state) {
       } else {
         int64_t value = int32_t(UTIL_GetDword(plc_reg + r.record));
         uint16_t reference = RegWord(r.record + 4) & 0x3FFF;
-        if (value < kPreset) {
+        if (value < preset) {
           const uint32_t elapsed = uint32_t(tick - reference) & 0x3FFF;
           const uint32_t units = elapsed / 10;
           if (units != 0) {
@@ -140,8 +150,8 @@ void BM_DirectAccumulating32(benchmark::State& state) {
         } else {
           reference = tick;
         }
-        done = value >= kPreset;
-        if (done) value = kPreset;
+        done = value >= preset;
+        if (done) value = preset;
         UTIL_PutDword(plc_reg + r.record, uint32_t(value));
         SetRegWord(r.record + 4, uint16_t((done ? 0x8000 : 0) | 0x4000 | reference));
       }
@@ -151,6 +161,12 @@ void BM_DirectAccumulating32(benchmark::State& state) {
   }
   Report(state);
 }
+void BM_DirectAccumulating32(benchmark::State& state) { DirectAccumulating32(state, kPreset); }
 BENCHMARK(BM_DirectAccumulating32);
+
+void BM_LadderAccumulating32Done(benchmark::State& state) { LadderAccumulating32(state, kPresetDone); }
+BENCHMARK(BM_LadderAccumulating32Done);
+void BM_DirectAccumulating32Done(benchmark::State& state) { DirectAccumulating32(state, kPresetDone); }
+BENCHMARK(BM_DirectAccumulating32Done);
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "fieldbus/services.h"
 #include "iec_runtime/services.h"
 #include "kernel/cmdproto.h"
+#include "logic/engine.h"
 #include "kernel/download.h"
 #include "kernel/sysmsg.h"
 #include "kernel/sysservices.h"
@@ -69,6 +70,7 @@ void Request() {
       SYS_BlockErase(g.start, g.capacity);
     } else {
       SYS_BlockErase(f.data - kTableHeader, (f.flags & kEraseKiBMask) * 1024);
+      if (f.data == ladder) LogicTableChanged();
     }
     if (type == kTypeCanNetwork) CANOpen_dwnld = 1;
   }
@@ -98,6 +100,7 @@ void Data() {
     return;
   }
   Store(CmdPacket.data, n);
+  if (g.start == ladder) LogicTableChanged();
   g.count += n;
   cmdio::putbyte(kAck);
   CmdStartLinkTimer();

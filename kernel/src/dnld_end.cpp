@@ -6,6 +6,7 @@
 #include "dnld_end.h"
 #include "fieldbus/services.h"
 #include "kernel/cmdproto.h"
+#include "logic/engine.h"
 #include "kernel/progstore.h"
 #include "kernel/regimage.h"
 #include "kernel/retentive.h"
@@ -65,6 +66,7 @@ void DnldEnd(uint8_t type, const BitmapTarget& bitmap, uint32_t count, const uin
 
   switch (type) {
     case 0:
+      LogicTableChanged();
       SrSet(4, SrGet(4) & ~(kSr4UserProgram | kSr4LogicFault));
       nv_get_features();
       break;

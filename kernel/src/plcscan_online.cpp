@@ -8,6 +8,7 @@
 #include "graphics/unaligned.h"
 #include "iec_runtime/services.h"
 #include "kernel/cmdproto.h"
+#include "logic/engine.h"
 #include "kernel/file_info.h"
 #include "kernel/orvanel.h"
 #include "kernel/progstore.h"
@@ -60,6 +61,7 @@ bool SwapLadder() {
   const uint32_t size = BlockSize(ladder_olp);
   if (size > kSwapRoom) return false;
   std::memcpy(ladder_bl, ladder_olp, kTableHeader + size);
+  LogicTableChanged();
   ShowLadder();
   return true;
 }
@@ -93,6 +95,7 @@ bool SwapIec() {
   std::memcpy(online_data + kOnlineFlagAt, &one, 4);
   OrvanelI0_VarLoc = binding;
   UTIL_PutDword(ladder + kContainerCodeLength, uint32_t(code));
+  LogicTableChanged();
 
   const uint32_t size = online + uint32_t(code) + 12;
   SetFileCrcSize(kLadderInfo, crc16(ladder, size), size);

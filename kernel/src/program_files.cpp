@@ -14,6 +14,7 @@
 
 #include "cfg_file.h"
 #include "kernel/bootstatus.h"
+#include "logic/engine.h"
 #include "kernel/orvanel.h"
 #include "kernel/progstore.h"
 #include "kernel/regimage.h"
@@ -182,6 +183,7 @@ bool LoadLadderFrom(CfgReader& r) {
   if (size > kLogicCheckedMax || r.Read(staged_logic, size) != size) return false;
   if (crc16(staged_logic, size) != crc) return false;
   std::memcpy(ladder, staged_logic, size);
+  LogicTableChanged();
   std::memcpy(ladder_bl, head, kTableHeader);
   nv_get_features();
   OrvanelStart();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "kernel/file_info.h"
+#include "logic/engine.h"
 #include "kernel/progstore.h"
 #include "kernel/regimage.h"
 #include "kernel/retentive.h"
@@ -67,6 +68,7 @@ void ResetLogicTables(bool first_start_form) {
   const bool real = first_start_form;
   fwload_set_def = 0;
   for (const LogicTable& t : kLogicTables) PutTable(t.block, t.erase, t.data, t.size, real);
+  LogicTableChanged();
 
   std::memset(plc_reg + reg::kOffSecurity, 0, reg::kSecurityMax);
   SetFileCrcSize(file_info[4], real ? crc16(kZeros, kDefaultSecuritySize) : 0, real ? kDefaultSecuritySize : 0);

@@ -48,11 +48,12 @@ bool PushReal(Machine& m, const Conversion& c, float f) {
     m.Push32(u);
     return ok;
   }
-  // The range is tested on the truncated value, not on the REAL: 32767.9 converts to INT
-  // as 32767 and keeps the power flow, 32768.0 does not. A NaN turns the power flow off
-  // in every width. One saturating 32-bit truncation gives the pushed value in every
-  // case: its low 16 bits for one cell.
-  const double t = std::trunc(double(f));
+  // INT and DINT test the REAL itself (in double precision, where both limits are exact):
+  // 32767.9 and -32768.5 lie outside INT's range although they truncate into it. The
+  // other widths test the truncated value. A NaN turns the power flow off in every width.
+  // One saturating 32-bit truncation gives the pushed value in every case: its low 16 bits
+  // for one cell.
+  const double t = c.range_on_real ? double(f) : std::trunc(double(f));
   ok = ok && t >= double(c.lo) && t <= double(c.hi);
   const int32_t v = TruncSaturated(f);
   if (c.target == ConvTarget::kCell) {

@@ -38,13 +38,16 @@ struct Conversion {
   bool ranged = false;  // lo..hi is tested
   int64_t lo = 0;
   int64_t hi = 0;
+  // A REAL source tested against lo..hi as it stands, before the truncation (so that
+  // -32768.5 lies outside -32768..32767); otherwise the truncated value is tested.
+  bool range_on_real = false;
 };
 
 inline constexpr Conversion kConversions[] = {
     // INT, DINT and REAL.
     {.opcode = 75, .source = ConvSource::kDint, .target = ConvTarget::kCell, .ranged = true, .lo = -32768, .hi = 32767},
-    {.opcode = 76, .source = ConvSource::kReal, .target = ConvTarget::kTwoCells, .ranged = true, .lo = INT32_MIN, .hi = INT32_MAX},
-    {.opcode = 77, .source = ConvSource::kReal, .target = ConvTarget::kCell, .ranged = true, .lo = -32768, .hi = 32767},
+    {.opcode = 76, .source = ConvSource::kReal, .target = ConvTarget::kTwoCells, .ranged = true, .lo = INT32_MIN, .hi = INT32_MAX, .range_on_real = true},
+    {.opcode = 77, .source = ConvSource::kReal, .target = ConvTarget::kCell, .ranged = true, .lo = -32768, .hi = 32767, .range_on_real = true},
     {.opcode = 78, .source = ConvSource::kDint, .target = ConvTarget::kReal},
     {.opcode = 79, .source = ConvSource::kInt, .target = ConvTarget::kReal},
     // From USINT and SINT.

@@ -337,6 +337,8 @@ void Run(Machine& m) {
 
 }  // namespace
 
+bool StepCareful(Machine& m) { return Step(m); }
+
 void Interpret(Machine& m) {
   if (m.form16)
     Run<true>(m);

@@ -9,4 +9,8 @@ namespace logic {
 // m.stop then says which, and m.at is the position just after the word that stopped it.
 void Interpret(Machine& m);
 
+// Runs the one instruction at the machine's instruction pointer through its handler. False
+// when the machine stopped.
+bool StepCareful(Machine& m);
+
 }  // namespace logic

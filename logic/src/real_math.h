@@ -11,6 +11,13 @@
 namespace logic {
 
 namespace realmath {
+// The four binary operators on a (lower) and b (top): the result in a, false for a
+// numeric error.
+bool AddOp(float& a, float b);
+bool SubOp(float& a, float b);
+bool MulOp(float& a, float b);
+bool DivOp(float& a, float b);
+
 void Add(Machine& m, uint16_t opcode);        // 128
 void Sub(Machine& m, uint16_t opcode);        // 129
 void Mul(Machine& m, uint16_t opcode);        // 130

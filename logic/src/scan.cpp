@@ -11,6 +11,8 @@
 #include "kernel/timebase.h"
 #include "logic/engine.h"
 #include "scan_state.h"
+#include "threaded.h"
+#include "threaded_table.h"
 
 uint8_t RegTokLen_16b = 0;
 uint32_t local_frt_100us = 0;
@@ -93,7 +95,11 @@ int32_t LogicUpdate(const uint8_t* stream) {
   }
 
   m.Reset(stream, StreamWords(stream), RegTokLen_16b != 0);
-  Interpret(m);
+  if (ThreadedReady(stream, m.size, m.form16)) {
+    RunDecoded(m);
+  } else {
+    Interpret(m);
+  }
   if (m.stop != Stop::kEnd) return int32_t(m.at);
   EndOfProgram(m);
   return -1;

@@ -26,6 +26,10 @@ INSTANTIATE_TEST_SUITE_P(
         StackCase{"contacts_push_ff_or_0", "LD I1; LD I2", {0xFF, 0}},
         StackCase{"contact_op31", "LDX I1; LDX I2", {0xFF, 0}},
         StackCase{"on_off_and", "LD I1; LD I2; AND", {0}},
+        // AND keeps the lower entry's own byte when the top is on: 1 stays 1, 0xFF 0xFF.
+        StackCase{"and_keeps_a_1", "LD I2; NOT; LD I1; AND", {1}},
+        StackCase{"and_keeps_ff", "LD I1; LD I3; AND", {0xFF}},
+        StackCase{"and_off_top_gives_0", "LD I2; NOT; LD I2; AND", {0}},
         StackCase{"on_off_or", "LD I1; LD I2; OR", {0xFF}},
         StackCase{"off_on_or", "LD I2; LD I1; OR", {0xFF}},
         StackCase{"not_of_ff_is_0", "LD I1; NOT", {0}},

@@ -66,6 +66,40 @@ const std::vector<WordCase> kComparesSigned = {
 };
 TEST_F(Compares, Signed) { RunCases(kComparesSigned); }
 
+// Each relation where it holds and where it does not, so that a compare that always
+// gives one answer fails: INT from a power flow that was off (the result alone sets it),
+// DINT and REAL from one that was on (they only turn it off).
+const std::vector<WordCase> kComparesBothWays = {
+    Cells("int_eq_holds", "EQ", 0xFFFE, 0xFFFE, kFromOff, kOn),
+    Cells("int_ne_fails", "NE", 9, 9, kFromOn, kOff),
+    Cells("int_lt_fails", "LT", 1, 0xFFFF, kFromOn, kOff),
+    Cells("int_lt_equal_fails", "LT", 4, 4, kFromOn, kOff),
+    Cells("int_gt_holds", "GT", 1, 0xFFFF, kFromOff, kOn),
+    Cells("int_gt_equal_fails", "GT", 4, 4, kFromOn, kOff),
+    Cells("int_le_holds", "LE", 0x8000, 0x7FFF, kFromOff, kOn),
+    Cells("int_le_fails", "LE", 0x7FFF, 0x8000, kFromOn, kOff),
+    Cells("int_ge_holds", "GE", 3, 2, kFromOff, kOn),
+    Cells("int_ge_equal_holds", "GE", 0x8000, 0x8000, kFromOff, kOn),
+    Dints("dint_eq_holds", "EQD", 0x12345678, 0x12345678, kFromOn, kOn),
+    Dints("dint_ne_fails", "NED", 0x12345678, 0x12345678, kFromOn, kOff),
+    Dints("dint_lt_equal_fails", "LTD", 5, 5, kFromOn, kOff),
+    Dints("dint_gt_holds", "GTD", 0x7FFFFFFF, 0x80000000, kFromOn, kOn),
+    Dints("dint_gt_equal_fails", "GTD", 5, 5, kFromOn, kOff),
+    Dints("dint_le_fails", "LED", 1, 0xFFFFFFFF, kFromOn, kOff),
+    Dints("dint_ge_holds", "GED", 0x00010000, 0x0000FFFF, kFromOn, kOn),
+    Dints("dint_ge_fails", "GED", 0xFFFFFFFF, 0, kFromOn, kOff),
+    Reals("real_eq_fails", "EQR", 1.0f, 1.5f, kOff),
+    Reals("real_ne_holds", "NER", 1.0f, 1.5f, kOn),
+    Reals("real_ne_fails", "NER", -3.0f, -3.0f, kOff),
+    Reals("real_lt_fails", "LTR", 1.0f, -2.0f, kOff),
+    Reals("real_gt_holds", "GTR", 1.0f, -2.0f, kOn),
+    Reals("real_gt_equal_fails", "GTR", 1.0f, 1.0f, kOff),
+    Reals("real_le_fails", "LER", 1.5f, 1.0f, kOff),
+    Reals("real_ge_holds", "GER", 2.0f, 1.0f, kOn),
+    Reals("real_ge_equal_holds", "GER", -0.0f, 0.0f, kOn),
+};
+TEST_F(Compares, HoldAndFail) { RunCases(kComparesBothWays); }
+
 const std::vector<WordCase> kComparesUnsignedAndShort = {
     // USINT: the low bytes, unsigned; the high bytes do not count.
     Cells("usint_gt", "GT_US", 0x0180, 0x027F, kFromOff, kOn),

@@ -31,10 +31,14 @@ const std::vector<WordCase> kConversionsIntDintReal = {
     WordCase{"r2d_minus_2_31", "PUSH_R2D R1; PULL2 R3", {F("R1", -2147483648.0f)}, {D("R3", 0x80000000)}, kOn},
     WordCase{"r2d_2_31", "PUSH_R2D R1; PULL2 R3", {F("R1", 2147483648.0f)}, {D("R3", 2147483647)}, kOff},
     WordCase{"r2d_truncates", "PUSH_R2D R1; PULL2 R3", {F("R1", -2.75f)}, {D("R3", uint32_t(-2))}, kOn},
-    // 77 REAL to INT: the range is tested on the truncated value.
-    WordCase{"r2i_32767_9", "PUSH_R2I R1; PULL R3", {F("R1", 32767.9f)}, {W("R3", 32767)}, kOn},
+    WordCase{"r2d_just_below_min", "PUSH_R2D R1; PULL2 R3", {F("R1", -2147483904.0f)}, {D("R3", 0x80000000)}, kOff},
+    // 77 REAL to INT: the range is tested on the REAL before it is truncated.
+    WordCase{"r2i_32767_9", "PUSH_R2I R1; PULL R3", {F("R1", 32767.9f)}, {W("R3", 32767)}, kOff},
+    WordCase{"r2i_32767", "PUSH_R2I R1; PULL R3", {F("R1", 32767.0f)}, {W("R3", 32767)}, kOn},
+    WordCase{"r2i_minus_32768", "PUSH_R2I R1; PULL R3", {F("R1", -32768.0f)}, {W("R3", 0x8000)}, kOn},
+    WordCase{"r2i_minus_0_5", "PUSH_R2I R1; PULL R3", {F("R1", -0.5f)}, {W("R3", 0)}, kOn},
     WordCase{"r2i_32768", "PUSH_R2I R1; PULL R3", {F("R1", 32768.0f)}, {W("R3", 0x8000)}, kOff},
-    WordCase{"r2i_minus_32768_5", "PUSH_R2I R1; PULL R3", {F("R1", -32768.5f)}, {W("R3", 0x8000)}, kOn},
+    WordCase{"r2i_minus_32768_5", "PUSH_R2I R1; PULL R3", {F("R1", -32768.5f)}, {W("R3", 0x8000)}, kOff},
     WordCase{"r2i_minus_32769", "PUSH_R2I R1; PULL R3", {F("R1", -32769.0f)}, {W("R3", 0x7FFF)}, kOff},
     WordCase{"r2i_inf", "PUSH_R2I R1; PULL R3", {F("R1", kInf)}, {W("R3", 0xFFFF)}, kOff},
     WordCase{"r2i_40000", "PUSH_R2I R1; PULL R3", {F("R1", 40000.0f)}, {W("R3", 0x9C40)}, kOff},

@@ -3,6 +3,7 @@
 #include <string>
 #include <tuple>
 
+#include "testsupport/stepping_clock.h"
 #include "timers_fixture.h"
 
 namespace {
@@ -310,6 +311,28 @@ TEST_F(RecordTest, SkippedTimerKeepsItsReference) {
   Step(250, true);
   EXPECT_EQ(Value(R(1), false), 5);
   EXPECT_EQ(Value(R(11), true), 5);
+}
+
+// Every timer of a scan takes the tick of the scan's start, even while the clock moves
+// during the scan: with a clock that steps 1 ms at every reading, timers that read the
+// clock themselves would each see a later time.
+TEST_F(RecordTest, TimersOfOneScanShareOneTick) {
+  ts::SteppingClock stepping(1'000'000);
+  const std::string program =
+      "LD I1; TON_1MS_I R1, 30000; LD I1; TON_1MS_I R4, 30000; LD I1; DTON_1MS_I R11, 30000; "
+      "LD I1; DTACC_1MS_I I2, R21, 30000; END";
+  SetBit("I1", false);
+  ASSERT_EQ(Run(program), -1);
+  const uint16_t first = Tick();
+  for (uint32_t at : {R(1), R(4)}) EXPECT_EQ(Control(at, false) & 0x3FFF, first);
+  for (uint32_t at : {R(11), R(21)}) EXPECT_EQ(Control(at, true) & 0x3FFF, first);
+
+  SetBit("I1");
+  ASSERT_EQ(Scan(), -1);
+  const uint32_t units = ((Tick() - first) & 0x3FFF) / 10;
+  ASSERT_NE(units, 0u);
+  for (uint32_t at : {R(1), R(4)}) EXPECT_EQ(Value(at, false), units);
+  for (uint32_t at : {R(11), R(21)}) EXPECT_EQ(Value(at, true), units);
 }
 
 // Records and presets at the end of the registers (32-bit form: SR448, the last word a

@@ -35,6 +35,7 @@ void InstallLadder(const std::vector<uint16_t>& code, uint32_t features, Trailer
   }
   SetBlockSize(ladder_bl, uint32_t(size));
   SetBlockCrc(ladder_bl, Crc16Modbus(data, size));
+  LogicTableChanged();
   if (trailer == Trailer::kFeatures) {
     nv_get_features();
   } else {

@@ -14,6 +14,11 @@
 // stream's length in words).
 int32_t LogicUpdate(const uint8_t* stream);
 
+// Says that the logic table was written: the next scan decodes it again. Every write to
+// the table calls it (download erase, data and end, the default tables, the load from
+// the program file, the online swap, the IEC code written in place).
+void LogicTableChanged();
+
 // 1 when the loaded program uses the 16-bit operand form (one-word register references
 // with the escapes 1776 and 1777), 0 for 32-bit register tokens. Latched from the
 // program features word on the first scan after a program start.

@@ -1,0 +1,91 @@
+#pragma once
+// The logic table decoded once into threaded code: one record per instruction with its
+// operands resolved to image offsets and checked, jump targets resolved to records, and
+// a few common instruction shapes joined into one record. The careful interpreter stays
+// the reference: a record runs only what it can run exactly as the careful handlers do,
+// and hands everything else to them, one instruction at a time.
+//
+// Decoding an instruction depends only on the words from its position on, so a record
+// made for position p is right for every way the machine can arrive at p (a jump into
+// what another reading took for an operand included). Positions are decoded from word 0
+// and from every jump target when the table changes; a position first reached at run
+// time (after a return, or after an instruction the decoder leaves to its handler) is
+// decoded then, once, into the same static arena. Nothing is allocated during a scan.
+
+#include <cstdint>
+
+#include "machine.h"
+
+namespace logic {
+
+// What a record does. The joined shapes come first in the stream of records, followed by
+// the records of their parts: a joined record that cannot run a case exactly falls
+// through to its parts.
+enum class Rec : uint8_t {
+  kCareful,       // the careful interpreter runs one instruction from ip
+  kHandler,       // an operand-less opcode through its handler
+  kHandlerOperands,  // an opcode through its handler, which reads its operands; d: the next position
+  kContact,       // push the bit a (byte) b (mask)
+  kOperator,      // a bit-stack operator of the boolean table
+  kCoil,          // a coil of the boolean table on byte a, bit b
+  kContactCoil,   // contact a/b, then the coil `opcode` on byte c, bit d
+  kPushWord,      // a: offset
+  kPushDouble,    // a: offset
+  kPushImm,       // a: value
+  kPushImm32,     // a: value
+  kPullWord,      // a: offset
+  kPullDouble,    // a: offset
+  kMoveWord,      // a: destination, b: source
+  kMoveImm,       // a: destination, b: value
+  kJump,          // pop; when on, continue at record c (16- and 32-bit offsets)
+  kSkipIfOff,     // top off: continue at record c
+  kCall,          // pop; when on, call record c, returning to word d
+  kReturn,        // pop; when on, return
+  kEnd,           // opcode 9
+  kGoto,          // continue at record c (the link from a run into one decoded before)
+  kIntOpPull,     // push a, push b, INT operator `opcode`, pull c  (d: parts' records)
+  kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, coil byte c >> 3 bit c & 7
+  kOnDelay16,     // 16-bit on-delay timer, immediate preset: record a, preset b, unit c (0.1 ms ticks)
+  kAddDint, kSubDint, kMulDint,        // DINT operators on the word stack
+  kAddReal, kSubReal, kMulReal, kDivReal,  // REAL operators on the word stack
+  kCompareDint,                        // DINT compares `opcode` (series)
+  kCounter16 = 46,  // 16-bit up (201) or down (203) counter, immediate preset: record a, preset b, reset bit c (byte << 3 | bit)
+  // One kind per bit-stack operator, coil, and contact followed by that coil, numbered
+  // by their places in the boolean family's tables, so that each runs inline.
+  kOperatorBase = 32,
+  kCoilBase = 48,
+  kContactCoilBase = 56,
+  kContactOperatorBase = 64,  // a contact followed by that operator
+  kKinds = 80,
+  // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
+  // kinds above (a slot the operators leave free).
+  kContactOperator = 45,
+};
+
+struct Record {
+  Rec kind;
+  uint16_t opcode;
+  uint32_t ip;  // word index of the instruction's first word
+  uint32_t a, b, c, d;
+};
+
+// Statistics of the decoded form, for tests and benchmarks.
+struct DecodeStats {
+  uint32_t records = 0;
+  uint32_t careful = 0;  // records left to the careful interpreter
+  uint32_t joined = 0;   // joined shapes
+  uint32_t decodes = 0;  // whole decodes since start
+};
+
+// Decodes the stream of `words` words in the given operand form from word 0 (and from its
+// jump targets). False when it does not fit the arena: the careful interpreter then runs
+// the program.
+bool DecodeProgram(const uint8_t* stream, uint32_t words, bool form16);
+// Forgets the decoded form.
+void DropDecoded();
+// Runs the machine (reset onto the decoded stream) through the decoded form until
+// opcode 9 or a fault, leaving it exactly as Interpret would.
+void RunDecoded(Machine& m);
+const DecodeStats& DecodedStats();
+
+}  // namespace logic

@@ -1,0 +1,324 @@
+// The decoder of the threaded form: reads each instruction's operands with the careful
+// interpreter's own operand readers, so a record resolves exactly the offset the handler
+// would, and an operand the handler would refuse leaves the instruction to the handler.
+#include <cstring>
+
+#include "boolean.h"
+#include "opcode_map.h"
+#include "kernel/tablestore.h"
+#include "operands.h"
+#include "record_operands.h"
+#include "timers.h"
+#include "threaded.h"
+#include "threaded_arena.h"
+
+namespace logic {
+
+namespace arena {
+
+Record records[kMaxRecords];
+uint32_t index[kMaxWords + 1];
+uint32_t count = 0;
+const uint8_t* stream = nullptr;
+uint32_t words = 0;
+bool form16 = true;
+bool valid = false;
+DecodeStats stats;
+
+}  // namespace arena
+
+namespace {
+
+using namespace arena;
+
+// Positions still to decode in this decoding, and the records to patch at its end.
+constexpr uint32_t kWorkCap = 2 * kMaxWords + 2;
+uint32_t g_work[kWorkCap];
+uint32_t g_work_count = 0;
+// One run's records before they are joined and stored.
+constexpr uint32_t kRunCap = 4096;
+Record g_run[kRunCap];
+
+// Opcodes that read no operand from the stream: their handler runs on the stacks alone.
+constexpr bool OperandLess(uint16_t op) {
+  return (op >= 120 && op <= 137) || (op >= 140 && op <= 158) || (op >= 160 && op <= 177) ||
+         (op >= 192 && op <= 194) || (op >= 280 && op <= 288) || op == 108 || op == 109;
+}
+
+const TimerRow* TimerOf(uint16_t op) {
+  for (const TimerRow& t : kTimerKinds)
+    if (op == t.opcode || op == t.opcode + 1) return &t;
+  return nullptr;
+}
+
+bool IsCoil(uint16_t op) { return op < kBooleanOpcodes && kBooleanEntries[op].kind == BooleanKind::kCoil; }
+
+// Decodes the instruction at p (p <= words) into r; the position after it in next.
+// False when the run ends with it (the machine's next position is known only at run
+// time).
+bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
+  r = Record{Rec::kCareful, 0, p, 0, 0, 0, 0};
+  if (p >= words) return false;  // the careful interpreter reports running off the end
+  // The careful operand readers on a machine of the decoder's own, which no scan sees.
+  static Machine s;
+  s.Reset(stream, words, form16);
+  s.ip = p;
+  const uint16_t w = s.Next();
+  r.opcode = w;
+  if (w >= kFirstContact) {
+    r.kind = Rec::kContact;
+    r.a = uint32_t(w - kFirstContact) / 8;
+    r.b = 1u << (w % 8);
+    next = s.ip;
+    return true;
+  }
+  bool ends = false;
+  switch (w) {
+    case 31: {
+      const BitRef b = BitOperand(s);
+      r = {Rec::kContact, w, p, b.byte, uint32_t(1u << b.bit), 0, 0};
+      break;
+    }
+    case 80: r.kind = Rec::kPushWord, r.a = WordOperand(s, 1); break;
+    case 83: r.kind = Rec::kPushDouble, r.a = WordOperand(s, 2); break;
+    case 81: r.kind = Rec::kPushImm, r.a = Imm16(s); break;
+    case 84: r.kind = Rec::kPushImm32, r.a = Imm32(s); break;
+    case 82: r.kind = Rec::kPullWord, r.a = WordOperand(s, 1); break;
+    case 85: r.kind = Rec::kPullDouble, r.a = WordOperand(s, 2); break;
+    case 90:
+      r.kind = Rec::kMoveWord;
+      r.a = WordOperand(s);
+      r.b = WordOperand(s);
+      break;
+    case 92:
+      r.kind = Rec::kMoveImm;
+      r.a = WordOperand(s);
+      r.b = Imm16(s);
+      break;
+    case 9: r.kind = Rec::kEnd, ends = true; break;
+    case 74: r.kind = Rec::kReturn; break;
+    case 68: case 71: case 69: case 73: case 70: {
+      const int32_t off = w == 68 || w == 69 ? Offset32(s) : w == 70 ? Offset16Unsigned(s) : Offset16Signed(s);
+      const int64_t target = int64_t(s.ip) + off;
+      // A target outside the stream is the handler's fault to report, when it is taken.
+      if (s.Failed() || target < 0 || target >= int64_t(words)) return false;
+      r.kind = w == 70 ? Rec::kSkipIfOff : (w == 69 || w == 73) ? Rec::kCall : Rec::kJump;
+      r.c = uint32_t(target);  // a word until the patch turns it into a record
+      r.d = s.ip;              // a call's return position
+      break;
+    }
+    default:
+      if (w < kBooleanOpcodes && kBooleanEntries[w].kind == BooleanKind::kOperator) {
+        r.kind = Rec::kOperator;
+      } else if (IsCoil(w)) {
+        const BitRef b = BitOperand(s);
+        r.kind = Rec::kCoil;
+        r.a = b.byte;
+        r.b = b.bit;
+      } else if (OperandLess(w)) {
+        r.kind = Rec::kHandler;
+        switch (w) {
+          case 124: r.kind = Rec::kAddDint; break;
+          case 125: r.kind = Rec::kSubDint; break;
+          case 126: r.kind = Rec::kMulDint; break;
+          case 128: r.kind = Rec::kAddReal; break;
+          case 129: r.kind = Rec::kSubReal; break;
+          case 130: r.kind = Rec::kMulReal; break;
+          case 131: r.kind = Rec::kDivReal; break;
+          default:
+            if (w >= 166 && w <= 171) r.kind = Rec::kCompareDint;
+        }
+      } else if (const TimerRow* t = TimerOf(w)) {
+        // Timers and 16-bit counters: their handler reads the operands again; reading
+        // them here tells where the next instruction starts.
+        if (t->kind == TimerKind::kAccumulating) BitOperand(s);
+        r.kind = Rec::kHandlerOperands;
+        if (t->wide) {
+          RecordOperands<true>().Read(s, w & 1);
+        } else {
+          RecordOperands<false> ops;
+          // The commonest timer runs inline, its unit a constant of its own code.
+          if (ops.Read(s, w & 1) && ops.immediate && t->kind == TimerKind::kOnDelay) {
+            r.kind = Rec::kOnDelay16;
+            r.a = ops.record;
+            r.b = uint32_t(ops.immediate_preset);
+            r.c = t->unit_ticks;
+          }
+        }
+        r.d = s.ip;
+      } else if (w >= 200 && w <= 203) {
+        const BitRef reset = BitOperand(s);
+        RecordOperands<false> ops;
+        r.kind = Rec::kHandlerOperands;
+        if (ops.Read(s, w & 1) && ops.immediate) {
+          r.kind = Rec::kCounter16;
+          r.a = ops.record;
+          r.b = uint32_t(ops.immediate_preset);
+          r.c = reset.byte << 3 | reset.bit;
+        }
+        r.d = s.ip;
+      } else {
+        return false;  // its operands are the handler's to read
+      }
+  }
+  if (s.Failed()) {
+    r = Record{Rec::kCareful, w, p, 0, 0, 0, 0};
+    return false;
+  }
+  next = s.ip;
+  return !ends;
+}
+
+// The joined shape that starts at run[i], with the number of parts it covers; 0 when
+// none does.
+uint32_t Join(const Record* run, uint32_t n, Record& j) {
+  const Record& r0 = run[0];
+  if (n >= 2 && r0.kind == Rec::kContact && run[1].kind == Rec::kCoil) {
+    j = {Rec::kContactCoil, run[1].opcode, r0.ip, r0.a, r0.b, run[1].a, run[1].b};
+    return 2;
+  }
+  if (n >= 2 && r0.kind == Rec::kContact && run[1].kind == Rec::kOperator) {
+    j = {Rec::kContactOperator, run[1].opcode, r0.ip, r0.a, r0.b, 0, 0};
+    return 2;
+  }
+  if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm)) {
+    const uint16_t op = run[2].opcode;
+    if (run[2].kind == Rec::kHandler && op >= 120 && op <= 123 && run[1].kind == Rec::kPushWord &&
+        run[3].kind == Rec::kPullWord) {
+      j = {Rec::kIntOpPull, op, r0.ip, r0.a, run[1].a, run[3].a, 0};
+      return 4;
+    }
+    if (run[2].kind == Rec::kHandler && op >= 160 && op <= 165 && run[3].kind == Rec::kCoil) {
+      j = {Rec::kIntCompareCoil, op, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
+           uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
+      return 4;
+    }
+  }
+  return 0;
+}
+
+// The kind that runs an operator, a coil or a contact-coil pair inline.
+Record Specialise(Record r) {
+  auto place = [](const auto& table, uint16_t op) {
+    uint8_t i = 0;
+    while (table[i].opcode != op) ++i;
+    return i;
+  };
+  if (r.kind == Rec::kOperator) r.kind = Rec(uint8_t(Rec::kOperatorBase) + place(kStackOperators, r.opcode));
+  if (r.kind == Rec::kCoil) r.kind = Rec(uint8_t(Rec::kCoilBase) + place(kCoilWrites, r.opcode));
+  if (r.kind == Rec::kContactCoil) r.kind = Rec(uint8_t(Rec::kContactCoilBase) + place(kCoilWrites, r.opcode));
+  if (r.kind == Rec::kContactOperator)
+    r.kind = Rec(uint8_t(Rec::kContactOperatorBase) + place(kStackOperators, r.opcode));
+  return r;
+}
+
+// Stores a run of n records: joined shapes first, each followed by its parts. A link
+// takes no position: the position it leads to keeps its own record.
+bool Store(const Record* run, uint32_t n) {
+  for (uint32_t i = 0; i < n;) {
+    Record j;
+    uint32_t parts = Join(run + i, n - i, j);
+    if (count + 1 + (parts == 0 ? 1 : parts) > kMaxRecords) return false;
+    if (parts != 0) {
+      index[j.ip] = count + 1;
+      records[count++] = Specialise(j);
+      ++stats.joined;
+    }
+    const uint32_t first_part = parts != 0 ? 1 : 0;
+    if (parts == 0) parts = 1;
+    for (uint32_t k = 0; k < parts; ++k) {
+      const Record& r = run[i + k];
+      if (k >= first_part && r.kind != Rec::kGoto) index[r.ip] = count + 1;
+      stats.careful += r.kind == Rec::kCareful;
+      records[count++] = Specialise(r);
+    }
+    i += parts;
+  }
+  return true;
+}
+
+bool Queue(uint32_t p) {
+  if (g_work_count == kWorkCap) return false;
+  g_work[g_work_count++] = p;
+  return true;
+}
+
+// Decodes runs from every position on the work list. A run ends at an instruction that
+// decides at run time where the machine goes on, at a position decoded before (a link),
+// or when the run buffer is full (a link to the position that continues it).
+bool Drain() {
+  while (g_work_count != 0) {
+    uint32_t p = g_work[--g_work_count];
+    if (index[p] != 0) continue;
+    uint32_t n = 0;
+    for (;;) {
+      if (index[p] != 0 || n == kRunCap - 1) {
+        g_run[n++] = Record{Rec::kGoto, 0, p, 0, 0, p, 0};
+        if (index[p] == 0 && !Queue(p)) return false;
+        break;
+      }
+      uint32_t next = p;
+      Record& r = g_run[n++];
+      const bool more = DecodeOne(p, r, next);
+      const bool targets = r.kind == Rec::kJump || r.kind == Rec::kSkipIfOff || r.kind == Rec::kCall;
+      if (targets && index[r.c] == 0 && !Queue(r.c)) return false;
+      if (!more) break;
+      p = next;
+    }
+    if (!Store(g_run, n)) return false;
+  }
+  return true;
+}
+
+// Turns the target words of the records from first on into record numbers.
+void Patch(uint32_t first) {
+  for (uint32_t i = first; i < count; ++i) {
+    Record& r = records[i];
+    if (r.kind == Rec::kJump || r.kind == Rec::kSkipIfOff || r.kind == Rec::kCall || r.kind == Rec::kGoto)
+      r.c = index[r.c] - 1;
+  }
+}
+
+}  // namespace
+
+bool DecodeProgram(const uint8_t* s, uint32_t n, bool form_16bit) {
+  valid = false;
+  if (n > kMaxWords) return false;
+  stream = s;
+  words = n;
+  form16 = form_16bit;
+  count = 0;
+  std::memset(index, 0, sizeof(uint32_t) * (std::size_t(n) + 1));
+  stats = DecodeStats{.decodes = stats.decodes + 1};
+  g_work_count = 0;
+  g_work[g_work_count++] = 0;
+  if (!Drain()) return false;
+  Patch(0);
+  stats.records = count;
+  valid = true;
+  return true;
+}
+
+void DropDecoded() { valid = false; }
+
+uint32_t DecodeAt(uint32_t p) {
+  if (!valid || p > words) return 0;
+  if (index[p] != 0) return index[p];
+  const uint32_t first = count;
+  g_work_count = 0;
+  g_work[g_work_count++] = p;
+  if (!Drain()) {
+    // The arena is full: what was stored stays, unpatched records are undone.
+    for (uint32_t i = first; i < count; ++i)
+      if (index[records[i].ip] > first) index[records[i].ip] = 0;
+    count = first;
+    return 0;
+  }
+  Patch(first);
+  stats.records = count;
+  return index[p];
+}
+
+const DecodeStats& DecodedStats() { return stats; }
+
+}  // namespace logic

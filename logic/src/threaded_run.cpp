@@ -1,0 +1,492 @@
+// The runner of the threaded form. Each record checks what its careful handler would
+// check at run time (a stack depth, a call depth) before it changes anything; where a
+// check fails, the careful handler runs the instruction instead and reports the fault
+// with its own position and state. A joined record whose case it cannot run falls
+// through to the records of its parts.
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+#include "boolean.h"
+#include "interpreter.h"
+#include "kernel/regimage.h"
+#include "opcode_table.h"
+#include "real_math.h"
+#include "scan_state.h"
+#include "timers.h"
+#include "word_stack.h"
+#include "threaded_arena.h"
+
+namespace logic {
+
+namespace {
+
+using arena::records;
+
+// The record for the machine's position, the careful interpreter stepping on where no
+// record can be had; nullptr when the machine stopped.
+const Record* Resume(Machine& m) {
+  for (;;) {
+    if (m.Failed()) return nullptr;
+    if (m.ip <= arena::words) {
+      const uint32_t i = arena::index[m.ip] != 0 ? arena::index[m.ip] : DecodeAt(m.ip);
+      if (i != 0) return &records[i - 1];
+    }
+    if (!StepCareful(m)) return nullptr;
+  }
+}
+
+constexpr uint32_t kJoinedParts = 2;  // a contact and its coil
+
+// An INT operator of the joined push-push-operate-pull shape: a op b into r, false for
+// a numeric error (the power flow goes off), as the careful operators decide it.
+inline bool IntOp(uint16_t op, int16_t a, int16_t b, int16_t& r) {
+  int32_t exact;
+  switch (op) {
+    case 120: exact = int32_t(a) + b; break;
+    case 121: exact = int32_t(a) - b; break;
+    case 122: exact = int32_t(a) * b; break;
+    default:  // 123
+      if (b == 0 || (a == -32768 && b == -1)) {
+        r = a;
+        return false;
+      }
+      r = int16_t(a / b);
+      return true;
+  }
+  r = int16_t(exact);
+  return exact >= -32768 && exact <= 32767;
+}
+
+inline bool IntCompare(uint16_t op, int16_t a, int16_t b) {
+  switch (op) {
+    case 160: return a == b;
+    case 161: return a != b;
+    case 162: return a < b;
+    case 163: return a > b;
+    case 164: return a <= b;
+    default: return a >= b;  // 165
+  }
+}
+
+// The DINT result of an exact sum, difference or product, wrapped; false when it overflowed.
+inline bool StoreDint(int32_t& a, int64_t exact) {
+  a = int32_t(exact);
+  return exact >= INT32_MIN && exact <= INT32_MAX;
+}
+// The 16-bit counter with an immediate preset, as the counter family evaluates it, with
+// its record, preset and reset bit resolved.
+inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
+  const uint32_t control = r.a + 2;
+  const int64_t preset = r.b;
+  int64_t count = int16_t(RegWord(r.a));
+  uint16_t word = RegWord(control);
+  if (power == 0) {
+    word &= uint16_t(~kRecordEnabled);
+  } else if (!(word & kRecordEnabled)) {
+    if (down && count > -32768) --count;
+    if (!down && count < 32767) ++count;
+    word |= kRecordEnabled;
+  }
+  if (BitIsSet(plc_reg, BitRef{r.c >> 3, uint8_t(r.c & 7)})) count = down ? std::min<int64_t>(preset, 32767) : 0;
+  const bool output = down ? count <= 0 : count >= preset;
+  SetRegWord(r.a, uint16_t(count));
+  SetRegWord(control, uint16_t((word & ~kRecordOutput) | (output ? kRecordOutput : 0)));
+  return output ? 1 : 0;
+}
+
+// The 16-bit on-delay timer with an immediate preset, as the timer family evaluates it,
+// with its record and preset resolved and its unit a constant.
+template <uint32_t kUnit>
+inline uint8_t OnDelay16(const Record& r, uint8_t power) {
+  const uint32_t control = r.a + 2;
+  const uint16_t tick = time_frt_100us & kRecordTickMask;
+  if (power == 0) {
+    SetRegWord(r.a, 0);
+    SetRegWord(control, tick);
+    return 0;
+  }
+  int64_t value = RegWord(r.a);
+  const int64_t preset = r.b;
+  uint16_t reference = RegWord(control) & kRecordTickMask;
+  if (value < preset && !SBitGet(1)) {
+    const uint32_t elapsed = uint32_t(tick - reference) & kRecordTickMask;
+    const uint32_t units = elapsed / kUnit;
+    if (units != 0) {
+      value += units;
+      reference = uint16_t(tick - elapsed % kUnit) & kRecordTickMask;
+    }
+  } else {
+    reference = tick;
+  }
+  const bool done = value >= preset;
+  if (done) value = preset;
+  SetRegWord(r.a, uint16_t(value));
+  SetRegWord(control, uint16_t((done ? kRecordOutput : 0) | kRecordEnabled | reference));
+  return done ? 1 : 0;
+}
+
+}  // namespace
+
+// GCC would merge the handlers' copies of the dispatch into one shared indirect jump,
+// which is predicted worse.
+#if defined(__GNUC__) && !defined(__clang__)
+#define KEEP_DISPATCH_COPIES __attribute__((optimize("no-crossjumping")))
+#else
+#define KEEP_DISPATCH_COPIES
+#endif
+
+// Direct threading: each record's code ends in its own dispatch to the next record's
+// kind through a table of label addresses (a GCC extension), so that every dispatch is
+// predicted from the kind it follows. The stack depths live in locals and go back to
+// the machine before anything else sees it.
+KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
+  static const void* const kLabels[uint8_t(Rec::kKinds)] = {
+      &&careful, &&handler, &&handler_operands, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
+      &&careful /* generic contact-coil */, &&push_word, &&push_double, &&push_imm, &&push_imm32,
+      &&pull_word, &&pull_double, &&move_word, &&move_imm, &&jump, &&skip_if_off, &&call, &&ret,
+      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&on_delay16, &&add_dint, &&sub_dint,
+      &&mul_dint, &&add_real, &&sub_real, &&mul_real, &&div_real, &&compare_dint,
+      // operators
+      &&op0, &&op1, &&op2, &&op3, &&op4, &&op5, &&op6, &&op7, &&op8, &&op9, &&op10, &&op11, &&op12,
+      &&careful /* generic contact-operator */, &&counter16, &&careful,
+      // coils
+      &&coil0, &&coil1, &&coil2, &&coil3, &&coil4, &&coil5, &&careful, &&careful,
+      // contacts with their coils
+      &&cc0, &&cc1, &&cc2, &&cc3, &&cc4, &&cc5, &&careful, &&careful,
+      // contacts with the operator after them
+      &&co0, &&co1, &&co2, &&co3, &&co4, &&co5, &&co6, &&co7, &&co8, &&co9, &&co10, &&co11, &&co12,
+      &&careful, &&careful, &&careful,
+  };
+  static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kCompareDint) == 31 &&
+                uint8_t(Rec::kOperatorBase) == 32);
+  static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
+  static_assert(uint8_t(Rec::kContactOperator) == 45 && uint8_t(Rec::kCounter16) == 46);
+
+  const Record* r = Resume(m);
+  if (r == nullptr) return;
+  uint32_t bsp = m.bsp, wsp = m.wsp;
+  uint8_t* const bits = m.bits;
+  uint16_t* const words = m.words;
+
+#define NEXT() goto* kLabels[uint8_t(r->kind)]
+#define SYNC() (m.bsp = uint8_t(bsp), m.wsp = uint8_t(wsp))
+#define LOAD() (bsp = m.bsp, wsp = m.wsp)
+  NEXT();
+
+careful:
+  SYNC();
+  m.ip = r->ip;
+  if (!StepCareful(m) || (r = Resume(m)) == nullptr) return;
+  LOAD();
+  NEXT();
+
+handler:
+  SYNC();
+  m.ip = r->ip + 1;
+  kOpcodeHandlers[r->opcode](m, r->opcode);
+  if (m.Failed()) return;
+  if (m.ip == r->ip + 1) {
+    ++r;
+  } else if ((r = Resume(m)) == nullptr) {
+    return;
+  }
+  LOAD();
+  NEXT();
+
+handler_operands:
+  SYNC();
+  m.ip = r->ip + 1;
+  kOpcodeHandlers[r->opcode](m, r->opcode);
+  if (m.Failed()) return;
+  if (m.ip == r->d) {
+    ++r;
+  } else if ((r = Resume(m)) == nullptr) {
+    return;
+  }
+  LOAD();
+  NEXT();
+
+contact:
+  if (bsp == kBitStackSize) goto careful;
+  bits[bsp++] = OnMask(plc_reg[r->a] & r->b);
+  ++r;
+  NEXT();
+
+#define OPERATOR(I)                                                                     \
+  op##I : {                                                                             \
+    constexpr StackOperator o = kStackOperators[I];                                     \
+    if (bsp < o.reads || (o.depth_change > 0 && bsp + o.depth_change > kBitStackSize)) \
+      goto careful;                                                                     \
+    o.apply(bits + bsp - o.reads);                                                      \
+    bsp += o.depth_change;                                                              \
+    ++r;                                                                                \
+    NEXT();                                                                             \
+  }
+  OPERATOR(0)
+  OPERATOR(1)
+  OPERATOR(2)
+  OPERATOR(3)
+  OPERATOR(4)
+  OPERATOR(5)
+  OPERATOR(6)
+  OPERATOR(7)
+  OPERATOR(8)
+  OPERATOR(9)
+  OPERATOR(10)
+  OPERATOR(11)
+  OPERATOR(12)
+#undef OPERATOR
+
+#define COIL(I)                                                 \
+  coil##I : {                                                   \
+    if (bsp == 0) goto careful;                                 \
+    kCoilWrites[I].apply(BitRef{r->a, uint8_t(r->b)}, bits[--bsp]); \
+    ++r;                                                        \
+    NEXT();                                                     \
+  }
+  COIL(0)
+  COIL(1)
+  COIL(2)
+  COIL(3)
+  COIL(4)
+  COIL(5)
+#undef COIL
+
+  // The coil pops the contact's entry; its slot keeps it, as a push and a pop leave it.
+  // On a full stack the contact's own record reports the overflow.
+#define CONTACT_COIL(I)                                            \
+  cc##I : {                                                        \
+    if (bsp == kBitStackSize) {                                    \
+      ++r;                                                         \
+      NEXT();                                                      \
+    }                                                              \
+    const uint8_t flow = OnMask(plc_reg[r->a] & r->b);             \
+    bits[bsp] = flow;                                              \
+    kCoilWrites[I].apply(BitRef{r->c, uint8_t(r->d)}, flow);       \
+    r += 1 + kJoinedParts;                                         \
+    NEXT();                                                        \
+  }
+  CONTACT_COIL(0)
+  CONTACT_COIL(1)
+  CONTACT_COIL(2)
+  CONTACT_COIL(3)
+  CONTACT_COIL(4)
+  CONTACT_COIL(5)
+#undef CONTACT_COIL
+
+  // A contact and the operator after it: the same as the two records, one dispatch fewer.
+  // A case either of them would leave to the careful handler falls through to them.
+#define CONTACT_OPERATOR(I)                                                                  \
+  co##I : {                                                                                  \
+    constexpr StackOperator o = kStackOperators[I];                                          \
+    if (bsp == kBitStackSize || bsp + 1 < o.reads ||                                         \
+        (o.depth_change > 0 && bsp + 1 + o.depth_change > kBitStackSize)) {                  \
+      ++r;                                                                                   \
+      NEXT();                                                                                \
+    }                                                                                        \
+    bits[bsp++] = OnMask(plc_reg[r->a] & r->b);                                              \
+    o.apply(bits + bsp - o.reads);                                                           \
+    bsp += o.depth_change;                                                                   \
+    r += 1 + kJoinedParts;                                                                   \
+    NEXT();                                                                                  \
+  }
+  CONTACT_OPERATOR(0)
+  CONTACT_OPERATOR(1)
+  CONTACT_OPERATOR(2)
+  CONTACT_OPERATOR(3)
+  CONTACT_OPERATOR(4)
+  CONTACT_OPERATOR(5)
+  CONTACT_OPERATOR(6)
+  CONTACT_OPERATOR(7)
+  CONTACT_OPERATOR(8)
+  CONTACT_OPERATOR(9)
+  CONTACT_OPERATOR(10)
+  CONTACT_OPERATOR(11)
+  CONTACT_OPERATOR(12)
+#undef CONTACT_OPERATOR
+
+push_word:
+  if (wsp == kWordStackSize) goto careful;
+  words[wsp++] = RegWord(r->a);
+  ++r;
+  NEXT();
+push_double:
+  // One 32-bit copy, not two 16-bit ones: the operator after it loads both cells at once,
+  // and a load that spans two smaller stores waits for them to reach the cache.
+  if (wsp + 2 > kWordStackSize) goto careful;
+  std::memcpy(words + wsp, plc_reg + r->a, 4);
+  wsp += 2;
+  ++r;
+  NEXT();
+push_imm:
+  if (wsp == kWordStackSize) goto careful;
+  words[wsp++] = uint16_t(r->a);
+  ++r;
+  NEXT();
+push_imm32:
+  if (wsp + 2 > kWordStackSize) goto careful;
+  std::memcpy(words + wsp, &r->a, 4);  // little-endian: the low word in the lower cell
+  wsp += 2;
+  ++r;
+  NEXT();
+pull_word:
+  if (wsp == 0) goto careful;
+  SetRegWord(r->a, words[--wsp]);
+  ++r;
+  NEXT();
+pull_double:
+  if (wsp < 2) goto careful;
+  wsp -= 2;
+  SetRegWord(r->a, words[wsp]);
+  SetRegWord(r->a + 2, words[wsp + 1]);
+  ++r;
+  NEXT();
+move_word:
+  SetRegWord(r->a, RegWord(r->b));
+  ++r;
+  NEXT();
+move_imm:
+  SetRegWord(r->a, uint16_t(r->b));
+  ++r;
+  NEXT();
+jump:
+  if (bsp == 0) goto careful;
+  r = bits[--bsp] ? &records[r->c] : r + 1;
+  NEXT();
+skip_if_off:
+  if (bsp == 0) goto careful;
+  r = bits[bsp - 1] == 0 ? &records[r->c] : r + 1;
+  NEXT();
+call:
+  if (bsp == 0) goto careful;
+  if (bits[bsp - 1] == 0) {
+    --bsp;
+    ++r;
+    NEXT();
+  }
+  if (m.depth == kCallDepth) goto careful;
+  --bsp;
+  m.calls[m.depth++] = r->d;
+  r = &records[r->c];
+  NEXT();
+ret:
+  if (bsp == 0) goto careful;
+  if (bits[bsp - 1] == 0) {
+    --bsp;
+    ++r;
+    NEXT();
+  }
+  if (m.depth == 0) goto careful;
+  --bsp;
+  SYNC();
+  m.ip = m.calls[--m.depth];
+  if ((r = Resume(m)) == nullptr) return;
+  LOAD();
+  NEXT();
+end:
+  SYNC();
+  m.ip = r->ip + 1;
+  m.Fail(Stop::kEnd);
+  return;
+go:
+  r = &records[r->c];
+  NEXT();
+int_op_pull : {
+  if (wsp + 2 > kWordStackSize || bsp == 0) {
+    ++r;
+    NEXT();
+  }
+  const int16_t a = int16_t(RegWord(r->a)), b = int16_t(RegWord(r->b));
+  int16_t v;
+  const bool ok = IntOp(r->opcode, a, b, v);
+  // The cells stay in the stack's memory above its top, as the parts leave them.
+  words[wsp] = uint16_t(v);
+  words[wsp + 1] = uint16_t(b);
+  SetRegWord(r->c, uint16_t(v));
+  if (!ok) bits[bsp - 1] = 0;
+  r += 5;
+  NEXT();
+}
+int_compare_coil : {
+  if (wsp + 2 > kWordStackSize || bsp == 0) {
+    ++r;
+    NEXT();
+  }
+  const int16_t a = int16_t(RegWord(r->a));
+  const int16_t b = int16_t(r->d & 1 ? uint16_t(r->b) : RegWord(r->b));
+  const uint8_t holds = IntCompare(r->opcode, a, b);
+  words[wsp] = uint16_t(a);
+  words[wsp + 1] = uint16_t(b);
+  bits[--bsp] = holds;
+  kBooleanEntries[r->d >> 1].coil(BitRef{r->c >> 3, uint8_t(r->c & 7)}, holds);
+  r += 5;
+  NEXT();
+}
+  // A binary operator of two-cell values: a (lower) op b (top) into a's cells, b popped;
+  // a numeric error turns the power flow off. A stack too shallow, or no power flow to
+  // turn off, is the careful handler's case.
+#define BINARY32(label, T, expr)                      \
+  label : {                                           \
+    if (wsp < 4 || bsp == 0) goto careful;            \
+    uint16_t* const c = words + wsp - 4;              \
+    T a = LoadCells<T>(c);                            \
+    const T b = LoadCells<T>(c + 2);                  \
+    const bool ok = (expr);                           \
+    StoreCells(c, a);                                 \
+    wsp -= 2;                                         \
+    if (!ok) bits[bsp - 1] = 0;                       \
+    ++r;                                              \
+    NEXT();                                           \
+  }
+  BINARY32(add_dint, int32_t, StoreDint(a, int64_t(a) + b))
+  BINARY32(sub_dint, int32_t, StoreDint(a, int64_t(a) - b))
+  BINARY32(mul_dint, int32_t, StoreDint(a, int64_t(a) * b))
+  BINARY32(add_real, float, realmath::AddOp(a, b))
+  BINARY32(sub_real, float, realmath::SubOp(a, b))
+  BINARY32(mul_real, float, realmath::MulOp(a, b))
+  BINARY32(div_real, float, realmath::DivOp(a, b))
+#undef BINARY32
+compare_dint : {
+  if (wsp < 4 || bsp == 0) goto careful;
+  wsp -= 4;
+  const int32_t a = LoadCells<int32_t>(words + wsp), b = LoadCells<int32_t>(words + wsp + 2);
+  bool holds;
+  switch (r->opcode) {
+    case 166: holds = a == b; break;
+    case 167: holds = a != b; break;
+    case 168: holds = a < b; break;
+    case 169: holds = a > b; break;
+    case 170: holds = a <= b; break;
+    default: holds = a >= b; break;
+  }
+  if (!holds) bits[bsp - 1] = 0;
+  ++r;
+  NEXT();
+}
+counter16 : {
+  if (bsp == 0) goto careful;
+  uint8_t& top = bits[bsp - 1];
+  top = Counter16(*r, r->opcode >= 202, top);
+  ++r;
+  NEXT();
+}
+on_delay16 : {
+  if (bsp == 0) goto careful;
+  uint8_t& top = bits[bsp - 1];
+  switch (r->c) {
+    case 10: top = OnDelay16<10>(*r, top); break;
+    case 100: top = OnDelay16<100>(*r, top); break;
+    case 1000: top = OnDelay16<1000>(*r, top); break;
+    default: top = OnDelay16<10000>(*r, top); break;
+  }
+  ++r;
+  NEXT();
+}
+#undef NEXT
+#undef SYNC
+#undef LOAD
+}
+#undef KEEP_DISPATCH_COPIES
+
+}  // namespace logic
