@@ -58,6 +58,7 @@ std::vector<FaultCase> Cases() {
       // a loop that never exits: the scan ends with a fault at the jump it reached
       {"endless_backward_jump", "top: LD I1; JMP top; END", 3, Stop::kEndlessLoop},
       {"endless_loop_through_a_not", "LD I1; top: LD I2; NOT; JMP top; END", 5, Stop::kEndlessLoop},
+      {"endless_loop_from_the_start", "top: LD I2; NOT; JMP top; END", 4, Stop::kEndlessLoop},
       // register operands
       {"bit_word_below_1024", "LD I1; .word 38, 1023; END", 3, Stop::kBadOperand},
       {"word_ref_below_1024", "STEP @5, 0, 0, 0, 0; END", 2, Stop::kBadOperand},
