@@ -53,7 +53,8 @@ function(panel_add_all_tests)
     math(EXPR last "${PANEL_TEST_SHARDS} - 1")
     foreach(i RANGE ${last})
       add_test(NAME ${name}.${i} COMMAND ${name}_tests --gtest_brief=1)
-      set_tests_properties(${name}.${i} PROPERTIES ENVIRONMENT
+      # A hung test fails its shard long before CI's own limit ends the whole run.
+      set_tests_properties(${name}.${i} PROPERTIES TIMEOUT 900 ENVIRONMENT
         "GTEST_TOTAL_SHARDS=${PANEL_TEST_SHARDS};GTEST_SHARD_INDEX=${i};PANEL_BINARY_DIR=${PROJECT_BINARY_DIR}")
     endforeach()
   endforeach()
