@@ -16,12 +16,12 @@ namespace {
 // keeps a broken driver from holding the unit for ever.
 constexpr int kCopyWaitPolls = 1'000'000;
 
+}  // namespace
+
 void WaitPageCopied() {
   for (int i = 0; i < kCopyWaitPolls && !VID_WaitUpdate(); ++i) {
   }
 }
-
-}  // namespace
 
 void VID_Update() {
   if (StillOpened) {

@@ -28,7 +28,6 @@ constexpr std::array kTableNames{
 static_assert(kTableNames.size() == 15);
 
 constexpr int kBoxes = 8;
-constexpr int kCopyWaitPolls = 1'000'000;  // as SystemMsg: page copies complete at once
 constexpr uint16_t kBoxOff = 0xFFDF;
 constexpr uint16_t kNoFill = 0xFFFF;
 
@@ -79,8 +78,7 @@ void VID_DnldUpdate() {
   g_update_calls = 0;
   DC* dc = GDI_GetDisplayDC();
   TickleWatchdogReal();
-  for (int i = 0; i < kCopyWaitPolls && !VID_WaitUpdate(); ++i) {
-  }
+  WaitPageCopied();
   PaintBox(dc, g_lit_box, kBoxOff);
   g_lit_box = (g_lit_box + 1) % kBoxes;
   PaintBox(dc, g_lit_box, BoxOn());

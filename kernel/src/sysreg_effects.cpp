@@ -70,6 +70,13 @@ constexpr std::array kSideEffects{
 };
 static_assert(kSideEffects.size() == 14);
 
+const SideEffect* FindSideEffect(uint32_t token) {
+  for (const auto& e : kSideEffects) {
+    if (e.token == token) return &e;
+  }
+  return nullptr;
+}
+
 // The clock registers go to the clock routines, which check the record themselves.
 int ClockWrite(uint32_t token, const uint8_t* src, uint32_t nbits) {
   uint16_t w[6] = {};
@@ -88,19 +95,31 @@ int ClockWrite(uint32_t token, const uint8_t* src, uint32_t nbits) {
 int SysRegWrite(uint32_t token, const uint8_t* source, uint32_t nbits) {
   if (token == kTokClock || token == kTokClockDate) return ClockWrite(token, source, nbits);
 
-  const SrInfo& row = sr_info[(token - reg::kTokSR) >> 4];
+  const uint32_t index = (token - reg::kTokSR) >> 4;
+  const SrInfo& row = sr_info[index];
   if (nbits > row.width || nbits > 32) return kRefused;
+  // The ordinary write stores nbits / 8 bytes: a count that is not a whole number of
+  // bytes would store less than was checked.
+  if (nbits != 1 && nbits % 8 != 0) return kRefused;
+  const SideEffect* effect = FindSideEffect(token);
   uint32_t value = 0;
   std::memcpy(&value, source, (nbits + 7) / 8);
   if (nbits == 1) {
     value = value != 0;  // any non-zero byte sets a bit
+    // A bit inside the register (not its first) changes the register to a new whole
+    // value: that value is what is checked and acted on, unless the bit has an effect
+    // of its own.
+    const uint32_t bit = (token - reg::kTokSR) & 15;
+    if (bit != 0 && effect == nullptr) {
+      if (row.width > 32) return kRefused;  // the wide rows are read-only
+      uint32_t whole = 0;
+      std::memcpy(&whole, plc_reg + reg::SrOffset(index + 1), row.width / 8);
+      value = value ? whole | (1u << bit) : whole & ~(1u << bit);
+      effect = FindSideEffect(reg::SrToken(index + 1));
+    }
   } else if (nbits < 32) {
     value &= (1u << nbits) - 1;  // bits past the count are not the value's
   }
   if (value < uint32_t(row.min) || value > uint32_t(row.max)) return kRefused;
-
-  for (const auto& e : kSideEffects) {
-    if (e.token == token) return e.apply(value);
-  }
-  return kSysRegContinue;
+  return effect != nullptr ? effect->apply(value) : kSysRegContinue;
 }

@@ -359,7 +359,7 @@ jump:
   }
   // A taken jump backward counts toward the scan's loop bound; the careful path reports
   // the fault at this jump once the bound is passed.
-  if (records[r->c].ip < r->d && ++m.backward_jumps > kBackwardJumpLimit) goto careful;
+  if (records[r->c].ip < r->d && m.BackwardJumpPastBound()) goto careful;
   --bsp;
   r = &records[r->c];
   NEXT();
