@@ -16,6 +16,7 @@ int AutoLoadRegisters() {
   return 1;
 }
 void RestoreSRReg() { plat::TraceCall("RestoreSRReg"); }
+void StoreBBRAM() { plat::TraceCall("StoreBBRAM"); }
 int EraseBackupData() {
   plat::TraceCall("EraseBackupData");
   return 1;

@@ -17,11 +17,3 @@ int GenLogFile() {
   plat::TraceCall("GenLogFile");
   return 1;
 }
-int StrTchClb(const uint16_t*) {
-  plat::TraceCall("StrTchClb");
-  return 1;
-}
-int ReadTchClb(uint16_t*) {
-  plat::TraceCall("ReadTchClb");
-  return 0;
-}

@@ -22,6 +22,7 @@
 #include "kernel/extobjects.h"
 #include "kernel/fpga.h"
 #include "kernel/gentimers.h"
+#include "kernel/mailbox.h"
 #include "kernel/mainloop.h"
 #include "kernel/orvanel.h"
 #include "kernel/progstore.h"
@@ -49,7 +50,11 @@
 #include "pmgr_loop.h"
 #include "rtc_state.h"
 #include "runctl_internal.h"
-#include "screenloop_body.h"
+#include "screenloop_internal.h"
+#include "screens/keys.h"
+#include "screens/objm_bodies.h"
+#include "touch_state.h"
+#include "platform/key_matrix.h"
 #include "screens/services.h"
 #include "storage/services.h"
 #include "sysscreens/services.h"
@@ -123,8 +128,7 @@ void ResetLoopAndStartUp() {
   SliceCounter = 0;
   ISRCountOnOpenPage = 0;
   PmgrBusy = 0;
-  PGM_state = 0;
-  g_screen_pass_body = nullptr;
+  pgm::Reset();
   PowerdownSignal = 0;
   fwload_set_def = 0;
   AutoregFailed = 0;
@@ -139,6 +143,8 @@ void ResetLoopAndStartUp() {
 }
 
 void ResetSystemServices() {
+  tch::Reset();
+  Dpram_Init();
   SysKeysReset();
   SysRegsReset();
   PanelServicesReset();
@@ -179,6 +185,8 @@ void ResetHookFlags() {
   PAGE_current = 0;
   PAGE_mode = 0;
   openPageExec = 0;
+  g_objm_bodies = {};
+  KeyRingsReset();
   Sys_AutoLoad = 0;
   Sys_ManualLoadKey = 0;
   removeSafe = 0;
@@ -202,6 +210,7 @@ void ResetDeviceModels() {
   plat::FpgaModelReset();
   plat::SetUnameLine({});
   plat::IoBoardsReset();
+  plat::KeyMatrixReset();
 }
 
 }  // namespace

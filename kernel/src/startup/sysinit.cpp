@@ -45,11 +45,12 @@ void Tell(const char* a, const char* b) {
 
 }  // namespace
 
-void ExcpTch(int event, int x, int y) {
-  if (event != kTouchPress) return;
+int ExcpTch(int event, int x, int y) {
+  if (event != kTouchPress) return 0;
   g_touch_x = x;
   g_touch_y = y;
   g_touched = 1;
+  return 0;
 }
 
 void ExceptionISR(int signal) {
