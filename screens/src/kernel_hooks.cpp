@@ -1,6 +1,8 @@
-// Hooks of the screen objects subsystem until it is built: no page opens, unless a test
-// gives the hooks bodies (screens/objm_bodies.h). The update pass drains the key and
-// touch rings, so that function keys and the System key work on the running unit.
+// Hooks of the screen objects subsystem until it is built, unless a test gives them
+// bodies (screens/objm_bodies.h). So that the running unit behaves sensibly, every page
+// opens (a fault page shows the fault display) and the update pass drains the key and
+// touch rings, so that function keys and the System key work.
+#include "kernel/screenloop.h"
 #include "platform/trace.h"
 #include "screens/objm_bodies.h"
 #include "screens/services.h"
@@ -27,7 +29,9 @@ int OBJM_Keypress(int event, int x, int y) {
 void OBJM_MorfObj(int object_class, void*) { plat::TraceCall("OBJM_MorfObj", object_class); }
 int OBJM_OpenPage(DC* dc, const uint8_t* page) {
   plat::TraceCall("OBJM_OpenPage", page ? int16_t(page[0] | (page[1] << 8)) : -1);
-  return g_objm_bodies.open_page ? g_objm_bodies.open_page(dc, page) : 0;
+  if (g_objm_bodies.open_page) return g_objm_bodies.open_page(dc, page);
+  if (dc && page && int16_t(page[2] | (page[3] << 8)) < 0) PGM_DisplayFault(dc);
+  return 1;
 }
 const uint8_t* OBJM_ScanPage(DC* dc, const uint8_t* page) {
   return g_objm_bodies.scan_page ? g_objm_bodies.scan_page(dc, page) : nullptr;
