@@ -1,8 +1,7 @@
 // Hooks of the screen objects subsystem until it is built, unless a test gives them
 // bodies (screens/objm_bodies.h). So that the running unit behaves sensibly, every page
-// opens (a fault page shows the fault display) and the update pass drains the key and
-// touch rings, so that function keys and the System key work.
-#include "kernel/screenloop.h"
+// opens (drawing nothing) and the update pass drains the key and touch rings, so that
+// function keys and the System key work.
 #include "platform/trace.h"
 #include "screens/objm_bodies.h"
 #include "screens/services.h"
@@ -30,7 +29,6 @@ void OBJM_MorfObj(int object_class, void*) { plat::TraceCall("OBJM_MorfObj", obj
 int OBJM_OpenPage(DC* dc, const uint8_t* page) {
   plat::TraceCall("OBJM_OpenPage", page ? int16_t(page[0] | (page[1] << 8)) : -1);
   if (g_objm_bodies.open_page) return g_objm_bodies.open_page(dc, page);
-  if (dc && page && int16_t(page[2] | (page[3] << 8)) < 0) PGM_DisplayFault(dc);
   return 1;
 }
 const uint8_t* OBJM_ScanPage(DC* dc, const uint8_t* page) {
