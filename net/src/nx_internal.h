@@ -6,6 +6,8 @@ namespace nx {
 
 // Takes the first free packet of the pool (nullptr when none) and updates the free scan.
 Packet* TakePacket(PacketPool* pool);
+// Gives back a packet a receive found no data for (the free scan as before).
+void ReturnPacket(PacketPool* pool, Packet* p);
 
 // A new non-blocking descriptor (SOCK_STREAM or SOCK_DGRAM) with the layer's options,
 // bound to the instance's interface; -1 when any step failed (nothing left open).

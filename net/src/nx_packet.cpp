@@ -72,6 +72,11 @@ Packet* TakePacket(PacketPool* pool) {
   return p;
 }
 
+void ReturnPacket(PacketPool* pool, Packet* p) {
+  _nx_packet_release(p);
+  if (pool) UpdateFreeScan(pool);
+}
+
 int _nx_packet_allocate(PacketPool* pool, Packet** packet, uint32_t, uint32_t) {
   *packet = TakePacket(pool);
   return *packet ? kSuccess : kFailed;

@@ -253,7 +253,7 @@ int _nx_tcp_socket_receive(TcpSocket* s, Packet** packet, uint32_t) {
   if (!p) return kNoPacket;
   const ssize_t n = ::recv(fd, p->read, kReceiveMax, MSG_DONTWAIT);
   if (n <= 0) {
-    _nx_packet_release(p);
+    ReturnPacket(PoolOf(s), p);
     return kNoPacket;
   }
   p->length = uint32_t(n);

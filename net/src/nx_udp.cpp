@@ -96,7 +96,7 @@ int _nx_udp_socket_receive_port_detail(UdpSocket* s, Packet** packet, uint32_t* 
   socklen_t len = sizeof from;
   const ssize_t n = ::recvfrom(s->fd, p->read, kReceiveMax, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &len);
   if (n < 0) {
-    _nx_packet_release(p);
+    ReturnPacket(PoolOf(s), p);
     return kNoPacket;
   }
   p->length = uint32_t(n);
