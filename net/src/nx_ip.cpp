@@ -149,8 +149,10 @@ int _nx_ip_address_get(IpInstance* ip, uint32_t* address, uint32_t* mask) {
 
 int _nx_ip_driver_direct_command(IpInstance* ip, uint32_t command, uint32_t* out) {
   uint32_t value = 0;
+  // The link is followed with or without an address (an interface waiting for its DHCP
+  // lease still has a cable); the answers need an address.
+  UpdateLink(ip);
   if (ip->address != 0) {
-    UpdateLink(ip);
     switch (command) {
       case 11: value = ip->speed_duplex & 0xFF; break;
       case 12: value = (ip->speed_duplex & 256) ? 1 : 0; break;
