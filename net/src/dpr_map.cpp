@@ -84,6 +84,8 @@ void Dpr_Io_Service() {
     Put16(kRunFlag, 0);
   } else if (Get16(kRunFlag) == 0) {
     SetTokenBases();
+    // The parse adds the EGD status requests again: the old ones go first.
+    Put16(kEgdStatusCount, 0);
     for (int index : {0, 2, 3}) DprParseConfig(index);
     Put16(kRunFlag, 1);
   }

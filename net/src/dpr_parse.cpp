@@ -114,6 +114,11 @@ void WriteNtpConf(const EthNtp& ntp) {
   for (const char* name : ntp.servers) {
     const std::size_t n = strnlen(name, kNtpServerName);
     if (n == 0) break;
+    // A name is one word of one line: anything that could start another directive is
+    // left out.
+    bool plain = true;
+    for (std::size_t i = 0; i < n; ++i) plain = plain && static_cast<unsigned char>(name[i]) > 0x20 && name[i] != 0x7F;
+    if (!plain) continue;
     WriteAll(fd, "server ", 7);
     WriteAll(fd, name, n);
     WriteAll(fd, "\n", 1);

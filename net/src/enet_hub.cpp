@@ -1,6 +1,5 @@
 // EnetMain: the network side of one main-loop pass.
 #include <initializer_list>
-#include <cstdio>
 
 #include "dpr_internal.h"
 #include "enet_internal.h"
@@ -107,7 +106,7 @@ void StartWiredProtocols() {
     hub.wired_protocols = true;
   } else if (!hub.wired_failure_reported) {
     hub.wired_failure_reported = true;
-    std::fputs("Ethernet: eth0 protocols failed to start; retrying\n", stderr);
+    enet::Report("Ethernet: eth0 protocols failed to start; retrying\n");
   }
 }
 
@@ -127,7 +126,7 @@ void WifiStep() {
   Protocols_DeInit(2);
   Protocols_DeInit(3);
   if (Protocols_Init(2) != 0 || Protocols_Init(3) != 0) {
-    if (!hub.wifi_failure_reported) std::fputs("Ethernet: Wi-Fi protocols failed to start; retrying\n", stderr);
+    if (!hub.wifi_failure_reported) enet::Report("Ethernet: Wi-Fi protocols failed to start; retrying\n");
     hub.wifi_failure_reported = true;
     return;
   }

@@ -33,6 +33,8 @@ bool NtpEnabled();
 void SetNtpEnabled(bool on);
 // Prints what failed with the system error (no stdio: a time-slice pass may be here).
 void ReportErrno(const char* what);
+// Prints a line to standard error the same way.
+void Report(const char* line);
 
 // ---- Per-pass parts ----
 void ServeRestartRequests();

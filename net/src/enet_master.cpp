@@ -125,6 +125,8 @@ void ReportErrno(const char* what) {
   WriteAll(STDERR_FILENO, l.c_str(), l.size());
 }
 
+void Report(const char* line) { WriteAll(STDERR_FILENO, line, std::strlen(line)); }
+
 void MasterCommand(const char* line, bool bare) {
   if (!MasterInUse()) return;
   // The main loop must never wait for the script: a full pipe loses the line.

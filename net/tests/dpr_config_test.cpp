@@ -244,13 +244,15 @@ TEST_F(Config, AsciiTurnsOffOnAnInvalidToken) {
 }
 
 TEST_F(Config, NtpWritesItsServersForTheWiredInterfaceAndIsSteppedOverElsewhere) {
-  const auto block = EthConfigBuilder(kIp, kMask).Ntp(1, 2, {"pool.example", "time.example"}).Srtp(4, 4).Bytes();
+  const auto block =
+      EthConfigBuilder(kIp, kMask).Ntp(1, 2, {"pool.example", "x\nrestrict default", "time.example"}).Srtp(4, 4).Bytes();
   ts::InstallWiredConfig(block);
   ASSERT_EQ(DprParseConfig(0), 0);
-  EXPECT_STREQ(Dpr_Configuration[0].ntp.servers[1], "time.example");
+  EXPECT_STREQ(Dpr_Configuration[0].ntp.servers[2], "time.example");
   EXPECT_EQ(Dpr_Configuration[0].srtp_iec[0], 4u);
   const auto conf = root().Read("/etc/ntp.conf");
-  EXPECT_EQ(std::string(conf.begin(), conf.end()), "server pool.example\nserver time.example\n");
+  EXPECT_EQ(std::string(conf.begin(), conf.end()), "server pool.example\nserver time.example\n")
+      << "a name that would add a line is left out";
 
   root().Write("/etc/ntp.conf", "");
   ts::InstallWifiConfig(block);
@@ -436,7 +438,8 @@ TEST_F(Config, CommandChannel) {
 }
 
 TEST_F(Config, IoServiceFollowsRunModeAndNoticesANewConfiguration) {
-  ts::InstallWiredConfig(EthConfigBuilder(kIp, kMask).Add(Interface{}).Bytes());
+  const uint32_t header[5] = {1, 0, 0, 0, 0};
+  ts::InstallWiredConfig(EthConfigBuilder(kIp, kMask).Add(Interface{}).Egd(header, {{kR1, 0x8001}}).Bytes());
   Dpr_Config();
   Dpr_Io_Service();
   const uint16_t ack = dpr::Get16(dpr::kChangeAck);
@@ -457,6 +460,7 @@ TEST_F(Config, IoServiceFollowsRunModeAndNoticesANewConfiguration) {
   Dpr_Configuration[0].ip = 0;
   Dpr_Io_Service();
   EXPECT_EQ(dpr::Get16(dpr::kRunFlag), 1);
+  EXPECT_EQ(dpr::Get16(dpr::kEgdStatusCount), 1) << "the EGD status requests are not doubled";
   EXPECT_EQ(Dpr_Configuration[0].ip, kIp) << "parsed again on entering Run";
   SrSet(5, 0);
   Dpr_Io_Service();
