@@ -159,8 +159,7 @@ void ConfigurationChange() {
   }
 }
 
-void WiredAddress(uint32_t now_ms) {
-  (void)now_ms;
+void WiredAddress() {
   nx::IpInstance& ip = Enet_IpInstance[0];
   const EthConfig& rec = Dpr_Configuration[0];
   EnetGetIpAddress(0);
@@ -354,7 +353,7 @@ void EnetMain(int sliced) {
     if (!enet::Walked(index)) continue;
     TrackLink(index, now_ms);
     if (index == 0) {
-      WiredAddress(now_ms);
+      WiredAddress();
       if (DhcpBusy(0)) continue;
       ApplyWiredAddress();
       WiredRouteAndDns();

@@ -23,7 +23,6 @@ const char* HostInterface(const IpInstance* ip);
 bool HasFreeSlot();
 bool Enter(TcpSocket* socket);
 void Remove(TcpSocket* socket);
-bool InTable(const TcpSocket* socket);
 
 // Maximum segment size of a connected descriptor (1536 when it cannot be read).
 uint32_t ReadMss(int fd);

@@ -84,11 +84,13 @@ bool HasFreeSlot() {
   return false;
 }
 
+namespace {
 bool InTable(const TcpSocket* socket) {
   for (TcpSocket* s : ConnSock)
     if (s == socket) return true;
   return false;
 }
+}  // namespace
 
 bool Enter(TcpSocket* socket) {
   if (InTable(socket)) return true;
