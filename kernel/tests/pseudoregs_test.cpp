@@ -22,7 +22,7 @@ class Pseudo : public ts::RcbTest {
   void SetUp() override {
     RcbTest::SetUp();
     saved_web_ = QuorvServerState;
-    std::memset(Dpr_Configuration, 0, sizeof Dpr_Configuration);
+    for (EthConfig& c : Dpr_Configuration) c = EthConfig{};
     Dpr_Configuration[0] = {.dhcp = 1, .ip = 0xC0A80A14, .mask = 0xFFFFFF00, .gateway = 0xC0A80A01, .dns = 0x08080404};
     Dpr_Configuration[1].ip = 0x11111111;
     std::memset(tinyImage, 0, sizeof tinyImage);

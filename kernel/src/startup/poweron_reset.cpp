@@ -172,9 +172,7 @@ void ResetHookFlags() {
   std::memset(TalkOpenedStandIn, 0, sizeof TalkOpenedStandIn);
   for (VcommDriver& row : Vcomm_Drv) row = {};
   ProgrammingPort = 0;
-  for (EthConfig& c : Dpr_Configuration) c = {};
-  MasterScriptPipefd = -1;
-  QuorvHttp = 0;
+  NetPowerOnReset();
   QuorvServerState = 1;
   QuorvUpdateNewIp = 0;
   QuorvFtping = 0;

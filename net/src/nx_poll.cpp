@@ -1,0 +1,135 @@
+// The poll table and its sweep: one zero-time look at every listening, connecting and
+// established record per network pass, acted on through the records' callbacks.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
+#include "nx_internal.h"
+
+nx::TcpSocket* ConnSock[nx::kConnSockSlots];
+
+namespace nx {
+
+namespace {
+
+short PollNow(int fd, short events) {
+  pollfd p{.fd = fd, .events = events, .revents = 0};
+  return ::poll(&p, 1, 0) == 1 ? p.revents : 0;
+}
+
+bool Alive(int fd) { return fd >= 0 && ::fcntl(fd, F_GETFL) > 0; }
+
+void PollConnecting(TcpSocket* s) {
+  int error = 0;
+  socklen_t len = sizeof error;
+  sockaddr_storage peer;
+  socklen_t plen = sizeof peer;
+  if (::getsockopt(s->fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) return;
+  if (::getpeername(s->fd, reinterpret_cast<sockaddr*>(&peer), &plen) != 0) return;
+  s->state = kEstablished;
+  s->mss = ReadMss(s->fd);
+  s->writeable = 1;
+  s->transmit_state = 0;
+}
+
+// Sends what a partial send left; true when nothing is left.
+bool FlushUnsent(TcpSocket* s, int fd) {
+  Packet* p = s->unsent;
+  const ssize_t n = ::send(fd, p->read, p->length, MSG_NOSIGNAL | MSG_DONTWAIT);
+  if (n < 0) {
+    // A broken connection loses the rest; the peer-closed check reports it.
+    if (errno != EAGAIN && errno != EWOULDBLOCK) DropUnsent(s);
+    return s->unsent == nullptr;
+  }
+  p->read += n;
+  p->length -= uint32_t(n);
+  if (p->length == 0) DropUnsent(s);
+  return s->unsent == nullptr;
+}
+
+void PollEstablished(TcpSocket* s) {
+  const int fd = s->client ? s->fd : s->accepted_fd;
+  if (fd < 0) return;
+  int waiting = 0;
+  if (s->receive_notify && (PollNow(fd, POLLIN) & POLLIN) && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0) {
+    s->receive_pending = 1;
+    s->receive_notify(s);
+    return;
+  }
+  bool writeable = (PollNow(fd, POLLOUT) & POLLOUT) != 0;
+  if (writeable && s->unsent) writeable = FlushUnsent(s, fd);
+  s->writeable = writeable ? 1 : 0;
+  s->transmit_state = writeable ? 0 : 2;
+  const short ev = PollNow(fd, POLLRDHUP | POLLPRI);
+  if (ev & (POLLRDHUP | POLLHUP)) {
+    s->state = kPeerClosed;
+    if (s->disconnect) s->disconnect(s);
+  }
+}
+
+void PollListening(TcpSocket* s) {
+  if (!(PollNow(s->fd, POLLIN | POLLPRI | POLLOUT) & POLLIN)) return;
+  s->peer_port = 1;
+  if (s->connect_request) s->connect_request(s, s->port);
+}
+
+}  // namespace
+
+bool HasFreeSlot() {
+  for (TcpSocket* s : ConnSock)
+    if (!s) return true;
+  return false;
+}
+
+namespace {
+bool InTable(const TcpSocket* socket) {
+  for (TcpSocket* s : ConnSock)
+    if (s == socket) return true;
+  return false;
+}
+}  // namespace
+
+bool Enter(TcpSocket* socket) {
+  if (InTable(socket)) return true;
+  for (TcpSocket*& s : ConnSock) {
+    if (!s) {
+      s = socket;
+      return true;
+    }
+  }
+  return false;
+}
+
+void Remove(TcpSocket* socket) {
+  for (TcpSocket*& s : ConnSock)
+    if (s == socket) s = nullptr;
+}
+
+int ConnSockInUse() {
+  int n = 0;
+  for (TcpSocket* s : ConnSock) n += s != nullptr;
+  return n;
+}
+
+}  // namespace nx
+
+void EnetThread() {
+  using namespace nx;
+  for (int i = 0; i < kConnSockSlots; ++i) {
+    TcpSocket* s = ConnSock[i];
+    if (!s) continue;
+    if (!Alive(s->fd)) {
+      ConnSock[i] = nullptr;
+      continue;
+    }
+    switch (s->state) {
+      case kConnecting: PollConnecting(s); break;
+      case kEstablished: PollEstablished(s); break;
+      case kListening: PollListening(s); break;
+      default: break;
+    }
+  }
+}
