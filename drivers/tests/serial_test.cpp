@@ -184,6 +184,28 @@ TEST_F(SerialPorts, InterceptRings) {
   EXPECT_EQ(Row(1).count_tx(), 0);
 }
 
+// Room to send is reported only while the next byte will be taken, so that a sender
+// that asks first loses nothing to a peer that stopped reading.
+TEST_F(SerialPorts, TransmitRoomFollowsTheQueue) {
+  Peer peer(root_.Host("/dev/ttySP3"));
+  std::vector<uint8_t> written;
+  for (int i = 0; i < 1 << 20 && Row(1).check_tx(); ++i) {
+    written.push_back(uint8_t(i * 7));
+    Row(1).put(written.back());
+  }
+  ASSERT_EQ(Row(1).check_tx(), 0);
+  EXPECT_EQ(peer.Take(), written);
+  EXPECT_EQ(Row(1).check_tx(), 1);
+  // Intercepted: the transmit ring's room.
+  Row(1).set_intercept(1);
+  for (int i = 0; i < 2047; ++i) Row(1).put(1);
+  EXPECT_EQ(Row(1).check_tx(), 0);
+  uint8_t b = 0;
+  Row(1).drain_tx(&b);
+  EXPECT_EQ(Row(1).check_tx(), 1);
+  Row(1).set_intercept(0);
+}
+
 TEST_F(SerialPorts, WaitRxReturnsAtOnceOutsideRun) {
   SrSet(5, 0);
   uint8_t b = 0;
