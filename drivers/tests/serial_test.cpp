@@ -216,6 +216,9 @@ TEST_F(SerialPorts, ChainBitAndCarrier) {
   const uint8_t rs485[6] = {5, 0, 3, 0, 3, Mode(3)};
   Row(3).open(rs485);
   EXPECT_EQ(serial::DriverPort(1).device.modem_lines() & plat::kLineRts, 0);
+  // The second on-board port leaves RTS alone; MJ1 raises it.
+  EXPECT_EQ(serial::DriverPort(0).device.modem_lines() & plat::kLineRts, 0);
+  EXPECT_NE(serial::DriverPort(2).device.modem_lines() & plat::kLineRts, 0);
   const uint8_t modem[6] = {5, 0, 3, 0, 0, Mode(1, 4)};
   Row(2).open(modem);
   serial::DriverPort(3).device.SetCarrier(true);

@@ -104,7 +104,8 @@ int TalkClose(BlockCursor& c, int power) {
     r.close_block = 0;
     return 0;
   }
-  MOD_TCPInit(0, port);
+  // Only port 0 carries Modbus TCP: closing another port leaves its framing alone.
+  if (port == 0) MOD_TCPInit(0, port);
   if (Vcomm_Drv[port].open) Vcomm_Drv[port].open(velan_mode);
   r.close_block = me;
   Cmd_Override = 0;

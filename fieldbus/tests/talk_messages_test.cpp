@@ -44,7 +44,7 @@ TEST_F(TalkMessages, SendAndReceiveAgainstPyserial) {
     Load(kProgram, form);
     PutMessage();
     ts::ChildProcess peer("/usr/bin/python3", {PANEL_SOURCE_DIR "/testsupport/peers/serial_peer.py", "--port",
-                                               link(), "--read", "10", "--write", "0102030405060708"});
+                                               link(), "read:10", "write:0102030405060708"});
     ASSERT_TRUE(peer.WaitFor("ready", std::chrono::seconds(20)));
     Set(1, true);
     Set(2, true);

@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """A serial peer for the logic's message blocks: opens the port with pyserial, says
-"ready", reads the bytes the unit sends, then writes its own.
+"ready", then takes its steps in order.
 
-  serial_peer.py --port LINK --read 10 --write 0102030405060708
+  serial_peer.py --port LINK read:2 write:70696e67 read:4
 
-Prints "got <hex>" with every byte it read (fewer when --timeout ran out first), then
-"sent"; exits 0 when it read the whole count."""
+read:N waits for N bytes and prints "got <hex>" with what came (fewer when --timeout ran
+out first); write:HEX sends the bytes and prints "sent". Exits 0 when every read got its
+whole count."""
 import argparse
 import sys
 
@@ -15,19 +16,26 @@ import serial
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--port", required=True)
-    ap.add_argument("--read", type=int, default=0)
-    ap.add_argument("--write", default="")
     ap.add_argument("--timeout", type=float, default=5.0)
+    ap.add_argument("steps", nargs="+")
     args = ap.parse_args()
     port = serial.Serial(args.port, 115200, timeout=args.timeout)
     print("ready", flush=True)
-    got = port.read(args.read) if args.read else b""
-    print("got " + got.hex(), flush=True)
-    if args.write:
-        port.write(bytes.fromhex(args.write))
-        port.flush()
-    print("sent", flush=True)
-    return 0 if len(got) == args.read else 1
+    ok = True
+    for step in args.steps:
+        kind, _, value = step.partition(":")
+        if kind == "read":
+            got = port.read(int(value))
+            print("got " + got.hex(), flush=True)
+            ok = ok and len(got) == int(value)
+        elif kind == "write":
+            port.write(bytes.fromhex(value))
+            port.flush()
+            print("sent", flush=True)
+        else:
+            print("unknown step " + step, flush=True)
+            return 2
+    return 0 if ok else 1
 
 
 if __name__ == "__main__":
