@@ -45,8 +45,10 @@ int CheckRx(Port& p) {
   if (p.intercept) return p.rx.Count() != 0;
   const bool rtu = p.Framing() == kFramingRtu;
   if (p.traits->kind == Kind::kSci3) {
-    // Here an expired gap takes precedence over waiting data.
+    // Here an expired gap takes precedence over waiting data. Where the board's driver
+    // times the gap, only it knows where the frame ended.
     if (rtu) {
+      if (p.kernel_framing && p.device.FrameEnd() > 0) return kEndOfFrame;
       RctISR();
       if (p.frame == 1) {
         p.frame = 0;

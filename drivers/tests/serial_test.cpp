@@ -162,6 +162,29 @@ TEST_F(SerialPorts, RtuFrameEndsByGap) {
   EXPECT_EQ(Row(0).check(), 0);
 }
 
+// Every port ends RTU frames on the newer kernels too, where the board's driver times
+// the gap.
+TEST_F(SerialPorts, RtuFrameEndsOnEveryPortWithTheDriversGap) {
+  SrSet(203, 3 | 5 << 8);  // build 3545
+  SrSet(204, 4 << 8);
+  SrSet(205, 5);
+  const char* devices[4] = {"/dev/ttySP0", "/dev/ttySP3", "/dev/ttySP2", "/dev/ttySP4"};
+  for (int n = 0; n < 4; ++n) {
+    SCOPED_TRACE(n);
+    Peer peer(root_.Host(devices[n]));
+    const uint8_t m[6] = {9, 0, 3, 0, 0, Mode(3)};
+    ASSERT_EQ(Row(n).open(m), 1);
+    peer.Send({1, 2});
+    Wait(n, 2);
+    EXPECT_EQ(Row(n).get(), 1);
+    EXPECT_EQ(Row(n).get(), 2);
+    EXPECT_EQ(Row(n).check(), 0);
+    clock_->AdvanceTicks(10);
+    EXPECT_EQ(Row(n).check(), 255);
+    EXPECT_EQ(Row(n).check(), 0);
+  }
+}
+
 TEST_F(SerialPorts, InterceptRings) {
   Row(1).set_intercept(1);
   for (uint8_t b : {7, 8, 9}) Row(1).stuff_rx(b);
