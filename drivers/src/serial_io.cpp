@@ -45,8 +45,10 @@ int CheckRx(Port& p) {
   if (p.intercept) return p.rx.Count() != 0;
   const bool rtu = p.Framing() == kFramingRtu;
   if (p.traits->kind == Kind::kSci3) {
-    // Here an expired gap takes precedence over waiting data.
+    // Here an expired gap takes precedence over waiting data. Where the board's driver
+    // times the gap, only it knows where the frame ended.
     if (rtu) {
+      if (p.kernel_framing && p.device.FrameEnd() > 0) return kEndOfFrame;
       RctISR();
       if (p.frame == 1) {
         p.frame = 0;
@@ -101,6 +103,14 @@ int CountTx(Port& p) { return p.intercept ? p.tx.Count() : 0; }
 int EmptyTx(Port& p) { return CountTx(p) == 0; }
 
 void FlushTx(Port& p) { p.tx.Clear(); }
+
+// A write to a device whose output queue is full loses the bytes (the descriptor does
+// not block), so room is reported only when the next byte will be taken.
+int CheckTx(Port& p) {
+  if (p.intercept) return p.tx.Count() < kRingKeep;
+  if (RtuBuffered(p) && p.tx.Count() >= kRingKeep) return 0;
+  return p.device.Writable();
+}
 
 void PutTx(Port& p, uint8_t byte) {
   if (p.intercept || RtuBuffered(p)) {

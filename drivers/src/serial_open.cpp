@@ -150,8 +150,7 @@ int Open(Port& p, const uint8_t* mode) {
     // The option board runs its serial-to-Ethernet link at 115200 unless set otherwise.
     p.mode[0] = 9;
   }
-  if (p.traits->kind == Kind::kSci0 || p.traits->kind == Kind::kSci2 || p.traits->kind == Kind::kSci1)
-    p.device.SetModemLines(plat::kLineRts, 0);
+  if (p.traits->kind == Kind::kSci2 || p.traits->kind == Kind::kSci1) p.device.SetModemLines(plat::kLineRts, 0);
   termios t;
   if (!BuildLine(p.mode, p.traits->kind, t)) result = 0;
   const bool applied = p.device.ApplyLine(t);

@@ -58,6 +58,7 @@ int CountRx(Port& p);
 void FlushRx(Port& p);
 int EmptyTx(Port& p);
 int CountTx(Port& p);
+int CheckTx(Port& p);
 void FlushTx(Port& p);
 void PutTx(Port& p, uint8_t byte);
 void PutnTx(Port& p, const uint8_t* bytes, uint32_t count);

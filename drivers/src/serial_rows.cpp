@@ -48,7 +48,7 @@ struct Ops {
   static void FlushRx() { serial::FlushRx(P()); }
   static int GetRx() { return serial::GetRx(P()); }
   static int EmptyTx() { return serial::EmptyTx(P()); }
-  static int CheckTx() { return 1; }
+  static int CheckTx() { return serial::CheckTx(P()); }
   static int CountTx() { return serial::CountTx(P()); }
   static void FlushTx() { serial::FlushTx(P()); }
   static void PutTx(uint8_t b) { serial::PutTx(P(), b); }

@@ -162,6 +162,29 @@ TEST_F(SerialPorts, RtuFrameEndsByGap) {
   EXPECT_EQ(Row(0).check(), 0);
 }
 
+// Every port ends RTU frames on the newer kernels too, where the board's driver times
+// the gap.
+TEST_F(SerialPorts, RtuFrameEndsOnEveryPortWithTheDriversGap) {
+  SrSet(203, 3 | 5 << 8);  // build 3545
+  SrSet(204, 4 << 8);
+  SrSet(205, 5);
+  const char* devices[4] = {"/dev/ttySP0", "/dev/ttySP3", "/dev/ttySP2", "/dev/ttySP4"};
+  for (int n = 0; n < 4; ++n) {
+    SCOPED_TRACE(n);
+    Peer peer(root_.Host(devices[n]));
+    const uint8_t m[6] = {9, 0, 3, 0, 0, Mode(3)};
+    ASSERT_EQ(Row(n).open(m), 1);
+    peer.Send({1, 2});
+    Wait(n, 2);
+    EXPECT_EQ(Row(n).get(), 1);
+    EXPECT_EQ(Row(n).get(), 2);
+    EXPECT_EQ(Row(n).check(), 0);
+    clock_->AdvanceTicks(10);
+    EXPECT_EQ(Row(n).check(), 255);
+    EXPECT_EQ(Row(n).check(), 0);
+  }
+}
+
 TEST_F(SerialPorts, InterceptRings) {
   Row(1).set_intercept(1);
   for (uint8_t b : {7, 8, 9}) Row(1).stuff_rx(b);
@@ -184,6 +207,28 @@ TEST_F(SerialPorts, InterceptRings) {
   EXPECT_EQ(Row(1).count_tx(), 0);
 }
 
+// Room to send is reported only while the next byte will be taken, so that a sender
+// that asks first loses nothing to a peer that stopped reading.
+TEST_F(SerialPorts, TransmitRoomFollowsTheQueue) {
+  Peer peer(root_.Host("/dev/ttySP3"));
+  std::vector<uint8_t> written;
+  for (int i = 0; i < 1 << 20 && Row(1).check_tx(); ++i) {
+    written.push_back(uint8_t(i * 7));
+    Row(1).put(written.back());
+  }
+  ASSERT_EQ(Row(1).check_tx(), 0);
+  EXPECT_EQ(peer.Take(), written);
+  EXPECT_EQ(Row(1).check_tx(), 1);
+  // Intercepted: the transmit ring's room.
+  Row(1).set_intercept(1);
+  for (int i = 0; i < 2047; ++i) Row(1).put(1);
+  EXPECT_EQ(Row(1).check_tx(), 0);
+  uint8_t b = 0;
+  Row(1).drain_tx(&b);
+  EXPECT_EQ(Row(1).check_tx(), 1);
+  Row(1).set_intercept(0);
+}
+
 TEST_F(SerialPorts, WaitRxReturnsAtOnceOutsideRun) {
   SrSet(5, 0);
   uint8_t b = 0;
@@ -194,6 +239,9 @@ TEST_F(SerialPorts, ChainBitAndCarrier) {
   const uint8_t rs485[6] = {5, 0, 3, 0, 3, Mode(3)};
   Row(3).open(rs485);
   EXPECT_EQ(serial::DriverPort(1).device.modem_lines() & plat::kLineRts, 0);
+  // The second on-board port leaves RTS alone; MJ1 raises it.
+  EXPECT_EQ(serial::DriverPort(0).device.modem_lines() & plat::kLineRts, 0);
+  EXPECT_NE(serial::DriverPort(2).device.modem_lines() & plat::kLineRts, 0);
   const uint8_t modem[6] = {5, 0, 3, 0, 0, Mode(1, 4)};
   Row(2).open(modem);
   serial::DriverPort(3).device.SetCarrier(true);

@@ -1,5 +1,6 @@
 // Hooks of the protocols subsystem until it is built: no driver, no CAN network.
 #include "fieldbus/services.h"
+#include "fieldbus/user_modem.h"
 #include "platform/trace.h"
 
 uint8_t CANOpen_dwnld = 0;
@@ -33,3 +34,16 @@ void PMGR_Start() { plat::TraceCall("PMGR_Start"); }
 void PMGR_Stop() { plat::TraceCall("PMGR_Stop"); }
 void PMGR_Scan() { plat::TraceCall("PMGR_Scan"); }
 void PMGR_GetDrvInfo(const uint8_t*, int count) { plat::TraceCall("PMGR_GetDrvInfo", count); }
+void ModemInit(int port) { plat::TraceCall("ModemInit", port); }
+int ModemStart(int port, const ModemStartRecord& record) {
+  plat::TraceCall("ModemStart", port, record.function);
+  return 1;
+}
+int ModemStop(int port, int function) {
+  plat::TraceCall("ModemStop", port, function);
+  return 1;
+}
+int ModemExecute(int port, int function) {
+  plat::TraceCall("ModemExecute", port, function);
+  return 0;
+}

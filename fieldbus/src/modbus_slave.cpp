@@ -137,12 +137,13 @@ uint8_t MaskWrite(Request& r) {
   Place p;
   Link& l = r.l;
   if (l.length < 8 || !MapAddress(Area::kHolding, r.start, 1, p)) return kIllegalData;
+  // Like the read-and-write function, a masked write is not carried out for a broadcast.
+  if (r.broadcast) return kNoAnswer;
   const uint16_t and_mask = GetBE(l.frame + 4), or_mask = GetBE(l.frame + 6);
   uint16_t v;
   std::memcpy(&v, p.base, 2);
   v = uint16_t((v & and_mask) | (or_mask & ~and_mask));
   std::memcpy(p.base, &v, 2);
-  if (r.broadcast) return kNoAnswer;
   l.length = 8;
   return kNone;
 }

@@ -9,69 +9,17 @@
 #include "kernel/cmdproto.h"
 #include "kernel/regaccess.h"
 #include "kernel/sysservices.h"
+#include "talk_operands.h"
 #include "talk_state.h"
 
 using namespace talk;
-
-uint16_t BlockCursor::Next() {
-  if (ip >= size) {
-    overrun = true;
-    return 0;
-  }
-  uint16_t w;
-  std::memcpy(&w, code + 2 * std::size_t(ip++), 2);
-  return w;
-}
-
-uint16_t BlockCursor::Peek() const {
-  if (ip >= size) return 0;
-  uint16_t w;
-  std::memcpy(&w, code + 2 * std::size_t(ip), 2);
-  return w;
-}
 
 namespace {
 
 constexpr uint16_t kRegisterSetup = 0x4000, kIndirectSetup = 0x6000, kSetupMask = 0x6000;
 constexpr uint16_t kModbusTcp = 0x8000;
 constexpr uint16_t kExtensionMark = 1023;
-constexpr uint32_t kFirstToken = 1024;
 constexpr uint8_t kLockComm = 2;
-
-uint32_t Token(BlockCursor& c) {
-  if (!c.form16) {
-    const uint32_t low = c.Next();
-    return low | uint32_t(c.Next()) << 16;
-  }
-  const uint16_t w = c.Next();
-  if (w == 1776) return 0x10000u + c.Next();
-  if (w == 1777) return 0x20000u + c.Next();
-  return w;
-}
-
-// The register word a token names, or null (and the cursor marked) when it names none.
-uint8_t* WordAt(BlockCursor& c, uint32_t token, uint32_t words = 1) {
-  uint8_t* p = token >= kFirstToken ? PlcReg_Ptr(token & ~15u, 16 * words) : nullptr;
-  if (p == nullptr) c.bad_operand = true;
-  return p;
-}
-
-uint16_t Read16(const uint8_t* p) {
-  uint16_t v = 0;
-  if (p) std::memcpy(&v, p, 2);
-  return v;
-}
-
-// A value operand: a constant below 1024, else the word of the register it names.
-struct Value {
-  uint32_t token = 0;  // 0 for a constant
-  uint16_t value = 0;
-};
-Value ValueOperand(BlockCursor& c) {
-  const uint32_t t = Token(c);
-  if (t < kFirstToken) return {0, uint16_t(t)};
-  return {t, Read16(WordAt(c, t))};
-}
 
 bool ProgrammingHostHolds(int port, uint8_t lock_bits) {
   return port == ProgrammingPort && (Vcomm_Lock & lock_bits) && Vcomm_Host == 0;
@@ -156,7 +104,8 @@ int TalkClose(BlockCursor& c, int power) {
     r.close_block = 0;
     return 0;
   }
-  MOD_TCPInit(0, port);
+  // Only port 0 carries Modbus TCP: closing another port leaves its framing alone.
+  if (port == 0) MOD_TCPInit(0, port);
   if (Vcomm_Drv[port].open) Vcomm_Drv[port].open(velan_mode);
   r.close_block = me;
   Cmd_Override = 0;

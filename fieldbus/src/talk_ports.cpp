@@ -2,6 +2,8 @@
 // logic's open, close and Modbus blocks.
 #include "talk_state.h"
 
+#include <cstring>
+
 #include "drivers/serial.h"
 #include "fieldbus/services.h"
 #include "kernel/regimage.h"
@@ -14,6 +16,7 @@ uint8_t TalkOverride[kPorts] = {};
 uint8_t TalkOpenedStandIn[4] = {};
 namespace talk {
 Record Talk[kPorts] = {};
+uint8_t TalkModemProtect = 0;
 
 bool FirstScan() { return plc_reg[reg::kOffS] & 1; }
 
@@ -21,6 +24,8 @@ uint8_t Framing(int port) {
   const VcommDriver& row = Vcomm_Drv[port];
   return row.mode ? row.mode[5] & 0x0F : 0;
 }
+
+bool UserFraming(int port) { return Framing(port) >= (TalkOpenedStandIn[port] ? 1 : 2); }
 
 }  // namespace talk
 
@@ -47,8 +52,17 @@ void TalkClosed(int port) {
 
 int TalkInit() {
   plat::TraceCall("TalkInit");
+  // A modem connection on the programming port, made before this program start, lives
+  // on: its function states are kept so that the first scan sees no enable edge.
+  uint8_t modem[4] = {};
+  const int pp = ProgrammingPort;
+  const bool keep = pp >= 0 && pp < kPorts && SrGet(34) == kFramingProgram && Talk[pp].modem[3] &&
+                    (Talk[pp].modem[1] || Talk[pp].modem[2]);
+  if (keep) std::memcpy(modem, Talk[pp].modem, sizeof modem);
   for (Record& r : Talk) r = Record{};
   for (uint8_t& opened : TalkOpenedStandIn) opened = 0;
+  TalkModemProtect = keep;
+  if (keep) std::memcpy(Talk[pp].modem, modem, sizeof modem);
   return 0;
 }
 

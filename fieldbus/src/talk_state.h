@@ -15,12 +15,20 @@ struct Record {
   uint8_t slave_enable = 0;
   uint8_t modbus_running = 0;
   uint8_t running_role = 0;  // 1 master, 2 slave
+  // Enable states of modem functions 0, 1 and 2, then the modem-initialised flag.
+  uint8_t modem[4] = {};
 };
 
 extern uint8_t TalkOverride[kPorts];
 extern Record Talk[kPorts];
+// Set at a program start that kept the programming port's modem connection; the first
+// scan leaves the modem block's status alone.
+extern uint8_t TalkModemProtect;
 
 bool FirstScan();
 uint8_t Framing(int port);
+// A port a message or modem block may use: opened by an open block (any framing but the
+// plain stream), or taken over by another user (framing 2 or above).
+bool UserFraming(int port);
 
 }  // namespace talk

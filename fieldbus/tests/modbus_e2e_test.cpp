@@ -62,7 +62,9 @@ int ReadHolding(const std::string& link, uint16_t out[2]) {
   return n;
 }
 
-TEST(ModbusEndToEnd, DownloadedLadderRunsTheSlaveAcrossARestart) {
+// Port 1 serves Modbus; port 3 greets a peer, receives four bytes into R50.. and, once
+// it has them all, sends them back.
+TEST(ModbusEndToEnd, DownloadedLadderRunsTheSlaveAndAnEchoAcrossARestart) {
   const std::string binary = PanelBinary();
   ASSERT_EQ(::access(binary.c_str(), X_OK), 0) << "no panel binary at '" << binary << "'";
   ts::TempRoot root;
@@ -74,6 +76,10 @@ TEST(ModbusEndToEnd, DownloadedLadderRunsTheSlaveAcrossARestart) {
       LD Q1
       MODBUS 1, @3, @0, R1001, R1010, R1000
       OUT Q2
+      LD M1; TALKOPEN 3, 0x0009, 0x0003, 0x0100; OUT Q11
+      LD Q11; TALKSEND 3, @2, R40, R39; OUT Q12
+      LD Q12; TALKRECV 3, @4, R50, R49; OUT Q13
+      LD Q13; TALKSEND 3, @4, R50, R59; OUT Q14
       END)");
   Bytes code_bytes;
   for (uint16_t w : code) code_bytes.insert(code_bytes.end(), {uint8_t(w), uint8_t(w >> 8)});
@@ -92,12 +98,20 @@ TEST(ModbusEndToEnd, DownloadedLadderRunsTheSlaveAcrossARestart) {
     ASSERT_EQ(tool({"download", "0", root.Host("/tool/logic.bin")}).first, 0);
     ASSERT_EQ(tool({"write", std::to_string(r1), "16", "2143"}).first, 0);
     ASSERT_EQ(tool({"write", std::to_string(m1), "1", "01"}).first, 0);
+    ASSERT_EQ(tool({"write", std::to_string(reg::WordToken(reg::kTokR, 40)), "16", "6869"}).first, 0);  // "hi"
+    // The echo's peer listens before the program runs, so the greeting finds it.
+    ts::ChildProcess peer("/usr/bin/python3", {PANEL_SOURCE_DIR "/testsupport/peers/serial_peer.py", "--port",
+                                               root.Host("/dev/ttySP4"), "read:2", "write:70696e67", "read:4"});
+    ASSERT_TRUE(peer.WaitFor("ready", 30s)) << peer.output();
     ASSERT_EQ(tool({"set-mode", "2"}).first, 0);
     uint16_t regs[2] = {};
     ASSERT_EQ(ReadHolding(link, regs), 2) << modbus_strerror(errno) << " mode " << tool({"mode"}).second;
     EXPECT_EQ(regs[0], 0x4321);
     EXPECT_EQ(regs[1], 0x5678);
     EXPECT_EQ(tool({"read", std::to_string(reg::WordToken(reg::kTokR, 2)), "16"}).second, "7856");
+    EXPECT_EQ(peer.Wait(30s), 0) << peer.output();
+    EXPECT_NE(peer.output().find("got 6869\nsent\ngot 70696e67"), std::string::npos) << peer.output();
+    EXPECT_EQ(tool({"read", std::to_string(reg::WordToken(reg::kTokR, 59)), "16"}).second, "0400");
     EXPECT_EQ(panel.Stop(SIGTERM, 60s), 0) << panel.output();
   }
 }

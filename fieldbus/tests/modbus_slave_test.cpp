@@ -101,10 +101,14 @@ TEST_F(ModbusSlave, CraftedFramesAreDroppedAndTheNextGoodOneIsAnswered) {
     EXPECT_EQ(mbt::R(1), 0) << c.what;
     EXPECT_EQ(Ask({1, 3, 0x02, 0, 0, 1}), WithCrc({1, 3, 2, 0, 0})) << c.what;
   }
-  // A broadcast write is executed and not answered; a broadcast read is neither.
+  // A broadcast write is executed and not answered; a broadcast read is neither, and
+  // neither is a masked write or a read-and-write.
   EXPECT_TRUE(Ask({0, 6, 0x02, 0, 0x12, 0x34}).empty());
   EXPECT_EQ(mbt::R(1), 0x1234);
   EXPECT_TRUE(Ask({0, 3, 0x02, 0, 0, 1}).empty());
+  EXPECT_TRUE(Ask({0, 22, 0x02, 0x00, 0x00, 0x00, 0x00, 0x25}).empty());
+  EXPECT_TRUE(Ask({0, 23, 0x02, 0x01, 0, 1, 0x02, 0x00, 0, 1, 2, 0x55, 0x66}).empty());
+  EXPECT_EQ(mbt::R(1), 0x1234);
   // A receive error shows once in the status word.
   rig_->Exchange({1, 6});
   EXPECT_TRUE(rig_->status() & 0x80);

@@ -4,6 +4,7 @@
 
 #include "fieldbus/services.h"
 #include "kernel/sysservices.h"
+#include "modbus_link.h"
 #include "modbus_rig.h"
 #include "testsupport/ladder_program.h"
 
@@ -139,6 +140,28 @@ TEST_F(TalkBlocks, BadSetupRegisterFailsAndLeavesThePort) {
   EXPECT_TRUE(Bit(reg::kOffQ, 0));
   EXPECT_EQ(Vcomm_Drv[0].mode[0], 6);
   EXPECT_EQ(Vcomm_Drv[0].mode[5], 0x33);
+}
+
+// Modbus TCP framing belongs to port 0; a close block on another port leaves it on.
+TEST_F(TalkBlocks, ClosingAnotherPortKeepsModbusTcpOnPortZero) {
+  prog_.Load(R"(
+      LD I1; TALKOPEN 0x8000, 0x0009, 0x0003, 0x3300; OUT Q1
+      LD I2; TALKCLOSE 1; OUT Q2
+      LD I3; TALKCLOSE 0; OUT Q3
+      END)");
+  Set(1, true);
+  Scan();
+  ASSERT_TRUE(Bit(reg::kOffQ, 0));
+  EXPECT_TRUE(mb::ModbusTCP_St.flags & 1);
+  Set(2, true);
+  Scan();
+  EXPECT_TRUE(mb::ModbusTCP_St.flags & 1);
+  Set(1, false);
+  Set(3, true);
+  Scan();
+  EXPECT_TRUE(Bit(reg::kOffQ, 2));
+  EXPECT_FALSE(mb::ModbusTCP_St.flags & 1);
+  TalkInit();
 }
 
 }  // namespace

@@ -6,11 +6,15 @@
 
 namespace logic {
 
-void OpTalkBlock(Machine& m, uint16_t opcode);  // 132 open, 135 close, 137 and 531 Modbus
+// 132 open, 133 send, 134 receive, 135 close, 136 modem (a function it does not know is
+// an error return on the function word), 137 and 531 Modbus, 394 send or receive by its
+// sub-code
+void OpTalkBlock(Machine& m, uint16_t opcode);
 
 inline constexpr OpRow kTalkRows[] = {
-    {132, OpTalkBlock}, {135, OpTalkBlock}, {137, OpTalkBlock}, {531, OpTalkBlock},
+    {132, OpTalkBlock}, {133, OpTalkBlock}, {134, OpTalkBlock}, {135, OpTalkBlock},
+    {136, OpTalkBlock}, {137, OpTalkBlock}, {394, OpTalkBlock}, {531, OpTalkBlock},
 };
-static_assert(std::size(kTalkRows) == 4);
+static_assert(std::size(kTalkRows) == 8);
 
 }  // namespace logic

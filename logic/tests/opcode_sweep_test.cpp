@@ -50,8 +50,8 @@ const std::set<int> kBuilt = Expand({{9, 9}, {31, 36}, {38, 41}, {48, 48}, {50, 
                                      {178, 179}, {182, 184}, {187, 188}, {400, 400}, {511, 519},
                                      // PID
                                      {240, 243}, {523, 526},
-                                     // serial blocks: open, close, Modbus
-                                     {132, 132}, {135, 135}, {137, 137}, {531, 531}});
+                                     // serial blocks: open, send, receive, close, modem, Modbus
+                                     {132, 137}, {394, 394}, {531, 531}});
 
 TEST_F(LadderTest, EveryOpcodeWordIsInvalidNoopOrMeaningful) {
   int meaning = 0;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -131,6 +132,12 @@ bool PtyPort::Write(const uint8_t* bytes, std::size_t count) {
     }
   }
   return true;
+}
+
+bool PtyPort::Writable() const {
+  if (master_ < 0) return false;
+  pollfd p{master_, POLLOUT, 0};
+  return ::poll(&p, 1, 0) == 1 && (p.revents & POLLOUT);
 }
 
 void PtyPort::RecordMode(const uint8_t mode[6]) {

@@ -17,6 +17,9 @@
 //   get              the byte; call only after check said 1
 //   status_rx(clear) receive error bits: none are recorded, always 0
 //   count_rx/count_tx  bytes waiting in / still to send
+//   check_tx         1 when the next byte will be taken (room in the ring while
+//                    intercepted or assembling an RTU frame, and the device's output
+//                    queue not full), else 0
 //   put              intercepted, or in RTU framing: into the transmit ring, sent whole
 //                    by rtu_tx; else straight to the device
 //   init_wait(us)    arms the port's gap timer as a one-shot of that time

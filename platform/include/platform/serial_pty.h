@@ -47,6 +47,9 @@ class PtyPort {
   void FlushInput();
   // Writes the bytes; false when the port is closed or not every byte was taken.
   bool Write(const uint8_t* bytes, std::size_t count);
+  // True when the pair's output queue can take a byte now (false while closed, or while
+  // a peer that does not read has let it fill).
+  bool Writable() const;
 
   // The line settings the unit asked for last (the 6-byte serial mode record), kept for
   // tests to read; a pseudo-terminal applies none of them.
