@@ -225,21 +225,21 @@ int _HotStart(const StartInfo& info) {
     return 1;
   }
   pDB = N4MM_LinkVMDB(&mmData);
-  // A saved database must at least hold its own head before it is relinked.
-  if (pDB == nullptr || mmData.db.size < kDbHead) {
+  if (pDB == nullptr) {
     FreeDB();
     FreeCode();
     return 1;
   }
-  DbAreaDesc table[kDbAreas];
-  std::memcpy(table, pDB, sizeof table);
-  if (N4VM_GetTotalDBSize(table) != mmData.db.size) {
+  // The saved image comes from a file: its descriptors are relinked and written through
+  // only when they fit both its size and what the code needs.
+  int err = N4VM_CheckDBImage(static_cast<const uint8_t*>(pCode), CodeSize(), Db(), mmData.db.size);
+  if (err != 0) {
     FreeDB();
     FreeCode();
-    return 1;
+    return err;
   }
   N4VM_BuildDBMainLinks(Db());
-  int err = N4Def_HotStart(Db(), kRetainFile, pEvData, info.paused, info.name, N4_GetTickCount());
+  err = N4Def_HotStart(Db(), kRetainFile, pEvData, info.paused, info.name, N4_GetTickCount());
   if (err != 0) {
     FreeDB();
     FreeCode();

@@ -309,6 +309,25 @@ void N4VM_BuildDBMainLinks(uint8_t* db) {
   }
 }
 
+int N4VM_CheckDBImage(const uint8_t* code, uint32_t code_size, const uint8_t* db, uint32_t db_size) {
+  DbAreaDesc need[kDbAreas];
+  if (db_size < kDbHead || N4VM_GetDBSize(code, code_size, need) != 0) return 29;
+  DbAreaDesc have[kDbAreas];
+  std::memcpy(have, db, sizeof have);
+  if (N4VM_GetTotalDBSize(have) != db_size) return 29;
+  // Every area must hold at least what this code addresses in it, with the same item
+  // size (a hot build writes the fixed records and clears the work area in place). After
+  // an online change the code may need less than the database holds, never more.
+  for (int i = 0; i < kDbAreas; ++i) {
+    const DbAreaDesc &h = have[i], &n = need[i];
+    if (h.item_size != n.item_size || h.allocated < n.allocated || h.raw_size < n.raw_size ||
+        AreaBytes(h) < AreaBytes(n) || uint64_t(h.item_size) * h.allocated > AreaBytes(h) ||
+        h.used > h.allocated || h.boundary > h.allocated)
+      return 29;
+  }
+  return 0;
+}
+
 namespace {
 void DropMallocHeap(const uint8_t* db) {
   if (g_malloc_heap_db != db) return;
