@@ -432,6 +432,11 @@ int N4VM_CanHOTStart(const uint8_t* code, uint32_t code_size, uint8_t* db) {
   if ((flags & 0x2008) == 0x2008) return fail(72, 72);
   if (flags & kStsStep) return fail(73, 73);
   if (N4VMCode_GetSfcCrc(code) != le::U32(pv + kPvSfcCrc)) return fail(27, 27);
+  // Open files, sockets and arrays belong to the running code: {handle, size, u16 id, u16 kind}.
+  for (uint32_t i = 0; i < N4VM_Area(db, kArResources)->allocated; ++i) {
+    const uint8_t* r = N4VM_Item(db, kArResources, i);
+    if (r != nullptr && le::U16(r + 8) != 0) return fail(23, 23);
+  }
   if (N4VMCode_GetNbActiveTime(code) > N4VM_Area(db, kArTimers)->allocated) return fail(25, 25);
   if (N4VMCode_GetCTSegAllocSize(code) > N4VM_Area(db, kArCt)->raw_size) return fail(46, 46);
   if (N4VMWarm_CanUpdatePointers(code, db) != 0) return fail(28, 28);
