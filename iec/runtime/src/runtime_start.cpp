@@ -10,13 +10,13 @@
 #include <cstring>
 #include <string>
 
+#include "comm_context.h"
 #include "drivers/services.h"
 #include "iec_runtime/code_image.h"
 #include "iec_runtime/os_services.h"
 #include "iec_runtime/retain.h"
 #include "iec_runtime/runtime.h"
 #include "iec_runtime/services.h"
-#include "comm_context.h"
 #include "iec_runtime/vm_db.h"
 #include "iec_runtime/vm_services.h"
 #include "kernel/cmdproto.h"
@@ -151,30 +151,30 @@ int N4Def_HotStart(uint8_t* db, const char* retain, void* events, int paused, co
   return 0;
 }
 
-int N4Def_Change(const uint8_t* code, uint32_t size, uint8_t* db, void* events, const char* name, uint32_t now) {
+namespace {
+// An online change or its undo: the Modbus client and the external links close while the
+// database is rebuilt in place for the other image.
+int Rebuild(int (*build)(const uint8_t*, uint32_t, uint8_t*, uint32_t), const uint8_t* code, uint32_t size,
+            uint8_t* db, void* events, const char* name, uint32_t now) {
   if (code == nullptr || db == nullptr) return 1;
   n4hook::CloseModbus(db);
   n4hook::CloseExtData(db);
   SetBuildFlag(db, kBfChange, true);
-  int err = N4VM_BuildHOT(code, size, db, now);
+  int err = build(code, size, db, now);
   SetBuildFlag(db, kBfChange, false);
   OpenLinks(db, events);
   if (err != 0) return err;
   if (events) n4hook::EventSignal(events, 2, name);
   return 0;
 }
+}  // namespace
+
+int N4Def_Change(const uint8_t* code, uint32_t size, uint8_t* db, void* events, const char* name, uint32_t now) {
+  return Rebuild(N4VM_BuildHOT, code, size, db, events, name, now);
+}
 
 int N4Def_UndoChange(const uint8_t* code, uint32_t size, uint8_t* db, void* events, const char* name, uint32_t now) {
-  if (code == nullptr || db == nullptr) return 1;
-  n4hook::CloseModbus(db);
-  n4hook::CloseExtData(db);
-  SetBuildFlag(db, kBfChange, true);
-  int err = N4VM_UndoHOTChange(code, size, db, now);
-  SetBuildFlag(db, kBfChange, false);
-  OpenLinks(db, events);
-  if (err != 0) return err;
-  if (events) n4hook::EventSignal(events, 2, name);
-  return 0;
+  return Rebuild(N4VM_UndoHOTChange, code, size, db, events, name, now);
 }
 
 int N4Def_Stop(uint8_t* db, void* events, const char* retain, const char* name) {
