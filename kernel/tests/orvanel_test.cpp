@@ -117,7 +117,11 @@ TEST_F(Orvanel, StopEndsTheRuntimeThenClearsItsFlags) {
   orvanel_variables_enumerateded = 1;
   OrvanelStop();
   auto names = plat::TraceNames();
-  EXPECT_EQ(names, (std::vector<std::string>{"OrvanelStop", "__Exit", "ClearOrvanelFlags"}));
+  // The runtime's own closing steps lie between its stop and the flags.
+  ASSERT_GE(names.size(), 3u);
+  EXPECT_EQ(names[0], "OrvanelStop");
+  EXPECT_EQ(names[1], "__Exit");
+  EXPECT_EQ(names.back(), "ClearOrvanelFlags");
   EXPECT_EQ(orvanel_variables_enumerateded, 0);
 }
 

@@ -249,9 +249,23 @@ N4Heap N4Heap_RelocateHeapBuffer(void* buffer, uint32_t length) {
   uint8_t* b = static_cast<uint8_t*>(buffer);
   if (b == nullptr || length < kHeapMinBuffer || std::memcmp(b, "N4SH", 4) != 0 || le::U32(b + 4) != length)
     return nullptr;
+  // A heap that comes back from a file is taken only when its records are consistent:
+  // compaction moves bytes by what the slots say.
+  N4Heap h = b + length - 24;
+  uint64_t used = Get(h, kCtlUsed), slots = Get(h, kCtlSlots);
+  if (Get(h, kCtlStart) != 12 || Get(h, kCtlCap) != length - 36 || used + 8 * slots > length - 36 ||
+      (Get(h, kCtlFlags) & kMallocFlag))
+    return nullptr;
+  uint32_t freed = 0;
+  for (uint32_t i = 1; i <= slots; ++i) {
+    uint32_t w = SlotWord(h, i), addr = SlotAddr(h, i);
+    if (w != 0 && (addr < 12 || uint64_t(addr) + (w & kSizeMask) > 12 + used)) return nullptr;
+    if (w & kFreed) ++freed;
+  }
+  if (freed != Get(h, kCtlFreed)) return nullptr;
   // Slots hold offsets from the buffer: only the recorded address changes.
   le::Put32(b + 8, uint32_t(reinterpret_cast<uintptr_t>(b)));
-  return b + length - 24;
+  return h;
 }
 
 uint32_t N4Heap_Used(N4Heap h) { return h ? Get(h, kCtlUsed) : 0; }

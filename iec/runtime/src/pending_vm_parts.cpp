@@ -15,33 +15,63 @@ int RunTask(uint8_t*, unsigned task, uint32_t) {
   plat::TraceCall("N4VMSched_RunTask", int(task));
   return 0;
 }
-void ProcessExecBuffer(uint8_t*) {}
-int LinkBlocks(const uint8_t*, uint8_t*, int) { return 0; }
-void ShutDownBlocks(uint8_t*) {}
-int BuildMap(const uint8_t*, uint8_t*, int) { return 0; }
-int OpenIo(const uint8_t*, uint8_t*) { return 0; }
-void CloseIo(uint8_t*) {}
-int ExchangeIo(uint8_t*) { return 0; }
-int OpenModbus(uint8_t*) { return 0; }
-void CloseModbus(uint8_t*) {}
-void CycleModbus(uint8_t*, uint32_t) {}
-int OpenExtData(uint8_t*) { return 0; }
-void CloseExtData(uint8_t*) {}
-void UpdateExtData(uint8_t*, uint32_t) {}
-void SampleBits(uint8_t*) {}
-int CommOpen() { return 0; }
-void CommClose() {}
-int CommNextRequest(int*, const uint8_t**, uint32_t*) { return 0; }
-void CommAnswer(int, int) {}
-uint32_t EventSize() { return 0; }
-int EventOpen(void*) { return 1; }
-void EventClose(void*) {}
-void EventPass(void*) {}
-void EventSignal(void*, int, const char*) {}
+void ProcessExecBuffer(uint8_t*) { plat::TraceCall("N4VMPrg_ProcessExecBuffer"); }
+int LinkBlocks(const uint8_t*, uint8_t*, int hot) {
+  plat::TraceCall("N4VMFbl_Link", hot);
+  return 0;
+}
+void ShutDownBlocks(uint8_t*) { plat::TraceCall("N4VMFbl_ShutDown"); }
+int BuildMap(const uint8_t*, uint8_t*, int hot) {
+  plat::TraceCall("N4VMMap_Build", hot);
+  return 0;
+}
+int OpenIo(const uint8_t*, uint8_t*) {
+  plat::TraceCall("N4VMIO_Open");
+  return 0;
+}
+void CloseIo(uint8_t*) { plat::TraceCall("N4VMIO_Close"); }
+int ExchangeIo(uint8_t*) {
+  plat::TraceCall("N4VMIO_Exchange");
+  return 0;
+}
+int OpenModbus(uint8_t*) {
+  plat::TraceCall("N4VM_OpenModbus");
+  return 0;
+}
+void CloseModbus(uint8_t*) { plat::TraceCall("N4VM_CloseModbus"); }
+void CycleModbus(uint8_t*, uint32_t) { plat::TraceCall("N4VM_ExchangeModbusData"); }
+int OpenExtData(uint8_t*) {
+  plat::TraceCall("N4VM_OpenExtData");
+  return 0;
+}
+void CloseExtData(uint8_t*) { plat::TraceCall("N4VM_CloseExtData"); }
+void UpdateExtData(uint8_t*, uint32_t) { plat::TraceCall("N4VM_UpdateExtData"); }
+void SampleBits(uint8_t*) { plat::TraceCall("N4VMBs_Sample"); }
+int CommOpen() {
+  plat::TraceCall("N4CS_Open");
+  return 0;
+}
+void CommClose() { plat::TraceCall("N4CS_Close"); }
+int CommNextRequest(int*, const uint8_t**, uint32_t*) {
+  plat::TraceCall("N4CS_GetQuestion");
+  return 0;
+}
+void CommAnswer(int slot, int code) { plat::TraceCall("N4CS_SendRC", slot, code); }
+uint32_t EventSize() {
+  plat::TraceCall("N4EVS_GetMemorySize");
+  return 0;
+}
+int EventOpen(void*) {
+  plat::TraceCall("N4EVS_Open");
+  return 1;
+}
+void EventClose(void*) { plat::TraceCall("N4EVS_Close"); }
+void EventPass(void*) { plat::TraceCall("N4EVS_Activate"); }
+void EventSignal(void*, int what, const char*) { plat::TraceCall("N4EVS_Signal", what); }
 void BuildBindingTables(const uint8_t*) { plat::TraceCall("BuildBindingTables"); }
 void EnumVariables() {
   plat::TraceCall("EnumOrvanelVars");
   orvanel_variables_enumerateded = 1;  // the per-scan sync is on from here
 }
-void SetBoundSystemBits() {}
+void SetBoundSystemBits() { plat::TraceCall("SetBoundSystemBits"); }
 }  // namespace n4hook

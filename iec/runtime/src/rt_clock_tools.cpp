@@ -120,8 +120,3 @@ uint8_t* N4Tools_GetStringArray(uint8_t* db, uint32_t index, int* from_ct) {
   if (from_ct) *from_ct = ct ? 1 : 0;
   return ct ? N4Tools_GetCTParam(db, index) : N4VM_Item(db, kArStringPtrs, index);
 }
-
-void N4LOG_Trace(const char*) {}
-void N4LOG_Warn(const char*) {}
-void N4LOG_Err(const char*) {}
-void N4LOG_Close() {}

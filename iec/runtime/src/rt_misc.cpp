@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "iec_runtime/os_services.h"
 #include "iec_runtime/runtime.h"
 #include "platform/runner.h"
 
@@ -22,6 +23,7 @@ void N4EVSTRACE(const char* format, ...) {
   va_end(args);
   // The event server (not built yet) would get the text as a trace event.
   std::fputs(text, stdout);
+  N4LOG_Trace(text);
 }
 
 uint32_t N4Ios_GetMemorySizing() { return 0; }

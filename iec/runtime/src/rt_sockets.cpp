@@ -180,7 +180,8 @@ int N4Socket_Send(int sock, uint32_t length, const uint8_t* data, int* lost) {
 }
 
 void N4Socket_CloseSocket(int sock) {
-  if (sock <= 0) return;
+  // Descriptor 0 is a socket like any other once standard input is closed: only -1 is none.
+  if (sock < 0) return;
   linger l{1, 0};
   ::setsockopt(sock, SOL_SOCKET, SO_LINGER, &l, sizeof l);
   ::close(sock);

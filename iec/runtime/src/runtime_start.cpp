@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "comm_context.h"
 #include "drivers/services.h"
 #include "iec_runtime/code_image.h"
 #include "iec_runtime/os_services.h"
@@ -17,10 +18,13 @@
 #include "iec_runtime/runtime.h"
 #include "iec_runtime/services.h"
 #include "iec_runtime/vm_db.h"
+#include "iec_runtime/vm_services.h"
 #include "kernel/cmdproto.h"
 #include "kernel/mainloop.h"
+#include "kernel/orvanel.h"
 #include "kernel/regimage.h"
 #include "kernel/timebase.h"
+#include "pending_services.h"
 #include "pending_vm_parts.h"
 #include "platform/clock.h"
 #include "platform/trace.h"
@@ -39,6 +43,8 @@ uint8_t IsCommMode_Velan = 1;
 uint8_t n4_rcv = 0;
 uint32_t timer_N4 = 0;
 uint8_t eth_conn = 0;
+uint16_t n4_tcp_port = 1100;
+void* dwDynaLink = nullptr;
 
 namespace {
 
@@ -145,17 +151,30 @@ int N4Def_HotStart(uint8_t* db, const char* retain, void* events, int paused, co
   return 0;
 }
 
-int N4Def_Change(const uint8_t* code, uint32_t size, uint8_t* db, void* events, const char* name, uint32_t now) {
+namespace {
+// An online change or its undo: the Modbus client and the external links close while the
+// database is rebuilt in place for the other image.
+int Rebuild(int (*build)(const uint8_t*, uint32_t, uint8_t*, uint32_t), const uint8_t* code, uint32_t size,
+            uint8_t* db, void* events, const char* name, uint32_t now) {
   if (code == nullptr || db == nullptr) return 1;
   n4hook::CloseModbus(db);
   n4hook::CloseExtData(db);
   SetBuildFlag(db, kBfChange, true);
-  int err = N4VM_BuildHOT(code, size, db, now);
+  int err = build(code, size, db, now);
   SetBuildFlag(db, kBfChange, false);
   OpenLinks(db, events);
   if (err != 0) return err;
   if (events) n4hook::EventSignal(events, 2, name);
   return 0;
+}
+}  // namespace
+
+int N4Def_Change(const uint8_t* code, uint32_t size, uint8_t* db, void* events, const char* name, uint32_t now) {
+  return Rebuild(N4VM_BuildHOT, code, size, db, events, name, now);
+}
+
+int N4Def_UndoChange(const uint8_t* code, uint32_t size, uint8_t* db, void* events, const char* name, uint32_t now) {
+  return Rebuild(N4VM_UndoHOTChange, code, size, db, events, name, now);
 }
 
 int N4Def_Stop(uint8_t* db, void* events, const char* retain, const char* name) {
@@ -225,21 +244,21 @@ int _HotStart(const StartInfo& info) {
     return 1;
   }
   pDB = N4MM_LinkVMDB(&mmData);
-  // A saved database must at least hold its own head before it is relinked.
-  if (pDB == nullptr || mmData.db.size < kDbHead) {
+  if (pDB == nullptr) {
     FreeDB();
     FreeCode();
     return 1;
   }
-  DbAreaDesc table[kDbAreas];
-  std::memcpy(table, pDB, sizeof table);
-  if (N4VM_GetTotalDBSize(table) != mmData.db.size) {
+  // The saved image comes from a file: its descriptors are relinked and written through
+  // only when they fit both its size and what the code needs.
+  int err = N4VM_CheckDBImage(static_cast<const uint8_t*>(pCode), CodeSize(), Db(), mmData.db.size);
+  if (err != 0) {
     FreeDB();
     FreeCode();
-    return 1;
+    return err;
   }
   N4VM_BuildDBMainLinks(Db());
-  int err = N4Def_HotStart(Db(), kRetainFile, pEvData, info.paused, info.name, N4_GetTickCount());
+  err = N4Def_HotStart(Db(), kRetainFile, pEvData, info.paused, info.name, N4_GetTickCount());
   if (err != 0) {
     FreeDB();
     FreeCode();
@@ -356,7 +375,7 @@ void Serve() {
       timer_N4 = FPGA_GetFrt();
     } else if (FPGA_GetFrt() - timer_N4 > 650'000u) {
       if (eth_conn) {
-        n4hook::CommClose();
+        N4CS_CloseAllSockets(&csData);
         eth_conn = 0;
       } else {
         N4Serial_HandBack(ProgrammingPort);
@@ -365,10 +384,26 @@ void Serve() {
       IsCommMode_Velan = 1;
     }
   }
+  // The panel's hand-back header arrived over TCP: the runtime's sockets go.
+  if (IsCommMode_Velan && n4_rcv && eth_conn) {
+    N4CS_CloseAllSockets(&csData);
+    eth_conn = 0;
+    n4_rcv = 0;
+  }
   if (kind == 0) return;
-  // Debugger and Modbus requests (kinds 1, 16, 17) belong to servers not built yet: they
-  // are answered 1 like any request that cannot be served.
-  n4hook::CommAnswer(slot, n4::_ServeKind(kind, info, len));
+  if (kind == 1 || kind == 16 || kind == 17) {
+    // The debugger and Modbus read and write the database: a busy cycle answers 1.
+    if (!TakeMutex()) {
+      n4hook::CommAnswer(slot, 1);
+    } else {
+      if (kind == 1) N4Def_ServeVMRequest(&csData, Db(), slot);
+      else N4Def_ServeModbusRequest(&csData, Db(), kind, slot);
+      GiveMutex();
+    }
+  } else {
+    n4hook::CommAnswer(slot, n4::_ServeKind(kind, info, len));
+  }
+  n4hook::CommRelease(slot);
 }
 }  // namespace
 
@@ -392,13 +427,17 @@ void Orvanel_init() {
   pCode = nullptr;
   iVmAlive = 0;
   GiveMutex();
+  N4CS_CloseAllSockets(&csData);  // none stays open behind a second start-up
   n4hook::CommOpen();
+  // The server opens no listener at start-up: the port follows a switch of the link.
+  if (csData.listener < 0) std::printf("ERROR: Cant open TCP port\n");
   uint32_t ev = n4hook::EventSize();
   pEvData = ev ? std::calloc(ev, 1) : nullptr;
   if (pEvData != nullptr && n4hook::EventOpen(pEvData) != 0) {
     std::free(pEvData);
     pEvData = nullptr;
   }
+  dwDynaLink = N4VM_OpenDynaLinks();
   IoStop();
   if (iVmAlive != 1) n4::_Start({1, 0, "n4"});
   N4_init = 1;
@@ -425,6 +464,9 @@ int _VMThread() {
   }
   if (iVmAlive != 1 || pDB == nullptr) return 0;
   if (OrvanelFirstRun) {
+    std::printf("_VMThread\n");
+    std::printf("s_reg(res_scn) is %d\n", (plc_reg[65] >> 1) & 1);
+    std::printf("s_reg(sus_scn) is %d\n", plc_reg[65] & 1);
     if (OrvanelS9) n4hook::SetBoundSystemBits();
     OrvanelFirstRun = 0;
     OrvanelS9 = 0;
@@ -449,11 +491,16 @@ int _VMThread() {
 void __Exit() {
   plat::TraceCall("__Exit");
   _Stop();
+  N4VM_CloseDynaLinks();
+  dwDynaLink = nullptr;
   n4hook::EventClose(pEvData);
   std::free(pEvData);
   pEvData = nullptr;
+  N4CS_CloseAllSockets(&csData);
+  eth_conn = 0;
   n4hook::CommClose();
   N4MM_Close(&mmData);
+  N4LOG_Close();
   GiveMutex();
 }
 
@@ -462,10 +509,17 @@ void __Exit() {
 void N4_Connect_Ethernet() {
   plat::TraceCall("N4_Connect_Ethernet");
   if (eth_conn) {
-    n4hook::CommClose();
+    N4CS_CloseAllSockets(&csData);
     eth_conn = 0;
   }
-  // The listening port belongs to the communication server.
+  N4Socket_Initialize();
+  if (N4Socket_CreateListeningSocket(n4_tcp_port, 8, &csData.listener) != 0) {
+    std::printf("ERROR: Cant open TCP port\n");
+    csData.listener = -1;
+  } else {
+    eth_conn = 1;
+  }
+  csData.tcp_port = n4_tcp_port;
   timer_N4 = FPGA_GetFrt();
   IsCommMode_Velan = 0;
 }
@@ -483,4 +537,11 @@ void DeleteOrvanelProgram() {
 void DelOrvanelRetentiveFile() {
   plat::TraceCall("DelOrvanelRetentiveFile");
   N4File_Delete(kRetainFile);
+}
+void DelOrvanelFile() {
+  if (!OrvanelRuntime) return;
+  OrvanelStop();
+  OrvanelRuntime = 0;
+  DeleteOrvanelProgram();
+  DelOrvanelRetentiveFile();
 }

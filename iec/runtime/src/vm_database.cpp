@@ -309,6 +309,25 @@ void N4VM_BuildDBMainLinks(uint8_t* db) {
   }
 }
 
+int N4VM_CheckDBImage(const uint8_t* code, uint32_t code_size, const uint8_t* db, uint32_t db_size) {
+  DbAreaDesc need[kDbAreas];
+  if (db_size < kDbHead || N4VM_GetDBSize(code, code_size, need) != 0) return 29;
+  DbAreaDesc have[kDbAreas];
+  std::memcpy(have, db, sizeof have);
+  if (N4VM_GetTotalDBSize(have) != db_size) return 29;
+  // Every area must hold at least what this code addresses in it, with the same item
+  // size (a hot build writes the fixed records and clears the work area in place). After
+  // an online change the code may need less than the database holds, never more.
+  for (int i = 0; i < kDbAreas; ++i) {
+    const DbAreaDesc &h = have[i], &n = need[i];
+    if (h.item_size != n.item_size || h.allocated < n.allocated || h.raw_size < n.raw_size ||
+        AreaBytes(h) < AreaBytes(n) || uint64_t(h.item_size) * h.allocated > AreaBytes(h) ||
+        h.used > h.allocated || h.boundary > h.allocated)
+      return 29;
+  }
+  return 0;
+}
+
 namespace {
 void DropMallocHeap(const uint8_t* db) {
   if (g_malloc_heap_db != db) return;
@@ -413,6 +432,11 @@ int N4VM_CanHOTStart(const uint8_t* code, uint32_t code_size, uint8_t* db) {
   if ((flags & 0x2008) == 0x2008) return fail(72, 72);
   if (flags & kStsStep) return fail(73, 73);
   if (N4VMCode_GetSfcCrc(code) != le::U32(pv + kPvSfcCrc)) return fail(27, 27);
+  // Open files, sockets and arrays belong to the running code: {handle, size, u16 id, u16 kind}.
+  for (uint32_t i = 0; i < N4VM_Area(db, kArResources)->allocated; ++i) {
+    const uint8_t* r = N4VM_Item(db, kArResources, i);
+    if (r != nullptr && le::U16(r + 8) != 0) return fail(23, 23);
+  }
   if (N4VMCode_GetNbActiveTime(code) > N4VM_Area(db, kArTimers)->allocated) return fail(25, 25);
   if (N4VMCode_GetCTSegAllocSize(code) > N4VM_Area(db, kArCt)->raw_size) return fail(46, 46);
   if (N4VMWarm_CanUpdatePointers(code, db) != 0) return fail(28, 28);

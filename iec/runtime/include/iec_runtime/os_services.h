@@ -65,7 +65,12 @@ bool N4Bdll_GetNextID(uint32_t* id);
 const char* N4Bdll_GetName(uint32_t id);
 void* N4Bdll_GetProc(uint32_t id);
 
-// Log: never opened by the panel's start-up, so every call returns at once.
+// Log: never opened by the panel's start-up, so every call returns at once. Once open,
+// flags 0x200 enable traces and warnings, 0x400 errors; flag 1 writes the lines to
+// "n4.log" in the runtime folder (the full file becomes "n4.old.log"), flag 2 to the
+// system log. Lines wait in a queue of 16 that a thread writes every 500 ms; a full queue
+// drops the line, so a log call never waits.
+void N4LOG_Open(uint32_t flags);
 void N4LOG_Trace(const char* text);
 void N4LOG_Warn(const char* text);
 void N4LOG_Err(const char* text);

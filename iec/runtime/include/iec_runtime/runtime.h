@@ -16,6 +16,8 @@ extern uint8_t IsCommMode_Velan;
 extern uint8_t n4_rcv;
 extern uint32_t timer_N4;
 extern uint8_t eth_conn;
+// The runtime's TCP port for the programming tool, 1100; tests move it to a free port.
+extern uint16_t n4_tcp_port;
 extern void* pCode;
 extern void* pEvData;
 
@@ -52,5 +54,16 @@ void N4Ios_Close();
 int N4Def_ColdStart(uint8_t* db, const char* retain, void* events, int warm, int paused, const char* name);
 int N4Def_HotStart(uint8_t* db, const char* retain, void* events, int paused, const char* name, uint32_t now);
 int N4Def_Change(const uint8_t* code, uint32_t size, uint8_t* db, void* events, const char* name, uint32_t now);
+int N4Def_UndoChange(const uint8_t* code, uint32_t size, uint8_t* db, void* events, const char* name, uint32_t now);
 int N4Def_Stop(uint8_t* db, void* events, const char* retain, const char* name);
 void N4Def_Cycle(uint8_t* db, uint32_t now, void* events);
+// Requests of a communication-server slot (cs: the server's context): the debugger's
+// (Ex: with the event server's port given), Modbus (kind 16 RTU, 17 TCP) and the clock
+// sync (code 24: three words into the status record). 0 when answered; 1 when refused
+// (the slot then gets return code 1, except for the sync, which answers nothing).
+int N4Def_ServeVMRequest(void* cs, uint8_t* db, int slot);
+int N4Def_ServeVMRequestEx(void* cs, uint8_t* db, int slot, uint32_t event_port);
+int N4Def_ServeModbusRequest(void* cs, uint8_t* db, int kind, int slot);
+int N4Def_ServeSyncRequest(void* cs, uint8_t** dbref, int slot);
+// The block library opened at start-up (nullptr: none).
+extern void* dwDynaLink;

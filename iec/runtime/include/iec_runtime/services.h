@@ -35,6 +35,8 @@ void Orvanel_init();
 void Orvanel_Comm_service();
 void DeleteOrvanelProgram();    // deletes /mnt/cfg/n4.cod
 void DelOrvanelRetentiveFile(); // deletes /mnt/cfg/n4.ret
+// With an IEC application in the program: stops the runtime and deletes both files.
+void DelOrvanelFile();
 // The I/O binding table behind the code image in the panel's logic table (set by the
 // panel's loader; nullptr while none).
 extern const uint8_t* OrvanelI0_VarLoc;

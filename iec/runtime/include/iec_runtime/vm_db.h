@@ -65,6 +65,9 @@ enum : int { kDbErrCycleOverrun = 30 };
 int N4VM_GetDBSize(const uint8_t* code, uint32_t code_size, DbAreaDesc* table);
 uint32_t N4VM_GetTotalDBSize(const DbAreaDesc* table);
 void N4VM_BuildDBMainLinks(uint8_t* db);
+// A saved database image against the code it is to run: 0 when its size and every area
+// descriptor fit what the code needs, else 29.
+int N4VM_CheckDBImage(const uint8_t* code, uint32_t code_size, const uint8_t* db, uint32_t db_size);
 int N4VM_Build(const uint8_t* code, uint32_t code_size, uint8_t* db);
 int N4VM_CanHOTStart(const uint8_t* code, uint32_t code_size, uint8_t* db);
 int N4VM_BuildHOT(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t now);
