@@ -264,6 +264,34 @@ TEST_F(PidLoop, TimeProportioningDutyCycle) {
   }
 }
 
+// Both clamps written to one value between samples, above the output, while the
+// time-proportioning output runs: there is no span to share the cycle by, so the output
+// counts as at the lower clamp and gets no on time.
+TEST_F(PidLoop, TimeProportioningWithBothClampsOnOneValue) {
+  Rec(kConfig, 1 << 14);
+  Rec(kCycle, 1);
+  Rec(kManual, 5000);
+  SetBit("M1");
+  Load(kPid);
+  RunFor(1);
+  // Well inside the cycle's on share, past its first scans.
+  for (int i = 0, on = 0; i < 200 && on < 3; ++i) {
+    RunFor(0.01);
+    on = Bit("Q1") ? on + 1 : 0;
+  }
+  ASSERT_TRUE(Bit("Q1"));
+  Rec(kPeriod, 30000);  // no sample to clamp the output before the next cycles
+  Rec(kHigh, 8000);
+  Rec(kLow, 8000);
+  // Off through three cycles, but for the two scans where the next cycle starts.
+  int on = 0;
+  for (int i = 0; i < 300; ++i) {
+    RunFor(0.01);
+    on += Bit("Q1");
+  }
+  EXPECT_LE(on, 2);
+}
+
 // Without power flow the block does nothing; its first sample afterwards integrates
 // over the whole time it was unpowered.
 TEST_F(PidLoop, FirstSampleAfterAnUnpoweredSpell) {
@@ -284,6 +312,29 @@ TEST_F(PidLoop, FirstSampleAfterAnUnpoweredSpell) {
   SetBit("I1");
   ASSERT_EQ(Scan(), -1);
   EXPECT_NEAR(Out(), 5000, 60) << "1000 counts of error for about 5 s at one repeat per second";
+}
+
+// A block left unpowered for 2^32 - 1 ticks (about five days): the derivative of the
+// first sample is divided by the whole spell, however the tick count wrapped.
+TEST_F(PidLoop, DerivativeAfterTheLongestUnpoweredSpell) {
+  Rec(kPeriod, 0);
+  Rec(kKp, 100);
+  Rec(kKi, 0);
+  Rec(kKd, 32767);
+  Rec(kLow, -10000);
+  plant_.gain = 0;
+  SetWord("R1", 10000);
+  Load(kPid);
+  RunFor(0.5);  // a sample at every scan; the last one 100 ticks ago
+  EXPECT_EQ(Out(), 10000);
+  SetBit("I1", false);
+  ASSERT_EQ(Scan(), -1);
+  clock_->AdvanceTicks(0xFFFFFFFFll - 100);
+  SetBit("I1");
+  SetWord("R2", 30000);  // the error swings by -30000: the largest negative derivative
+  ASSERT_EQ(Scan(), -1);
+  EXPECT_TRUE(Bit("Q1"));
+  EXPECT_EQ(Out(), -10000) << "P = -20000 at the lower clamp; D over five days is 0";
 }
 
 // Ki = 3 integrates like Ki = 2. (The lower clamp is out of the way: an output resting
