@@ -138,13 +138,14 @@ uint8_t ToText(Machine& m, uint8_t in) {
     ++text;
     --n;
   }
-  // What the buffer holds of the text after a leading zero was dropped.
+  // What the buffer holds of the text after a leading zero was dropped. A text longer
+  // than that is cut like one longer than L, and the power flow tells that it was.
   const std::size_t held = std::strlen(text);
   const std::size_t copy = std::min<std::size_t>({n, held, length});
   if (!InImage(d, copy + 1)) return 0;
   std::memcpy(plc_reg + d, text, copy);
   plc_reg[d + copy] = 0;
-  return n > length ? 0 : in;
+  return n > copy ? 0 : in;
 }
 
 uint8_t Copy(Machine& m, uint8_t in) {

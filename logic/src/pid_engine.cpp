@@ -42,7 +42,9 @@ int32_t Derivative(const int16_t (&r)[16], uint16_t cfg, LoopState& st, const Sc
   const int32_t dx = int32_t(x) - st.prev_x;
   st.prev_x = x;
   const int32_t num = (cfg & kFineDerivative) ? Mul(dx, kd) : Mul(Mul(dx, kd), 100);
-  return num / int32_t(s.elapsed);
+  // elapsed is unsigned and spans a whole unpowered spell: divided as a signed 32-bit
+  // number, a spell of 2^32 - 1 ticks would be -1 and trap on the most negative product.
+  return int32_t(int64_t(num) / int64_t(s.elapsed));
 }
 
 int32_t Integral(const int16_t (&r)[16], uint16_t cfg, LoopState& st, Scratch& s) {
@@ -108,10 +110,13 @@ int32_t TimeProportioning(const int16_t (&r)[16], LoopState& st, uint32_t now) {
       }
       break;
     case 2:
+      // Clamps written to one value between samples leave no span to share: an output
+      // below them counts as at the lower clamp, with no share of the cycle.
       if (since >= cycle) {
         st.tp_out = 0;
         st.tp_state = 0;
-      } else if (out >= upper || int64_t(out - lower) * 10000 / (upper - lower) >= int64_t(since / uint32_t(r[kCycle]))) {
+      } else if (out >= upper || (upper > lower && int64_t(out - lower) * 10000 / (upper - lower) >=
+                                                        int64_t(since / uint32_t(r[kCycle])))) {
         st.tp_out = 0;
       } else {
         st.tp_out = 1;

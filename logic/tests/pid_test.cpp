@@ -53,6 +53,11 @@ class PidLoop : public LadderTest {
   static uint32_t RecOffset() { return (ts::RegisterToken("R100") - 1024) / 8; }
   static int16_t Out() { return int16_t(Word("R3")); }
   static uint32_t R50Offset() { return (ts::RegisterToken("R50") - 1024) / 8; }
+  // R50, the pointer operand of the P forms, holds the byte offset `at` as a DINT.
+  static void PointR50At(uint32_t at) {
+    SetRegWord(R50Offset(), uint16_t(at));
+    SetRegWord(R50Offset() + 2, uint16_t(at >> 16));
+  }
 
   void Load(const std::string& pid, ts::OperandForm form = ts::OperandForm::k16) {
     SetBit("I1");
@@ -84,20 +89,28 @@ class PidLoop : public LadderTest {
 };
 
 TEST_F(PidLoop, SettlesOnTheSetpointInBothForms) {
+  struct Row {
+    const char* op;
+    const char* record;  // R50 points at R100 for the P forms
+    bool isa;
+  };
+  const Row rows[] = {
+      {"PID", "R100", false}, {"PID_ISA", "R100", true}, {"PIDP", "R50", false}, {"PIDP_ISA", "R50", true}};
   for (ts::OperandForm form : {ts::OperandForm::k16, ts::OperandForm::k32}) {
-    for (const char* op : {"PID", "PID_ISA"}) {
-      SCOPED_TRACE(op);
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.op);
       PidResetAll();
       plant_ = {};
       Rec(kKp, 200);
       Rec(kKi, 1000);
+      PointR50At(RecOffset());
       SetWord("R1", 5000);
-      Load(std::string(op) + " 0, R100, R1, R2, M1, M2, M3, R3", form);
+      Load(std::string(row.op) + " 0, " + row.record + ", R1, R2, M1, M2, M3, R3", form);
       RunFor(15);
       // Within 1 % of the setpoint after 15 s, and it stays there.
       EXPECT_LT(WorstError(5), 50) << "PV " << plant_.pv;
       EXPECT_TRUE(Bit("Q1"));
-      EXPECT_EQ(uint16_t(RecWord(kConfig)) & 0x84, std::string(op) == "PID" ? 0x04 : 0x84);
+      EXPECT_EQ(uint16_t(RecWord(kConfig)) & 0x84, row.isa ? 0x84 : 0x04);
     }
   }
 }
@@ -200,6 +213,9 @@ TEST_F(PidLoop, RecordAndLoopChecks) {
       {"loop 64", "PID 64, R100, R1, R2, M1, M2, M3, R3", kPeriod, 10},
       // The record through a pointer: R50 holds a byte offset 30 bytes before the end.
       {"record past the registers", "PIDP 0, R50, R1, R2, M1, M2, M3, R3", kPeriod, 10},
+      {"ISA record past the registers", "PIDP_ISA 0, R50, R1, R2, M1, M2, M3, R3", kPeriod, 10},
+      {"tuning record past the registers", "PIDP_AT 0, R50, R1, R2, M1, M2, M3, M4, 0, R3, M5", kPeriod, 10},
+      {"ISA tuning record past the registers", "PIDP_ISA_AT 0, R50, R1, R2, M1, M2, M3, M4, 0, R3, M5", kPeriod, 10},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -207,16 +223,14 @@ TEST_F(PidLoop, RecordAndLoopChecks) {
     std::memset(plc_reg + RecOffset(), 0, 32);
     Rec(kHigh, 100);
     Rec(c.word, c.value);
-    SetRegWord(R50Offset(), uint16_t(109056 - 30));
-    SetRegWord(R50Offset() + 2, uint16_t((109056 - 30) >> 16));
+    PointR50At(109056 - 30);
     Load(c.pid);
     RunFor(0.5);
     EXPECT_FALSE(Bit("Q1"));
   }
   // The same pointer form on a record inside the registers works.
   PidResetAll();
-  SetRegWord(R50Offset(), uint16_t(RecOffset()));
-  SetRegWord(R50Offset() + 2, 0);
+  PointR50At(RecOffset());
   Rec(kDeadLow, 0);
   Rec(kLow, 0);
   Rec(kPeriod, 10);
@@ -264,6 +278,34 @@ TEST_F(PidLoop, TimeProportioningDutyCycle) {
   }
 }
 
+// Both clamps written to one value between samples, above the output, while the
+// time-proportioning output runs: there is no span to share the cycle by, so the output
+// counts as at the lower clamp and gets no on time.
+TEST_F(PidLoop, TimeProportioningWithBothClampsOnOneValue) {
+  Rec(kConfig, 1 << 14);
+  Rec(kCycle, 1);
+  Rec(kManual, 5000);
+  SetBit("M1");
+  Load(kPid);
+  RunFor(1);
+  // Well inside the cycle's on share, past its first scans.
+  for (int i = 0, on = 0; i < 200 && on < 3; ++i) {
+    RunFor(0.01);
+    on = Bit("Q1") ? on + 1 : 0;
+  }
+  ASSERT_TRUE(Bit("Q1"));
+  Rec(kPeriod, 30000);  // no sample to clamp the output before the next cycles
+  Rec(kHigh, 8000);
+  Rec(kLow, 8000);
+  // Off through three cycles, but for the two scans where the next cycle starts.
+  int on = 0;
+  for (int i = 0; i < 300; ++i) {
+    RunFor(0.01);
+    on += Bit("Q1");
+  }
+  EXPECT_LE(on, 2);
+}
+
 // Without power flow the block does nothing; its first sample afterwards integrates
 // over the whole time it was unpowered.
 TEST_F(PidLoop, FirstSampleAfterAnUnpoweredSpell) {
@@ -284,6 +326,29 @@ TEST_F(PidLoop, FirstSampleAfterAnUnpoweredSpell) {
   SetBit("I1");
   ASSERT_EQ(Scan(), -1);
   EXPECT_NEAR(Out(), 5000, 60) << "1000 counts of error for about 5 s at one repeat per second";
+}
+
+// A block left unpowered for 2^32 - 1 ticks (about five days): the derivative of the
+// first sample is divided by the whole spell, however the tick count wrapped.
+TEST_F(PidLoop, DerivativeAfterTheLongestUnpoweredSpell) {
+  Rec(kPeriod, 0);
+  Rec(kKp, 100);
+  Rec(kKi, 0);
+  Rec(kKd, 32767);
+  Rec(kLow, -10000);
+  plant_.gain = 0;
+  SetWord("R1", 10000);
+  Load(kPid);
+  RunFor(0.5);  // a sample at every scan; the last one 100 ticks ago
+  EXPECT_EQ(Out(), 10000);
+  SetBit("I1", false);
+  ASSERT_EQ(Scan(), -1);
+  clock_->AdvanceTicks(0xFFFFFFFFll - 100);
+  SetBit("I1");
+  SetWord("R2", 30000);  // the error swings by -30000: the largest negative derivative
+  ASSERT_EQ(Scan(), -1);
+  EXPECT_TRUE(Bit("Q1"));
+  EXPECT_EQ(Out(), -10000) << "P = -20000 at the lower clamp; D over five days is 0";
 }
 
 // Ki = 3 integrates like Ki = 2. (The lower clamp is out of the way: an output resting
@@ -317,10 +382,13 @@ class PidTune : public PidLoop {
     SetWord("R1", 4000);
     Load(kTunePid);
   }
-  // Runs until the done bit or the time limit; the seconds it took.
-  double TuneUntilDone(double limit) {
+  // Runs until the done bit or the time limit; the seconds it took. `rises` counts the
+  // times the output went up to the upper clamp.
+  double TuneUntilDone(double limit, int* rises = nullptr) {
     for (double t = 0; t < limit; t += 0.1) {
+      const bool was_up = Out() == 10000;
       RunFor(0.1);
+      if (rises != nullptr && !was_up && Out() == 10000) ++*rises;
       if (Bit("M5")) return t;
     }
     return -1;
@@ -328,34 +396,55 @@ class PidTune : public PidLoop {
 };
 
 TEST_F(PidTune, RunsToCompletionAndItsGainsSettleThePlant) {
-  SetBit("M4");
-  const double took = TuneUntilDone(120);
-  ASSERT_GE(took, 0) << "the tuner did not finish";
-  EXPECT_GT(RecWord(kKp), 0);
-  EXPECT_GT(uint16_t(RecWord(kKi)), 0);
-  EXPECT_GT(RecWord(kKd), 0);
-  // Done stays on while requested; dropping the request clears it and hands over to
-  // the loop with the new gains.
-  RunFor(1);
-  EXPECT_TRUE(Bit("M5"));
-  SetBit("M4", false);
-  RunFor(0.1);
-  EXPECT_FALSE(Bit("M5"));
-  SetWord("R1", 3000);
-  RunFor(40);
-  EXPECT_LT(WorstError(5), 60) << "Kp " << RecWord(kKp) << " Ki " << RecWord(kKi) << " Kd " << RecWord(kKd);
+  for (const char* op : {"PID_AT", "PID_ISA_AT", "PIDP_AT", "PIDP_ISA_AT"}) {
+    SCOPED_TRACE(op);
+    PidResetAll();
+    plant_ = {};
+    plant_.dead_s = 0.5;
+    Rec(kKp, 0);
+    Rec(kKi, 0);
+    Rec(kKd, 0);
+    PointR50At(RecOffset());
+    SetWord("R1", 4000);
+    SetBit("M4");
+    Load(std::string(op) + " 3, " + (op[3] == 'P' ? "R50" : "R100") + ", R1, R2, M1, M2, M3, M4, 0, R3, M5");
+    const double took = TuneUntilDone(120);
+    ASSERT_GE(took, 0) << "the tuner did not finish";
+    EXPECT_GT(RecWord(kKp), 0);
+    EXPECT_GT(uint16_t(RecWord(kKi)), 0);
+    EXPECT_GT(RecWord(kKd), 0);
+    // Done stays on while requested; dropping the request clears it and hands over to
+    // the loop with the new gains.
+    RunFor(1);
+    EXPECT_TRUE(Bit("M5"));
+    SetBit("M4", false);
+    RunFor(0.1);
+    EXPECT_FALSE(Bit("M5"));
+    SetWord("R1", 3000);
+    RunFor(40);
+    EXPECT_LT(WorstError(5), 60) << "Kp " << RecWord(kKp) << " Ki " << RecWord(kKi) << " Kd " << RecWord(kKd);
+  }
 }
 
+// A restart begins again from the first step: the output goes back to the lower clamp,
+// and the warm-up cycle comes again before the measured one (three rises to the upper
+// clamp in all, as in a run from the start).
 TEST_F(PidTune, RestartMidway) {
+  Rec(kBias, 3000);  // the loop's own output while the request is down
   SetBit("M4");
-  RunFor(6);  // inside the warm-up or measuring cycles
-  EXPECT_FALSE(Bit("M5"));
+  int rises = 0;
+  EXPECT_LT(TuneUntilDone(6, &rises), 0);
+  ASSERT_GE(rises, 2) << "midway: past the warm-up";
   EXPECT_EQ(RecWord(kKi), 0) << "Ki is held at 0 while the tuner measures";
   SetBit("M4", false);
   RunFor(0.5);
+  EXPECT_EQ(Out(), 3000);
   SetBit("M4");
-  const double took = TuneUntilDone(120);
-  ASSERT_GE(took, 0);
+  RunFor(0.1);
+  EXPECT_EQ(Out(), 0) << "the tuner starts with the output at the lower clamp";
+  rises = 0;
+  ASSERT_GE(TuneUntilDone(120, &rises), 0);
+  EXPECT_EQ(rises, 3);
   EXPECT_GT(RecWord(kKp), 0);
 }
 
@@ -364,6 +453,29 @@ TEST_F(PidTune, FlatPlantNeverFinishes) {
   SetBit("M4");
   EXPECT_LT(TuneUntilDone(30), 0);
   EXPECT_EQ(RecWord(kKp), 0);
+}
+
+// A PV that crosses the whole noise band at every sample leaves no sample inside either
+// half-cycle to measure the amplitude by: the tuner hands back the saved manual command
+// and starts over, with the output at the lower clamp, instead of computing gains.
+TEST_F(PidTune, NoMeasurableAmplitudeStartsOver) {
+  Rec(kManual, 777);
+  SetBit("M4");
+  ASSERT_EQ(Scan(), -1);  // the first scan
+  int16_t prev = Out();
+  int handed_back = 0, restarted = 0;
+  for (int i = 0; i < 40; ++i) {
+    SetWord("R2", i % 2 ? 8000 : 0);  // 4000 counts either side of the setpoint
+    clock_->AdvanceTicks(1000);       // one sample period
+    ASSERT_EQ(Scan(), -1);
+    handed_back += prev != 777 && Out() == 777;
+    restarted += prev == 777 && Out() == 0;
+    prev = Out();
+  }
+  EXPECT_FALSE(Bit("M5"));
+  EXPECT_EQ(RecWord(kKp), 0);
+  EXPECT_GE(handed_back, 3);
+  EXPECT_GE(restarted, 3);
 }
 
 }  // namespace
