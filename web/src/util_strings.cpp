@@ -1,6 +1,6 @@
 // String helpers of the HTTP parser and the writers. They keep no state: worker
 // threads use them too.
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -114,8 +114,16 @@ void quorv_util_split_jstime_to_seconds_nanoseconds(const char* text, uint32_t* 
   char whole[24];
   std::memcpy(whole, text, digits - 3);
   whole[digits - 3] = '\0';
-  // The last three digits of the whole part and the fraction are milliseconds.
-  const char* millis = text + digits - 3;
+  // The last three digits of the whole part and the fraction are milliseconds; only
+  // digits are taken, so that no exponent can push them out of range.
+  char millis[32];
+  size_t m = 0;
+  for (size_t i = digits - 3; i < digits; ++i) millis[m++] = text[i];
+  if (text[digits] == '.') {
+    millis[m++] = '.';
+    for (size_t i = digits + 1; text[i] >= '0' && text[i] <= '9' && m < sizeof millis - 1; ++i) millis[m++] = text[i];
+  }
+  millis[m] = '\0';
   *seconds = static_cast<uint32_t>(std::strtoul(whole, nullptr, 10));
-  *nanoseconds = static_cast<uint32_t>(std::strtod(millis, nullptr) * 1'000'000.0 + 0.5);
+  *nanoseconds = static_cast<uint32_t>(std::min(std::strtod(millis, nullptr) * 1'000'000.0 + 0.5, 999'999'999.0));
 }

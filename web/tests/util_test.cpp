@@ -153,6 +153,9 @@ TEST_F(Strings, JavaScriptTimes) {
   quorv_util_split_jstime_to_seconds_nanoseconds("1500000000123.5", &s, &ns);
   EXPECT_EQ(s, 1'500'000'000u);
   EXPECT_EQ(ns, 123'500'000u);
+  // Only digits count: an exponent cannot push the milliseconds out of range.
+  quorv_util_split_jstime_to_seconds_nanoseconds("1500000000123e999", &s, &ns);
+  EXPECT_EQ(ns, 123'000'000u);
   quorv_util_split_jstime_to_seconds_nanoseconds("1000", &s, &ns);
   EXPECT_EQ(s, 1u);
   EXPECT_EQ(ns, 0u);
