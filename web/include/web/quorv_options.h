@@ -96,9 +96,9 @@ void quorv_server_set_idle_cb(quorv_idle_cb function);
 int quorv_util_compare_mimetype(const void* a, const void* b);
 
 // --- Callbacks --------------------------------------------------------------------------
-// Each is called with the request context its serialisers answer to (Part of the JSON
-// writer) and the user data of the requesting session. Results are described where the
-// method that calls them is built.
+// Each is called with the request context that its answers go to (through the result
+// serialisers of web/quorv_json.h) and the user data of the requesting session. Results
+// are described where the method that calls them is built.
 
 using quorv_request_hook_cb = int (*)(const char* method, const char* url, quorv_connection* connection, quorv_buffer* request,
                                       quorv_buffer** response, int32_t* keep_request, const char* user);
