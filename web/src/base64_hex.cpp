@@ -1,6 +1,7 @@
 // Base64 (Basic credentials) and hex text (digests, keys).
 #include <cstring>
 
+#include "hex_digit.h"
 #include "web/quorv_encoding.h"
 
 namespace {
@@ -13,13 +14,6 @@ int Base64Value(unsigned char c) {
   if (c >= '0' && c <= '9') return c - '0' + 52;
   if (c == '+') return 62;
   if (c == '/') return 63;
-  return -1;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
 
@@ -114,15 +108,15 @@ int quorv_util_hex_decode(const char* text, int64_t length, uint8_t* out, size_t
   size_t n;
   if (length < 0) {
     n = 0;
-    while (HexValue(text[n]) >= 0) ++n;
+    while (HexDigitValue(text[n]) >= 0) ++n;
   } else {
     n = static_cast<size_t>(length);
   }
   if (n % 2) return 1;
   if (n / 2 > room) return 1;
   for (size_t i = 0; i < n; i += 2) {
-    const int hi = HexValue(text[i]);
-    const int lo = HexValue(text[i + 1]);
+    const int hi = HexDigitValue(text[i]);
+    const int lo = HexDigitValue(text[i + 1]);
     if (hi < 0 || lo < 0) return 1;
     out[i / 2] = static_cast<uint8_t>(hi * 16 + lo);
   }

@@ -1,24 +1,17 @@
 // The small JSON reader for replies of remote servers. Every read stops at the text's
 // NUL.
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <strings.h>
 
+#include "hex_digit.h"
 #include "web/quorv_json.h"
 
 namespace {
 
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -125,7 +118,7 @@ int32_t quorv_util_json_decode_string(const char* text, char* buffer, int32_t ro
       case 'u': {
         int v = 0;
         for (int k = 0; k < 4; ++k) {
-          const int h = HexValue(text[in + 2 + k]);
+          const int h = HexDigitValue(text[in + 2 + k]);
           if (h < 0) return -1;
           v = v * 16 + h;
         }

@@ -103,6 +103,17 @@ int32_t QuotedString(char* dst, int32_t room, const char* text, size_t length, c
   return static_cast<int32_t>(p - dst);
 }
 
+// One "language":"text" member written at offset at (with a comma before all but the
+// first); the bytes it takes.
+int32_t LanguageMember(char* dst, int32_t room, int32_t at, bool comma, const char* language, const char* text) {
+  int32_t n = at;
+  if (comma) n += quorv_json_put_delimiter(dst ? dst + n : nullptr, room - n, QUORV_JSON_COMMA);
+  n += quorv_json_put_string(dst ? dst + n : nullptr, room - n, language, -1);
+  n += quorv_json_put_delimiter(dst ? dst + n : nullptr, room - n, QUORV_JSON_COLON);
+  n += quorv_json_put_string(dst ? dst + n : nullptr, room - n, text, -1);
+  return n - at;
+}
+
 }  // namespace
 
 int32_t quorv_json_put_delimiter(char* dst, int32_t room, int32_t code) {
@@ -216,12 +227,8 @@ int32_t quorv_json_put_localized_strings(char* dst, int32_t room, const quorv_lo
   }
   if (strings[0].language && !strings[0].text) return quorv_json_put_string(dst, room, strings[0].language, -1);
   int32_t n = quorv_json_put_delimiter(dst, room, QUORV_JSON_OBJECT_BEGIN);
-  for (const quorv_localized_string* s = strings; s->language && s->text; ++s) {
-    if (s != strings) n += quorv_json_put_delimiter(dst ? dst + n : nullptr, room - n, QUORV_JSON_COMMA);
-    n += quorv_json_put_string(dst ? dst + n : nullptr, room - n, s->language, -1);
-    n += quorv_json_put_delimiter(dst ? dst + n : nullptr, room - n, QUORV_JSON_COLON);
-    n += quorv_json_put_string(dst ? dst + n : nullptr, room - n, s->text, -1);
-  }
+  for (const quorv_localized_string* s = strings; s->language && s->text; ++s)
+    n += LanguageMember(dst, room, n, s != strings, s->language, s->text);
   n += quorv_json_put_delimiter(dst ? dst + n : nullptr, room - n, QUORV_JSON_OBJECT_END);
   return n;
 }
@@ -236,10 +243,7 @@ int32_t quorv_json_serialize_localized_strings(char* dst, int32_t room, const ch
   for (const char* p = packed; *p;) {
     const char* language = p;
     const char* text = language + std::strlen(language) + 1;
-    if (p != packed) n += quorv_json_put_delimiter(dst ? dst + n : nullptr, room - n, QUORV_JSON_COMMA);
-    n += quorv_json_put_string(dst ? dst + n : nullptr, room - n, language, -1);
-    n += quorv_json_put_delimiter(dst ? dst + n : nullptr, room - n, QUORV_JSON_COLON);
-    n += quorv_json_put_string(dst ? dst + n : nullptr, room - n, text, -1);
+    n += LanguageMember(dst, room, n, p != packed, language, text);
     p = text + std::strlen(text) + 1;
   }
   n += quorv_json_put_delimiter(dst ? dst + n : nullptr, room - n, QUORV_JSON_OBJECT_END);

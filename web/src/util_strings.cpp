@@ -5,23 +5,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "hex_digit.h"
 #include "web/quorv_util.h"
 
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The next character of a URL with its percent escape undone; advances p.
 char NextUrlChar(const char*& p) {
-  if (p[0] == '%' && HexValue(p[1]) >= 0 && HexValue(p[2]) >= 0) {
-    const char c = static_cast<char>(HexValue(p[1]) * 16 + HexValue(p[2]));
+  if (p[0] == '%' && HexDigitValue(p[1]) >= 0 && HexDigitValue(p[2]) >= 0) {
+    const char c = static_cast<char>(HexDigitValue(p[1]) * 16 + HexDigitValue(p[2]));
     p += 3;
     return c;
   }
@@ -81,8 +75,8 @@ size_t quorv_util_url_decode(const char* text, size_t length, char* out, size_t 
   size_t in = 0, written = 0;
   while (in < length && written < limit) {
     const char c = text[in];
-    if (c == '%' && in + 2 < length && HexValue(text[in + 1]) >= 0 && HexValue(text[in + 2]) >= 0) {
-      out[written++] = static_cast<char>(HexValue(text[in + 1]) * 16 + HexValue(text[in + 2]));
+    if (c == '%' && in + 2 < length && HexDigitValue(text[in + 1]) >= 0 && HexDigitValue(text[in + 2]) >= 0) {
+      out[written++] = static_cast<char>(HexDigitValue(text[in + 1]) * 16 + HexDigitValue(text[in + 2]));
       in += 3;
     } else {
       out[written++] = (c == '+' && plus_is_space) ? ' ' : c;
