@@ -1,18 +1,37 @@
 find_package(Threads REQUIRED)
 
+# panel_src_dirs(<out> <dir>): <dir>/src and each folder directly below it. A subsystem
+# may group its sources in folders by job; its private headers are included by plain
+# name from any of them.
+function(panel_src_dirs out dir)
+  set(dirs ${dir}/src)
+  file(GLOB entries LIST_DIRECTORIES true CONFIGURE_DEPENDS ${dir}/src/*)
+  foreach(entry ${entries})
+    if(IS_DIRECTORY ${entry})
+      list(APPEND dirs ${entry})
+    endif()
+  endforeach()
+  set(${out} ${dirs} PARENT_SCOPE)
+endfunction()
+
 # panel_subsystem(<name> [DIR <dir>])
 # One static library per subsystem folder: include/ is public (what other subsystems may
-# call), src/ is private. Sources are picked up from src/.
+# call), src/ is private. Sources are picked up from src/ and its folders.
 set(PANEL_TEST_DIRS "" CACHE INTERNAL "")
 set(PANEL_FUZZ_DIRS "" CACHE INTERNAL "")
 function(panel_subsystem name)
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
+  panel_src_dirs(src_dirs ${CMAKE_CURRENT_SOURCE_DIR})
+  set(srcs "")
+  foreach(d ${src_dirs})
+    file(GLOB dsrcs CONFIGURE_DEPENDS ${d}/*.cpp)
+    list(APPEND srcs ${dsrcs})
+  endforeach()
   if(NOT srcs)
     set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
-                                     PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+                                     PRIVATE ${src_dirs})
   # Subsystems call one another through public headers only.
   foreach(dep kernel logic graphics screens storage drivers fieldbus messaging net sysscreens web iec_runtime iec_library platform)
     if(NOT dep STREQUAL name)
@@ -45,7 +64,8 @@ function(panel_add_all_tests)
       continue()
     endif()
     add_executable(${name}_tests ${tsrcs})
-    target_include_directories(${name}_tests PRIVATE ${dir}/src ${dir}/tests)
+    panel_src_dirs(src_dirs ${dir})
+    target_include_directories(${name}_tests PRIVATE ${src_dirs} ${dir}/tests)
     target_link_libraries(${name}_tests PRIVATE testsupport panel_all GTest::gtest GTest::gmock GTest::gtest_main)
     # Tests that start the firmware binary or a peer script find them through these.
     target_compile_definitions(${name}_tests PRIVATE
@@ -53,7 +73,8 @@ function(panel_add_all_tests)
     math(EXPR last "${PANEL_TEST_SHARDS} - 1")
     foreach(i RANGE ${last})
       add_test(NAME ${name}.${i} COMMAND ${name}_tests --gtest_brief=1)
-      set_tests_properties(${name}.${i} PROPERTIES ENVIRONMENT
+      # A hung test fails its shard long before CI's own limit ends the whole run.
+      set_tests_properties(${name}.${i} PROPERTIES TIMEOUT 900 ENVIRONMENT
         "GTEST_TOTAL_SHARDS=${PANEL_TEST_SHARDS};GTEST_SHARD_INDEX=${i};PANEL_BINARY_DIR=${PROJECT_BINARY_DIR}")
     endforeach()
   endforeach()
@@ -74,7 +95,8 @@ function(panel_add_all_fuzzers)
     foreach(src ${fsrcs})
       get_filename_component(target ${src} NAME_WE)
       add_executable(fuzz_${target} ${src})
-      target_include_directories(fuzz_${target} PRIVATE ${dir}/src)
+      panel_src_dirs(src_dirs ${dir})
+      target_include_directories(fuzz_${target} PRIVATE ${src_dirs})
       target_link_libraries(fuzz_${target} PRIVATE testsupport panel_all)
       target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
       set_property(GLOBAL APPEND PROPERTY PANEL_FUZZ_TARGETS "fuzz_${target}|${dir}/fuzz/corpus/${target}")

@@ -7,6 +7,7 @@
 #include "kernel/runctl.h"
 #include "platform/io_boards.h"
 #include "platform/fpga_spi.h"
+#include "platform/key_matrix.h"
 #include "platform/trace.h"
 
 
@@ -32,7 +33,9 @@ void spi_enable_cs() { plat::FpgaSpiSelect(true); }
 void spi_disable_cs() { plat::FpgaSpiSelect(false); }
 void spi_data_trans(const uint8_t* tx, uint8_t* rx, uint32_t count) { plat::FpgaSpiTransfer(tx, rx, count); }
 void spi_close() { plat::FpgaSpiClose(); }
-uint16_t Ssp2_Xch(int, int, int) { return 0; }
+// The shift chains' inputs come from the key-matrix model (chain 0's high byte is the
+// board identifier the key scan keeps).
+uint16_t Ssp2_Xch(int, int, int chain) { return plat::KeyMatrixInput(chain); }
 // The I/O calls answer from the I/O board model, so the kernel's configuration and scan
 // meet boards that a test has put in the slots.
 void get_io_info(uint16_t ids[3]) {

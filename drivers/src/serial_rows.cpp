@@ -133,11 +133,26 @@ int InitPort(int driver, int number) {
 
 }  // namespace serial
 
-int SCI0_Init(int n) { return serial::InitPort(0, n); }
-int SCI1_Init(int n) { return serial::InitPort(1, n); }
-int SCI2_Init(int n) { return serial::InitPort(2, n); }
-int SCI3_Init(int n) { return serial::InitPort(3, n); }
-int SCI4_Init(int n) { return serial::InitPort(4, n); }
+int SCI0_Init(int n) {
+  plat::TraceCall("SCI0_Init", n);
+  return serial::InitPort(0, n);
+}
+int SCI1_Init(int n) {
+  plat::TraceCall("SCI1_Init", n);
+  return serial::InitPort(1, n);
+}
+int SCI2_Init(int n) {
+  plat::TraceCall("SCI2_Init", n);
+  return serial::InitPort(2, n);
+}
+int SCI3_Init(int n) {
+  plat::TraceCall("SCI3_Init", n);
+  return serial::InitPort(3, n);
+}
+int SCI4_Init(int n) {
+  plat::TraceCall("SCI4_Init", n);
+  return serial::InitPort(4, n);
+}
 
 VcommDriver& SerialUsbRow() { return serial::g_usb_row; }
 

@@ -37,6 +37,7 @@ GapTimer* Timer(int handle) { return handle >= 1 && handle <= kTimers ? &g_timer
 }  // namespace
 
 void RCT_Init() {
+  plat::TraceCall("RCT_Init");
   g_any_running = false;
   for (GapTimer& t : g_timers) t = GapTimer{};
 }

@@ -18,6 +18,7 @@ constexpr uint8_t PatternOf(int16_t style) { return style == 2 || style == 4 ? 0
 }  // namespace
 
 int GDI_Init() {
+  plat::TraceCall("GDI_Init");
   displayDC.ops = DriverOps{VDR_Init,      VDR_Ioctl,      VDR_SetPixel, VDR_GetPixel,
                             VDR_ScanLine,  VDR_CreateDIB,  VDR_WriteDIB, VDR_Close};
   displayDC.text_callback = nullptr;
@@ -37,6 +38,7 @@ int GDI_Init() {
 DC* GDI_GetDisplayDC() { return &displayDC; }
 
 DC* GDI_CreateDC(int flag, int surface) {
+  plat::TraceCall("GDI_CreateDC", flag, surface);
   if (flag != 0) return nullptr;
   if (surface == 0) return &displayDC;
   if (surface < 1 || surface > 5) return nullptr;

@@ -37,5 +37,6 @@ int PXP_Exit() {
 }
 void PXP_WaitUpdate() { plat::TraceCall("PXP_WaitUpdate"); }
 void VIDM_Init() { plat::TraceCall("VIDM_Init"); }
+void VIDM_Update() { plat::TraceCall("VIDM_Update"); }
 void VideoPlayStreamInit() { plat::TraceCall("VideoPlayStreamInit"); }
 void VideoStop() { plat::TraceCall("VideoStop"); }

@@ -7,6 +7,7 @@
 #include "graphics/dc.h"
 #include "graphics/dib.h"
 #include "graphics/text.h"
+#include "platform/trace.h"
 #include "text_internal.h"
 
 namespace {
@@ -96,6 +97,7 @@ void WriteCell(char c) {
 }  // namespace
 
 void TTY_Allocate(DC* dc) {
+  plat::TraceCall("TTY_Allocate");
   pTextDC = dc;
   g_caret_shown = false;
   if (dc == nullptr) return;

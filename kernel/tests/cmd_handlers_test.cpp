@@ -142,8 +142,12 @@ TEST_F(CmdHandlers, RegisterWritesByTokenForm) {
   EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 16}, Le16(100), Le16(1)}))), Bytes{0x09});
   // Twelve bits take two value bytes: one is not enough, whatever an earlier frame left.
   EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 12}, Le16(reg::SrToken(32)), {5}}))), Bytes{0x09});
-  EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 12}, Le16(reg::SrToken(32)), Le16(5)}))), Bytes{0xA0});
-  EXPECT_EQ(SrGet(32), 5);
+  EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 12}, Le16(kR1), {0x05}}))), Bytes{0x09});
+  EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 12}, Le16(kR1), Le16(5)}))), Bytes{0xA0});
+  EXPECT_EQ(Get16(kR1) & 0xFF, 5);
+  // A system register takes no such count: it would store fewer bits than it checked.
+  EXPECT_EQ(Exchange(Req(24, Cat({{kLocal, 12}, Le16(reg::SrToken(32)), Le16(5)}))), Bytes{0x09});
+  EXPECT_NE(SrGet(32), 5);
   // One wide write from AQG30 would store SR1..SR5 (SR5 = 514) past their check.
   Bytes wide = Cat({{kLocal, 128}, Le16(reg::WordToken(reg::kTokAQG, 30))});
   wide.resize(wide.size() + 16, 2);

@@ -10,7 +10,6 @@
 #include "kernel/startup.h"
 #include "kernel/tablestore.h"
 #include "pmgr_loop.h"
-#include "screenloop_body.h"
 #include "storage/services.h"
 #include "testsupport/reg_fixture.h"
 #include "timeslice.h"

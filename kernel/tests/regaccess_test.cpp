@@ -139,12 +139,37 @@ TEST_F(RegImageTest, WideWritesDoNotReachSystemRegistersPastTheirCheck) {
   EXPECT_EQ(Set32(reg::kTokF, 0x01020304), 1);
 }
 
-// The source of a write of n bits is (n + 7) / 8 bytes; bits past n are not part of it.
-TEST_F(RegImageTest, ABitCountNotAMultipleOfEightIsCheckedOnItsOwnBits) {
-  const uint8_t five_with_junk[2] = {5, 0xF0};
-  EXPECT_EQ(PlcReg_Set(reg::SrToken(32), five_with_junk, 12), 1);  // 0x005 is in range
-  const uint8_t over[2] = {41, 0xF0};  // SR32 takes 1..40
-  EXPECT_EQ(PlcReg_Set(reg::SrToken(32), over, 12), 0);
+// A write of several bits stores whole bytes: a count that is not a multiple of eight
+// would store fewer bits than were checked (SR188 at 1000, a 12-bit 255 would leave
+// 0x3FF = 1023 past its limit), so a system register refuses it.
+TEST_F(RegImageTest, ABitCountNotAMultipleOfEightIsRefusedBySystemRegisters) {
+  SrSet(188, 1000);
+  const uint8_t ff[2] = {0xFF, 0x00};
+  EXPECT_EQ(PlcReg_Set(reg::SrToken(188), ff, 12), 0);
+  EXPECT_EQ(SrGet(188), 1000);
+  const uint8_t five[2] = {5, 0};
+  EXPECT_EQ(PlcReg_Set(reg::SrToken(32), five, 12), 0);
+  EXPECT_EQ(PlcReg_Set(reg::SrToken(32), five, 16), 1);
+  EXPECT_EQ(SrGet(32), 5);
+}
+
+// A bit inside a system register (not its first) gives the register a new whole value,
+// which is what the limits and the side effect see: SR5 never takes a mode past its
+// range, and a mode set through a bit goes through the mode change.
+TEST_F(RegImageTest, ABitInsideASystemRegisterIsCheckedAsTheRegistersNewValue) {
+  SrSet(5, 0);
+  EXPECT_EQ(SetBit(reg::SrToken(5) + 3, 1), 0);  // 8: past the last mode
+  EXPECT_EQ(SrGet(5), 0);
+  EXPECT_TRUE(Calls("SetPlcMode").empty());
+  EXPECT_EQ(SetBit(reg::SrToken(5) + 1, 1), 1);  // 2: Run, through the mode change
+  const auto calls = Calls("SetPlcMode");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].a, 2);
+  SrSet(188, 1000);
+  EXPECT_EQ(SetBit(reg::SrToken(188) + 4, 1), 0);  // 1016 > 1000
+  EXPECT_EQ(SrGet(188), 1000);
+  EXPECT_EQ(SetBit(reg::SrToken(188) + 3, 0), 1);  // 992
+  EXPECT_EQ(SrGet(188), 992);
 }
 
 TEST_F(RegImageTest, OneBitWriteIsCheckedAsTheWholeRegister) {

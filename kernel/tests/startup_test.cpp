@@ -13,7 +13,7 @@
 #include "kernel/tablestore.h"
 #include "platform/trace.h"
 #include "platform/watchdog.h"
-#include "screenloop_body.h"
+#include "screens/objm_bodies.h"
 #include "testsupport/program_image.h"
 #include "testsupport/stepping_clock.h"
 #include "testsupport/temp_root.h"
@@ -39,7 +39,10 @@ class StartUp : public ::testing::Test {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    g_screen_pass_body = [] { std::raise(SIGTERM); };
+    g_objm_bodies.update = [](DC*) {
+      std::raise(SIGTERM);
+      return 1;
+    };
     return PanelMain(int(args.size()), argv.data());
   }
   static std::size_t Count(const std::vector<std::string>& names, const std::string& name) {

@@ -80,11 +80,14 @@ TEST_F(SysMsg, AbortedDownloadAndStillImage) {
   StillOpened = 1;
   plat::TraceClear();
   VID_Update();
-  EXPECT_EQ(plat::TraceNames(), std::vector<std::string>{"VDR_SetActiveFrame"});
+  // The page scheme in use may add its own copy step; only the choice between the two matters.
+  EXPECT_EQ(plat::TraceCountOf("VDR_SetActiveFrame"), 1u);
+  EXPECT_EQ(plat::TraceCountOf("VDR_CopyPage"), 0u);
   EXPECT_EQ(StillOpened, 0);
   plat::TraceClear();
   VID_Update();
-  EXPECT_EQ(plat::TraceNames(), std::vector<std::string>{"VDR_CopyPage"});
+  EXPECT_EQ(plat::TraceCountOf("VDR_CopyPage"), 1u);
+  EXPECT_EQ(plat::TraceCountOf("VDR_SetActiveFrame"), 0u);
   PGM_state = 0;
 }
 

@@ -12,6 +12,7 @@
 #include "kernel/regimage.h"
 #include "mainloop_fixture.h"
 #include "platform/trace.h"
+#include "screens/objm_bodies.h"
 
 namespace {
 
@@ -23,13 +24,14 @@ void ClobberErrno(uint32_t) { errno = EBADF; }
 
 // The screen pass: busy until three slices have run (or a generous deadline passes on a
 // very slow machine, which the test then reports).
-void SlowScreenPass() {
+int SlowScreenPass(DC*) {
   errno = EDOM;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (SliceCounter + 1 < kSlicesWanted || !Sliced) {
     if (std::chrono::steady_clock::now() > deadline) break;
   }
   g_saw_errno_kept = errno == EDOM;
+  return 1;
 }
 
 using TimeSlice = kt::MainLoopTest;
@@ -40,7 +42,7 @@ TEST_F(TimeSlice, SlowScreenPassIsSlicedWithARealTimer) {
   SrSet(167, 2);
   tx::TxTimer clobber;
   ASSERT_EQ(tx::_txe_timer_create(&clobber, "errno", ClobberErrno, 0, 1, 1, 1), tx::kTxSuccess);
-  g_screen_pass_body = SlowScreenPass;
+  g_objm_bodies.update = SlowScreenPass;
   plat::TraceClear();
 
   The_Loop();

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/clock.h"
+
 namespace logic {
 
 inline constexpr uint32_t kBitStackSize = 20;
@@ -35,13 +37,17 @@ enum class Stop : uint8_t {
   kJumpOutside,         // a jump, call or step target outside the stream
   kBadOperand,          // a register operand that does not address the image
   kBlockRejected,       // a block refused its operands (modem block)
-  kEndlessLoop,         // more backward jumps in one scan than kBackwardJumpLimit
+  kEndlessLoop,         // a scan that loops past its bounds (see BackwardJumpPastBound)
 };
 
-// Every loop in the stream goes through a backward jump; a scan that takes more than
-// this many never ends (on the board only the hardware watchdog would stop it), so the
-// logic stops with a fault and the unit stays reachable for a new program.
+// Every loop in the stream goes through a backward jump. A scan that jumps back more
+// than kBackwardJumpLimit times, or keeps looping for longer than kLoopTimeLimitNs,
+// would never end in practice (on the board only the hardware watchdog, 5 s, would stop
+// it), so the logic stops with a fault and the unit stays reachable for a new program.
+// The time bound matters for long loop bodies, where the count alone would take minutes.
 inline constexpr uint32_t kBackwardJumpLimit = 1u << 20;
+inline constexpr int64_t kLoopTimeLimitNs = 1'000'000'000;
+inline constexpr uint32_t kLoopClockEvery = 1024;  // backward jumps between clock reads
 
 struct Machine {
   // --- the stream -----------------------------------------------------------------
@@ -52,6 +58,8 @@ struct Machine {
   Stop stop = Stop::kRunning;
   uint32_t at = 0;                // instruction pointer when the machine stopped
   uint32_t backward_jumps = 0;    // in this scan
+  int64_t loop_started_ns = 0;    // the clock at this scan's first backward jump
+  bool loop_bound_hit = false;    // sticky, so that every path that asks again agrees
 
   // --- the stacks -----------------------------------------------------------------
   uint8_t bsp = 0;  // entries on the bit stack
@@ -75,6 +83,7 @@ struct Machine {
     stop = Stop::kRunning;
     at = 0;
     backward_jumps = 0;
+    loop_bound_hit = false;
     bsp = wsp = depth = 0;
     alarm_request = 0xFFFF;
     screen_request = 0;
@@ -104,13 +113,25 @@ struct Machine {
     }
     return WordAt(ip++);
   }
+  // Counts one taken backward jump; true once this scan has looped past its bounds.
+  bool BackwardJumpPastBound() {
+    if (loop_bound_hit) return true;
+    ++backward_jumps;
+    if (backward_jumps == 1) {
+      loop_started_ns = plat::MonotonicNs();
+    } else if (backward_jumps % kLoopClockEvery == 0 && plat::MonotonicNs() - loop_started_ns > kLoopTimeLimitNs) {
+      loop_bound_hit = true;
+    }
+    if (backward_jumps > kBackwardJumpLimit) loop_bound_hit = true;
+    return loop_bound_hit;
+  }
   // Continues at target words from the start when it lies inside the stream.
   void JumpTo(int64_t target) {
     if (target < 0 || target >= int64_t(size)) {
       Fail(Stop::kJumpOutside);
       return;
     }
-    if (target < int64_t(ip) && ++backward_jumps > kBackwardJumpLimit) {
+    if (target < int64_t(ip) && BackwardJumpPastBound()) {
       Fail(Stop::kEndlessLoop);
       return;
     }

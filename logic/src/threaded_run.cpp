@@ -352,7 +352,16 @@ move_imm:
   NEXT();
 jump:
   if (bsp == 0) goto careful;
-  r = bits[--bsp] ? &records[r->c] : r + 1;
+  if (bits[bsp - 1] == 0) {
+    --bsp;
+    ++r;
+    NEXT();
+  }
+  // A taken jump backward counts toward the scan's loop bound; the careful path reports
+  // the fault at this jump once the bound is passed.
+  if (records[r->c].ip < r->d && m.BackwardJumpPastBound()) goto careful;
+  --bsp;
+  r = &records[r->c];
   NEXT();
 skip_if_off:
   if (bsp == 0) goto careful;

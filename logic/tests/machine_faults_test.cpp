@@ -3,6 +3,7 @@
 // off its end, and register operands that do not address the image.
 #include "kernel/tablestore.h"
 #include "ladder_fixture.h"
+#include "testsupport/stepping_clock.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ std::vector<FaultCase> Cases() {
       // a loop that never exits: the scan ends with a fault at the jump it reached
       {"endless_backward_jump", "top: LD I1; JMP top; END", 3, Stop::kEndlessLoop},
       {"endless_loop_through_a_not", "LD I1; top: LD I2; NOT; JMP top; END", 5, Stop::kEndlessLoop},
+      {"endless_loop_from_the_start", "top: LD I2; NOT; JMP top; END", 4, Stop::kEndlessLoop},
       // register operands
       {"bit_word_below_1024", "LD I1; .word 38, 1023; END", 3, Stop::kBadOperand},
       {"word_ref_below_1024", "STEP @5, 0, 0, 0, 0; END", 2, Stop::kBadOperand},
@@ -98,6 +100,21 @@ TEST_P(Faults, StopTheScanAtTheirPosition) {
 
 INSTANTIATE_TEST_SUITE_P(Machine, Faults, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return info.param.what; });
+
+// A loop whose body is long would take minutes to reach the count of backward jumps;
+// the time bound ends it once the loop has run past its time, checked every
+// kLoopClockEvery jumps. Here the clock moves 2 s at each reading, so the check at the
+// 1024th jump ends the scan with R1 counting the iterations that ran.
+TEST_F(LadderTest, ALoopPastItsTimeStopsTheScan) {
+  SetWord("R1", 0);
+  const std::string body = "top: LD I2; NOT; PUSH R1; PUSHK 1; ADD; PULL R1; JMP top; END";
+  prog_ = ts::LadderProgram(OperandForm::k16);
+  prog_.Load(prog_.assembler().Assemble(body), Trailer::kFeatures);
+  ts::SteppingClock clock(2'000'000'000);
+  EXPECT_GT(Scan(), 0);
+  EXPECT_EQ(LastStop(), Stop::kEndlessLoop);
+  EXPECT_EQ(Word("R1"), logic::kLoopClockEvery);
+}
 
 // A size word beyond the logic block is bounded by the block: the machine runs off the
 // end of the block, not past it.

@@ -7,3 +7,5 @@
 // page surface active again instead of copying it.
 extern uint8_t StillOpened;
 void VIDM_Init();
+// The video manager's step of each screen pass (captures, stills).
+void VIDM_Update();

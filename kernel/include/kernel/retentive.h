@@ -13,6 +13,8 @@ int AutoLoadRegisters();
 // its mirror registers.
 void RestoreSRReg();
 int EraseBackupData();
+// Copies the register image into the battery-backed backup (SR164 bit 0x40 asks for it).
+void StoreBBRAM();
 
 // The power-fail signal: its handler only sets PowerdownSignal; the main loop then runs
 // the power-down save PowerDown (which does not return on the board). GPIOInit maps the

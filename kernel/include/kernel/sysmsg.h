@@ -11,6 +11,8 @@ struct DC;
 void SystemMsg(DC* dc, const char* line1, const char* line2);
 // Shows the drawn page (after a still image: makes the page surface active again).
 void VID_Update();
+// Waits, within a bound, until the last page copy has reached the display.
+void WaitPageCopied();
 // Non-zero once the last page copy has finished.
 int VID_WaitUpdate();
 // A one-line box message, shown for 200 ms.

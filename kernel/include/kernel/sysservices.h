@@ -96,7 +96,7 @@ int SYS_Init(char* signon);
 [[noreturn]] void ExceptionISR(int signal);
 inline constexpr int kCrashExitStatus = 70;
 // The crash screen's touch callback: records the position of a touch press (event 512).
-void ExcpTch(int event, int x, int y);
+int ExcpTch(int event, int x, int y);
 
 // --- Identity table ---------------------------------------------------------------------
 

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "screens/keys.h"
+
 struct DC;        // device context (graphics)
 struct OCB;       // object control block of the object manager
 
@@ -21,13 +23,18 @@ void OBJM_SwitchUserScreen(int screen, int flag);
 OCB* OBJM_GetRootOCB();
 // Empties the object manager's pools; returns the size used.
 uint32_t OBJM_Init();
-void OBJM_Keypress(int event, int x, int y);
+// The callback KEY_Check hands one event of the event ring to: 1 when a morph was
+// opened or a screen change requested, else 0.
+int OBJM_Keypress(int event, int x, int y);
 void OBJM_MorfObj(int object_class, void* parameter_block);
-// Opens a page and creates its objects; 0 when the page cannot be opened.
-int OBJM_OpenPage(DC* dc, int page);
+// Opens a page (its page record in the screen table, or one of the screen loop's own
+// pages) and creates its objects; 0 when the page cannot be opened.
+int OBJM_OpenPage(DC* dc, const uint8_t* page);
 // Scans one page record of the screen table; returns the next page record.
 const uint8_t* OBJM_ScanPage(DC* dc, const uint8_t* page_record);
-void OBJM_Update(DC* dc);
+// One update pass of the open page: one event of the rings, signals, repaint. 0 while a
+// morph holds the focus, else 1.
+int OBJM_Update(DC* dc);
 
 void STR_Init(uint32_t a, uint32_t b);
 int STR_Update();  // non-zero when the page must be re-opened
@@ -40,9 +47,5 @@ void USRMGR_resetTimeout();
 // 1 when the user list's session flag is set, else 0.
 int USRMGR_SessionFlag();
 
-// The key and touch rings: start-up (which also opens the touch driver) and emptying the
-// function-key ring.
-void KEY_Init();
-void KEY_Flush();
 // Set by the object manager while it opens a page.
 extern uint8_t openPageExec;

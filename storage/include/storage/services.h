@@ -11,6 +11,8 @@ extern uint8_t Sys_AutoLoad;
 extern uint8_t Sys_ManualLoadKey;
 // Non-zero while removable media are being made safe to remove.
 extern uint8_t removeSafe;
+// Seconds the card has been up since it was mounted (0 while it is not).
+extern uint32_t Sys_CFinitTime;
 
 // The forked media-space child's body; never returns.
 [[noreturn]] void BackTsk();
@@ -33,6 +35,10 @@ int CFM_LoadTrendReq();
 int CFM_LoadTrendReadReq();
 int CFM_QuorvLoadTrendReadReq();
 int CFM_LoadDBGLoggerReq();
+// Advances an accepted job of a mailbox client (its index in the mailbox's client
+// order): 2 while it is queued or running; when it is done, 4 or the job's own status,
+// with the result code in result.
+int CFM_PollReq(int client, uint32_t* result);
 
 // Data logger, reports, alarm log and debug log: started on leaving Idle, stopped on
 // entering Idle, scanned once per scan while not Idle.
@@ -50,6 +56,9 @@ void DLOG_Update();
 // The alarm manager's start and per-pass update.
 void ALRM_Init();
 void ALRM_Update();
+// The alarm manager's copy of the mailbox's alarm-bit window, taken on each screen pass.
+inline constexpr std::size_t kAlarmWindowBytes = 256;
+extern uint8_t ALRM_WindowCopy[kAlarmWindowBytes];
 
 // Calls the media-image loader makes before a program is loaded from media.
 int LoadPgm();

@@ -1,0 +1,3 @@
+#pragma once
+// Private to the key rings: the key-press instructions' repeat state back to power-on.
+void KeyPressReset();
