@@ -1,24 +1,19 @@
 // Hooks of the runtime's later parts: each records its call and answers as an
-// application without such objects would. Until the interpreter lands, a cycle runs no
-// code.
+// application without such objects would.
 #include "pending_vm_parts.h"
 
 #include "iec_runtime/services.h"
 #include "platform/trace.h"
 
 namespace n4hook {
-int RunProgram(uint8_t*, unsigned program) {
-  plat::TraceCall("N4VMTic_Run", int(program));
-  return 1;
-}
 int RunTask(uint8_t*, unsigned task, uint32_t) {
   plat::TraceCall("N4VMSched_RunTask", int(task));
   return 0;
 }
 void ProcessExecBuffer(uint8_t*) {}
-int LinkBlocks(const uint8_t*, uint8_t*, int) { return 0; }
-void ShutDownBlocks(uint8_t*) {}
-int BuildMap(const uint8_t*, uint8_t*, int) { return 0; }
+int IsBreakpoint(uint8_t*, uint16_t, uint16_t) { return 0; }
+void SamplerSet(uint8_t*, uint16_t number, const uint16_t*) { plat::TraceCall("N4VMBsmp_Set", number); }
+void SamplerCtl(uint8_t*, uint16_t number, uint16_t) { plat::TraceCall("N4VMBsmp_Ctl", number); }
 int OpenIo(const uint8_t*, uint8_t*) { return 0; }
 void CloseIo(uint8_t*) {}
 int ExchangeIo(uint8_t*) { return 0; }
@@ -38,10 +33,4 @@ int EventOpen(void*) { return 1; }
 void EventClose(void*) {}
 void EventPass(void*) {}
 void EventSignal(void*, int, const char*) {}
-void BuildBindingTables(const uint8_t*) { plat::TraceCall("BuildBindingTables"); }
-void EnumVariables() {
-  plat::TraceCall("EnumOrvanelVars");
-  orvanel_variables_enumerateded = 1;  // the per-scan sync is on from here
-}
-void SetBoundSystemBits() {}
 }  // namespace n4hook
