@@ -1,6 +1,7 @@
 // Emits IEC code images section by section, every section aligned on 4 bytes.
 #include "testsupport/iec_image.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ts {
@@ -95,13 +96,15 @@ std::vector<uint8_t> IecImage::Build(IecImageLayout* where) const {
   }
   e.Zeros(12);
 
-  auto name_list = [&](const std::vector<std::pair<std::string, uint16_t>>& list) {
-    e.U16(uint16_t(list.size()));
+  auto name_list = [&](const std::vector<IecNamed>& list) {
+    uint16_t max = 0;
+    for (size_t i = 0; i < list.size(); ++i) max = std::max<uint16_t>(max, list[i].id ? list[i].id : uint16_t(i + 1));
+    e.U16(max);
     e.U16(uint16_t(list.size()));
     for (size_t i = 0; i < list.size(); ++i) {
-      e.U16(uint16_t(i + 1));
-      e.U16(list[i].second);
-      e.Text(list[i].first.substr(0, 15), 16);
+      e.U16(list[i].id ? list[i].id : uint16_t(i + 1));
+      e.U16(list[i].required);
+      e.Text(list[i].name.substr(0, 15), 16);
     }
   };
   L.custom_funcs = e.Here();

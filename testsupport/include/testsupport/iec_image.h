@@ -45,6 +45,13 @@ struct IecMapVar {
   std::vector<uint8_t> props;
 };
 
+// An entry of the class or custom-function list; id 0 takes the entry's position (from 1).
+struct IecNamed {
+  std::string name;
+  uint16_t required = 1;
+  uint16_t id = 0;
+};
+
 // A function-block instance: its class id in the class list (built-in: the block's id).
 struct IecInstance {
   bool built_in = false;
@@ -76,8 +83,7 @@ struct IecImage {
   uint16_t programs = 1;                     // programs, each a lone return (without code)
   std::vector<std::vector<uint16_t>> code;   // the programs' bytecode (sets their number)
   std::vector<uint16_t> program_kinds;       // kind per program (default 0)
-  // Class and custom-function lists: {name, must be resolved}; ids from 1 in order.
-  std::vector<std::pair<std::string, uint16_t>> classes, custom_funcs;
+  std::vector<IecNamed> classes, custom_funcs;
   std::vector<IecInstance> instances;
   uint32_t wished_instance_data = 0;
   std::vector<std::string> instance_names;   // extension slot 22 (version 22 on)
