@@ -198,8 +198,8 @@ bool Resolve(uint8_t* db, const char* text, Resolved* out) {
     uint32_t idx[1];
     if (dim == 0 || ParseIndexes(p, idx, 1) != 1 || *p != 0 || idx[0] >= dim) return false;
     element = idx[0];
-  } else if (*p != 0) {
-    return false;
+  } else if (*p != 0 || dim != 0) {
+    return false;  // a single variable takes no index, an array element needs one
   }
   out->type = type;
   if (type == 5) {
