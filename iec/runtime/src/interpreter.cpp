@@ -145,11 +145,12 @@ int Runner::Run(unsigned program) {
     stack_base_ = le::U16(rec + 18);
     resume = le::U32(rec + 8);
     depth_ = le::U16(rec + 16);
+    // A saved stack that no longer fits is dropped: the program starts over.
+    if (depth_ > depth_limit_ || stack_base_ + depth_ > stack_.n) depth_ = resume = 0;
     if (depth_ > 0) start = le::U16(rec + 22);
     le::Put32(rec + 8, 0);
     le::Put16(rec + 16, 0);
   }
-  if (depth_ > depth_limit_ || stack_base_ + depth_ > stack_.n) depth_ = 0;
   if (Enter(start)) {
     pc_ = base_ + resume;
     for (;;) {

@@ -133,6 +133,27 @@ TEST(Interpreter, BoolStringAndNarrowFamilies) {
   });
 }
 
+TEST(Interpreter, ExternalVariablesThroughTheirPointers) {
+  ts::IecImage img = IecVm::Image();
+  img.xv_max = 3;
+  img.ext_vars = {{2, 3}, {2, 4}, {5, 2}};  // slots 1, 2: d3, d4; slot 3: string 2
+  IecVm vm("XLD.D 1, 1|XIMM.D 2, 77|XST.D 1, 5|XIMM.S 3, \"ext\"|XLD.S 1, 3|IMM.D 9, 1|XLDX.D 6, 1, 9|"
+           "XPROT 1|XST.D 1, 7|XUNPROT 1|RET",
+           img);
+  ASSERT_EQ(vm.build_error, 0);
+  vm.Set(kArData32, 3, 11);
+  vm.Set(kArData32, 5, 22);
+  vm.Set(kArData32, 7, 33);
+  EXPECT_EQ(vm.Run(), 1);
+  EXPECT_EQ(vm.D(1), 11);
+  EXPECT_EQ(vm.D(4), 77);
+  EXPECT_EQ(vm.D(3), 22);  // written before the protection, not after
+  EXPECT_EQ(vm.S(2), "ext");
+  EXPECT_EQ(vm.S(1), "ext");
+  EXPECT_EQ(vm.D(6), 77);  // slot 1 + 1
+  EXPECT_TRUE(vm.Errors().empty());
+}
+
 TEST(Interpreter, LockRespectingFormsSkipALockedDestination) {
   IecVm vm("LOCK.D 1|DIV.R! 1, 2, 3|DIV.R! 4, 2, 3|ADD.D! 5, 6, 6|IMM.D! 5, 7|RET");
   vm.Set(kArData32, 1, 1.25f);
