@@ -95,21 +95,24 @@ struct Resolved {
   bool ct_node = false;
 };
 
-// Walks a CT path from a type definition and address.
-bool WalkCt(const TypeDefs& td, uint32_t def, uint8_t* address, const uint8_t* ct_end, const char* p, Resolved* out) {
+// Walks a CT path from a type definition; `at` is an offset in the CT segment, so an
+// index or member offset never makes a pointer outside it.
+bool WalkCt(const TypeDefs& td, uint32_t def, uint64_t at, uint8_t* ct, uint64_t ct_size, const char* p,
+            Resolved* out) {
   for (int guard = 0; guard < 64; ++guard) {
     TypeDefs::Entry e = td.At(def);
     if (e.name == nullptr) return false;
     if (*p == 0) {
       out->def = def;
+      if (at >= ct_size) return false;
       if (e.kind == 1 && e.data_room >= 1) {
         out->type = e.data[0];
         uint32_t w = N4VMCnv_Width(out->type);
-        if (address + (w ? w : 1) > ct_end) return false;
-        out->address = address;
+        if (at + (w ? w : 1) > ct_size) return false;
+        out->address = ct + at;
         return true;
       }
-      out->address = address;
+      out->address = ct + at;
       out->type = 127;
       out->ct_node = true;
       return false;
@@ -126,7 +129,7 @@ bool WalkCt(const TypeDefs& td, uint32_t def, uint8_t* address, const uint8_t* c
         if (N4VMStr_NICmp(p, m.name, uint32_t(len)) == 0 && IsEnd(p[len])) {
           p += len;
           def = le::U16(m.data);
-          address += le::U32(m.data + 2);
+          at += le::U32(m.data + 2);
           found = true;
         } else {
           member = uint32_t(m.data + 6 - td.base);
@@ -144,10 +147,11 @@ bool WalkCt(const TypeDefs& td, uint32_t def, uint8_t* address, const uint8_t* c
       for (uint32_t k = 0; k < d.n; ++k) {
         if (idx[k] >= d.count[k]) return false;
         linear = linear * d.count[k] + idx[k];
+        if (linear >= ct_size) return false;
       }
-      address += linear * d.elem_size;
+      at += linear * d.elem_size;
       def = d.elem_def;
-      if (address >= ct_end) return false;
+      if (at >= ct_size) return false;
       continue;
     }
     return false;
@@ -189,7 +193,8 @@ bool Resolve(uint8_t* db, const char* text, Resolved* out) {
     TypeDefs td(db);
     if (info == nullptr) return false;
     const DbAreaDesc* ct = N4VM_Area(db, kArCt);
-    return WalkCt(td, uint32_t(info - td.base), data, db + ct->address + ct->raw_size, p, out);
+    return WalkCt(td, uint32_t(info - td.base), uint64_t(data - (db + ct->address)), db + ct->address, ct->raw_size,
+                  p, out);
   }
   if (type & 0x80) return false;
   const uint32_t dim = N4Map_GetDim(db, item);
@@ -231,7 +236,10 @@ struct Enum {
     if (ArrayDims(e, &d)) {
       uint32_t idx[3] = {};
       uint64_t total = 1;
-      for (uint32_t k = 0; k < d.n; ++k) total *= d.count[k];
+      for (uint32_t k = 0; k < d.n; ++k) {
+        total *= d.count[k];
+        if (total > (1u << 20)) return 0;  // no CT segment holds that many elements
+      }
       for (uint64_t i = 0; i < total; ++i) {
         uint64_t rest = i;
         for (int k = int(d.n) - 1; k >= 0; --k) {
