@@ -143,6 +143,17 @@ TEST_F(Binding, SystemRegistersOnlyTakeValuesInTheirRange) {
   EXPECT_EQ(SrGet(4), 0x1234);
 }
 
+TEST_F(Binding, S9SetsTheBoundSystemBitsOnTheFirstCycle) {
+  *Var8(3) = 0;
+  *Var8(4) = 0;
+  OrvanelS9 = 1;
+  n4::_VMThread();
+  EXPECT_EQ(*Var8(3), 1);
+  EXPECT_EQ(*Var8(4), 1);
+  EXPECT_EQ(*Var8(1), 0);  // an input bit is not a system bit
+  EXPECT_EQ(OrvanelS9, 0);
+}
+
 TEST_F(Binding, TheTablesFollowADatabaseThatIsReplaced) {
   SetReg16(0x800, 21);
   SyncAll();
