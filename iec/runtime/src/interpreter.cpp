@@ -127,104 +127,6 @@ void Runner::SaveResume(uint32_t at) {
   le::Put16(rec + 22, prog_);
 }
 
-int Runner::Run(unsigned program) {
-  // The code is read as aligned 16-bit words.
-  if ((reinterpret_cast<uintptr_t>(image_) & 1) || image_ == nullptr) return 0;
-  top_ = uint16_t(program);
-  uint16_t start = uint16_t(program);
-  uint32_t resume = 0;
-  uint8_t* status = N4VM_AreaPtr(db_, kArStatus);
-  le::Put16(status + kStDebug1, 0);
-  le::Put16(status + kStDebug1 + 2, 0);
-  if (program != 0) {
-    uint8_t* rec = ProgramRecord(top_);
-    if (rec == nullptr) {
-      N4VM_LogError(db_, kVmErrOutOfRange, uint16_t(program), program);
-      return 0;
-    }
-    stack_base_ = le::U16(rec + 18);
-    resume = le::U32(rec + 8);
-    depth_ = le::U16(rec + 16);
-    // A saved stack that no longer fits is dropped: the program starts over.
-    if (depth_ > depth_limit_ || stack_base_ + depth_ > stack_.n) depth_ = resume = 0;
-    if (depth_ > 0) start = le::U16(rec + 22);
-    le::Put32(rec + 8, 0);
-    le::Put16(rec + 16, 0);
-  }
-  if (Enter(start)) {
-    pc_ = base_ + resume;
-    for (;;) {
-      if (pc_ >= nwords_) {
-        Fault(32, 0);
-        break;
-      }
-      const uint16_t op = w_[pc_];
-      if (!IsValid(op)) {
-        Fault(kVmErrInvalidOpcode, op);
-        break;
-      }
-      const OpForm& f = Form(op);
-      uint32_t len = 1u + f.fixed;
-      if (f.count_at >= 0) {
-        uint32_t at = pc_ + 1 + uint32_t(f.count_at);
-        len += at < nwords_ ? w_[at] : 0;
-      }
-      if (uint64_t(pc_) + len > nwords_) {
-        Fault(32, op);
-        break;
-      }
-      next_ = pc_ + len;
-      Execute(op, w_ + pc_ + 1);
-      if (halt_ || fault_) break;
-      pc_ = next_;
-    }
-  }
-  if (fault_ != 0) {
-    N4VM_LogError(db_, uint16_t(fault_), fault_arg_, Position());
-    stop_vm_ = true;
-    result_ = 0;
-  }
-  if (stop_vm_ && top_ != 0) N4VMTic_StopOnError(db_);
-  N4VM_Area(db_, kArCallStack)->used = uint16_t(depth_);
-  return result_;
-}
-
-bool Runner::BlockStopped() {
-  if ((Flags() & 0x000F) != 2) return false;
-  End(0);
-  return true;
-}
-
-void Runner::Return() {
-  if (depth_ == 0) {
-    End(1);
-    return;
-  }
-  --depth_;
-  const uint8_t* frame = stack_.p + 4 * (stack_base_ + depth_);
-  uint16_t caller = le::U16(frame), offset = le::U16(frame + 2);
-  if (!Enter(caller)) return;
-  JumpBytes(int64_t(base_) * 2 + offset, 68);
-}
-
-void Runner::CallProgram(uint16_t program) {
-  if (program == 0 || program >= progs_.n) {
-    Fault(32, program);
-    return;
-  }
-  if (depth_ >= depth_limit_ || stack_base_ + depth_ >= stack_.n) {
-    LogHere(kVmErrCallStack, program);
-    stop_vm_ = true;
-    End(0);
-    return;
-  }
-  uint8_t* frame = stack_.p + 4 * (stack_base_ + depth_);
-  le::Put16(frame, prog_);
-  le::Put16(frame + 2, uint16_t((next_ - base_) * 2));
-  ++depth_;
-  if (Enter(program)) next_ = base_;
-}
-
 // Families by operand type. The lock-respecting twin of an opcode skips its store when
 // the destination's lock bit is set.
 #define N4_BIN(PLAIN, LOCKED, PTR, LOCK, T, EXPR)          \
@@ -293,7 +195,7 @@ void Runner::CallProgram(uint16_t program) {
     break;                                                 \
   }
 
-void Runner::Execute(uint16_t op, const uint16_t* o) {
+inline void Runner::Execute(uint16_t op, const uint16_t* o) {
   switch (op) {
     // DINT
     N4_UN(1, 110, P32, kLk32, int32_t, 0u - uint32_t(a))
@@ -515,6 +417,105 @@ void Runner::Execute(uint16_t op, const uint16_t* o) {
 #undef N4_LDX
 #undef N4_STX
 #undef N4_MOV
+
+int Runner::Run(unsigned program) {
+  // The code is read as aligned 16-bit words.
+  if ((reinterpret_cast<uintptr_t>(image_) & 1) || image_ == nullptr) return 0;
+  top_ = uint16_t(program);
+  uint16_t start = uint16_t(program);
+  uint32_t resume = 0;
+  uint8_t* status = N4VM_AreaPtr(db_, kArStatus);
+  le::Put16(status + kStDebug1, 0);
+  le::Put16(status + kStDebug1 + 2, 0);
+  if (program != 0) {
+    uint8_t* rec = ProgramRecord(top_);
+    if (rec == nullptr) {
+      N4VM_LogError(db_, kVmErrOutOfRange, uint16_t(program), program);
+      return 0;
+    }
+    stack_base_ = le::U16(rec + 18);
+    resume = le::U32(rec + 8);
+    depth_ = le::U16(rec + 16);
+    // A saved stack that no longer fits is dropped: the program starts over.
+    if (depth_ > depth_limit_ || stack_base_ + depth_ > stack_.n) depth_ = resume = 0;
+    if (depth_ > 0) start = le::U16(rec + 22);
+    le::Put32(rec + 8, 0);
+    le::Put16(rec + 16, 0);
+  }
+  if (Enter(start)) {
+    pc_ = base_ + resume;
+    for (;;) {
+      if (pc_ >= nwords_) {
+        Fault(32, 0);
+        break;
+      }
+      const uint16_t op = w_[pc_];
+      if (!IsValid(op)) {
+        Fault(kVmErrInvalidOpcode, op);
+        break;
+      }
+      const OpForm& f = Form(op);
+      uint32_t len = 1u + f.fixed;
+      if (f.count_at >= 0) {
+        uint32_t at = pc_ + 1 + uint32_t(f.count_at);
+        len += at < nwords_ ? w_[at] : 0;
+      }
+      if (uint64_t(pc_) + len > nwords_) {
+        Fault(32, op);
+        break;
+      }
+      next_ = pc_ + len;
+      Execute(op, w_ + pc_ + 1);
+      if (halt_ || fault_) break;
+      pc_ = next_;
+    }
+  }
+  if (fault_ != 0) {
+    N4VM_LogError(db_, uint16_t(fault_), fault_arg_, Position());
+    stop_vm_ = true;
+    result_ = 0;
+  }
+  if (stop_vm_ && top_ != 0) N4VMTic_StopOnError(db_);
+  N4VM_Area(db_, kArCallStack)->used = uint16_t(depth_);
+  return result_;
+}
+
+bool Runner::BlockStopped() {
+  if ((Flags() & 0x000F) != 2) return false;
+  End(0);
+  return true;
+}
+
+void Runner::Return() {
+  if (depth_ == 0) {
+    End(1);
+    return;
+  }
+  --depth_;
+  const uint8_t* frame = stack_.p + 4 * (stack_base_ + depth_);
+  uint16_t caller = le::U16(frame), offset = le::U16(frame + 2);
+  if (!Enter(caller)) return;
+  JumpBytes(int64_t(base_) * 2 + offset, 68);
+}
+
+void Runner::CallProgram(uint16_t program) {
+  if (program == 0 || program >= progs_.n) {
+    Fault(32, program);
+    return;
+  }
+  if (depth_ >= depth_limit_ || stack_base_ + depth_ >= stack_.n) {
+    LogHere(kVmErrCallStack, program);
+    stop_vm_ = true;
+    End(0);
+    return;
+  }
+  uint8_t* frame = stack_.p + 4 * (stack_base_ + depth_);
+  le::Put16(frame, prog_);
+  le::Put16(frame + 2, uint16_t((next_ - base_) * 2));
+  ++depth_;
+  if (Enter(program)) next_ = base_;
+}
+
 
 void SetCallPosition(uint32_t position) { g_call_position = position; }
 

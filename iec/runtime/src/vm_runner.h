@@ -86,7 +86,8 @@ class Runner {
   void SaveResume(uint32_t at);
 
   // Families outside the hot loop (vm_ops_*.cpp).
-  void Execute(uint16_t op, const uint16_t* o);
+  // The hot families, inlined into the run loop.
+  [[gnu::always_inline]] inline void Execute(uint16_t op, const uint16_t* o);
   void Immediate(uint16_t op, const uint16_t* o);
   void LockOp(uint16_t op, const uint16_t* o);
   void Debugger(uint16_t op, const uint16_t* o);
