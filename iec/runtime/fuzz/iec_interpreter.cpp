@@ -32,7 +32,7 @@ std::vector<uint8_t> Template(const uint8_t* data, size_t size) {
   v.index = 2;
   img.map = {v};
   std::vector<uint16_t> words((size + 1) / 2, 0);
-  std::memcpy(words.data(), data, size);
+  if (size != 0) std::memcpy(words.data(), data, size);
   words.push_back(68);
   img.code = {words, {68}};
   return img.Build();
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       // The debugger's buffer too: the same bytes as an execution-buffer program.
       N4VMTic_Run(db.data(), code.data(), uint32_t(code.size()), cycle % 2 ? 2 : 1);
     }
-    std::memcpy(N4VM_AreaPtr(db.data(), kArExecBuffer), data, size < 1024 ? size : 1024);
+    if (size != 0) std::memcpy(N4VM_AreaPtr(db.data(), kArExecBuffer), data, size < 1024 ? size : 1024);
     N4VMTic_Run(db.data(), code.data(), uint32_t(code.size()), 0);
   }
   N4VM_ShutDown(db.data(), nullptr);

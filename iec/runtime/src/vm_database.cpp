@@ -23,7 +23,8 @@ const uint8_t* g_code_db = nullptr;
 N4Heap g_malloc_heap = nullptr;
 const uint8_t* g_malloc_heap_db = nullptr;
 
-uint32_t Round8(uint64_t n) { return uint32_t((n + 7) & ~uint64_t(7)); }
+// 64 bits: an area of almost 4 GiB must not round to nothing.
+uint64_t Round8(uint64_t n) { return (n + 7) & ~uint64_t(7); }
 uint64_t AreaBytes(const DbAreaDesc& d) { return d.raw_size ? d.raw_size : uint64_t(d.item_size) * d.allocated; }
 
 void SetItems(DbAreaDesc* t, int area, uint16_t item, uint32_t count) {
@@ -323,7 +324,7 @@ void N4VM_BuildDBMainLinks(uint8_t* db) {
   for (int i = 0; i < kDbAreas; ++i) {
     DbAreaDesc* d = N4VM_Area(db, i);
     d->address = at;
-    at += Round8(AreaBytes(*d));
+    at += uint32_t(Round8(AreaBytes(*d)));
   }
 }
 

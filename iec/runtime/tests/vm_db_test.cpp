@@ -24,6 +24,14 @@ TEST_F(VmDb, AreasStartOnMultiplesOfEightAfterTheHead) {
   EXPECT_EQ(t[1].address, 648u);
   EXPECT_EQ(t[2].address, 656u);
   EXPECT_EQ(t[3].address, 672u);  // empty areas start where the last one ended
+  // An area of almost 4 GiB (a string buffer the image asks for) is refused, not
+  // rounded to nothing.
+  ts::IecImage img;
+  img.min_string_buffer = 0xFFFFFFFF;
+  std::vector<uint8_t> code = img.Build();
+  DbAreaDesc table[kDbAreas];
+  ASSERT_EQ(N4VM_GetDBSize(code.data(), uint32_t(code.size()), table), 0);
+  EXPECT_EQ(N4VM_GetTotalDBSize(table), 0u);
 }
 
 TEST_F(VmDb, ColdBuildAppliesInitialValuesAndStringRecords) {
