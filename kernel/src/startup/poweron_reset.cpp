@@ -185,6 +185,7 @@ void ResetHookFlags() {
   openPageExec = 0;
   g_objm_bodies = {};
   KeyRingsReset();
+  StoragePowerOnReset();
   Sys_AutoLoad = 0;
   Sys_ManualLoadKey = 0;
   removeSafe = 0;
