@@ -179,6 +179,7 @@ TEST_F(Service, SafeRemovalWaitsForEveryJobThenGrantsIt) {
   CFM_Update();
   EXPECT_EQ(SrGet(175), 7);
   EXPECT_EQ(SrGet(174), 1);
+  EXPECT_EQ(removeSafe, 1);
   // New mailbox jobs are refused meanwhile.
   Dpram_Slot(MailboxClient::kReport)->request = 1;
   SYS_Update();
@@ -197,6 +198,7 @@ TEST_F(Service, SafeRemovalWaitsForEveryJobThenGrantsIt) {
   SrSet(174, 0);
   CFM_Update();
   EXPECT_EQ(SrGet(174), 0);
+  EXPECT_EQ(removeSafe, 0);
   for (int pass = 0; pass < 8; ++pass) {
     CFM_Update();
     CFM_TheLoop();

@@ -200,7 +200,9 @@ void CFM_Init() {
 }
 
 void CFM_Update() {
-  if (SafeRemoval()) StatusUpdate();
+  const bool go_on = SafeRemoval();
+  removeSafe = remove_state != kRemoveNone ? 1 : 0;
+  if (go_on) StatusUpdate();
 }
 
 void CFM_SetProgramLinks(const CfmProgramLinks& links) { g_links = links; }
