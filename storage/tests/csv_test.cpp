@@ -224,6 +224,15 @@ TEST_F(Csv, ColumnReadThinsALongRangeEvenly) {
   EXPECT_EQ(values[3], 0) << "the rest of the destination asked for is cleared";
 }
 
+TEST_F(Csv, ReadingOnAtTheEndFindsNothingMore) {
+  WriteHost(ts::OnMedium(root_, ts::kCard, "/E.CSV"), "1,2");
+  int32_t v[5] = {};
+  uint32_t got = 0;
+  EXPECT_EQ(ReadRow("A:\\E.CSV", kCsvInt32, v, sizeof v, 5, 0, &got), kCfEndOfFile);
+  EXPECT_EQ(got, 2u);
+  EXPECT_EQ(v[1], 2);
+}
+
 TEST_F(Csv, LineCountLeavesOutALastLineWithoutLineFeed) {
   WriteHost(ts::OnMedium(root_, ts::kCard, "/N.CSV"), std::string(300, 'a') + "\r\nb\r\nc");
   uint32_t lines = 0, got = 0;

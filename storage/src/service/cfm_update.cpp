@@ -46,8 +46,6 @@ uint32_t g_select_holder = 0;  // resolved output token, 0 when none is linked
 int g_dmem_corrupt = 0;
 CfmProgramLinks g_links{};
 
-void CancelOrFree(CFCB* slot) { CFM_CancelReq(slot); }
-
 void WriteStatus(int32_t status) {
   cfm.status = status;
   SrSet(175, uint16_t(status));
@@ -59,7 +57,7 @@ bool SafeRemoval() {
   if (remove_state == kRemoveNone && (control & kRemovalRequested)) {
     cfm.free_kib = cfm.total_kib = 0;
     WriteStatus(kStatusRemoving);
-    CancelOrFree(pUpdtCFCB);
+    CFM_CancelReq(pUpdtCFCB);
     remove_state = kRemoveWaiting;
   }
   if (remove_state == kRemoveWaiting) {
@@ -76,7 +74,7 @@ bool SafeRemoval() {
   } else if (remove_state == kRemoveGranted) {
     if ((control & kRemovalRequested) == 0) {
       SrSet(174, 0);
-      CancelOrFree(pUpdtCFCB);
+      CFM_CancelReq(pUpdtCFCB);
       remove_state = kRemoveNone;
       updt_state = 0;
     } else if (control == kRemovalRequested) {
