@@ -45,7 +45,8 @@ enum class Rec : uint8_t {
   kGoto,          // continue at record c (the link from a run into one decoded before)
   kIntOpPull,     // push a, push b, INT operator `opcode`, pull c  (d: parts' records)
   kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, coil byte c >> 3 bit c & 7
-  kOnDelay16,     // 16-bit on-delay timer, immediate preset: record a, preset b, unit c (0.1 ms ticks)
+  kTimer,         // a timer whose operands were read: record a, preset b (immediate when opcode is odd,
+                  // else a register's offset), reset bit c (byte << 3 | bit)
   kAddDint, kSubDint, kMulDint,        // DINT operators on the word stack
   kAddReal, kSubReal, kMulReal, kDivReal,  // REAL operators on the word stack
   kCompareDint,                        // DINT compares `opcode` (series)
@@ -56,7 +57,9 @@ enum class Rec : uint8_t {
   kCoilBase = 48,
   kContactCoilBase = 56,
   kContactOperatorBase = 64,  // a contact followed by that operator
-  kKinds = 80,
+  // One kind per row of the timer family, so that its width, kind and unit are constants.
+  kTimerBase = 80,
+  kKinds = 104,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,

@@ -129,21 +129,30 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
             if (w >= 166 && w <= 171) r.kind = Rec::kCompareDint;
         }
       } else if (const TimerRow* t = TimerOf(w)) {
-        // Timers and 16-bit counters: their handler reads the operands again; reading
-        // them here tells where the next instruction starts.
-        if (t->kind == TimerKind::kAccumulating) BitOperand(s);
+        // Timers run inline, each row with its own code; one whose record or preset the
+        // careful handler would refuse stays with it (its handler reads the operands
+        // again; reading them here tells where the next instruction starts).
+        BitRef reset{0, 0};
+        if (t->kind == TimerKind::kAccumulating) reset = BitOperand(s);
         r.kind = Rec::kHandlerOperands;
+        bool inline_ok;
+        uint32_t record, preset;
         if (t->wide) {
-          RecordOperands<true>().Read(s, w & 1);
+          RecordOperands<true> ops;
+          inline_ok = ops.Read(s, w & 1);
+          record = ops.record;
+          preset = ops.immediate ? uint32_t(ops.immediate_preset) : ops.preset_at;
         } else {
           RecordOperands<false> ops;
-          // The commonest timer runs inline, its unit a constant of its own code.
-          if (ops.Read(s, w & 1) && ops.immediate && t->kind == TimerKind::kOnDelay) {
-            r.kind = Rec::kOnDelay16;
-            r.a = ops.record;
-            r.b = uint32_t(ops.immediate_preset);
-            r.c = t->unit_ticks;
-          }
+          inline_ok = ops.Read(s, w & 1);
+          record = ops.record;
+          preset = ops.immediate ? uint32_t(ops.immediate_preset) : ops.preset_at;
+        }
+        if (inline_ok) {
+          r.kind = Rec::kTimer;
+          r.a = record;
+          r.b = preset;
+          r.c = reset.byte << 3 | reset.bit;
         }
         r.d = s.ip;
       } else if (w >= 200 && w <= 203) {
@@ -209,6 +218,11 @@ Record Specialise(Record r) {
   if (r.kind == Rec::kContactCoil) r.kind = Rec(uint8_t(Rec::kContactCoilBase) + place(kCoilWrites, r.opcode));
   if (r.kind == Rec::kContactOperator)
     r.kind = Rec(uint8_t(Rec::kContactOperatorBase) + place(kStackOperators, r.opcode));
+  if (r.kind == Rec::kTimer) {
+    uint8_t i = 0;
+    while (kTimerKinds[i].opcode != (r.opcode & ~1u)) ++i;
+    r.kind = Rec(uint8_t(Rec::kTimerBase) + i);
+  }
   return r;
 }
 

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "boolean.h"
+#include "graphics/unaligned.h"
 #include "interpreter.h"
 #include "kernel/regimage.h"
 #include "opcode_table.h"
@@ -95,21 +96,47 @@ inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
   return output ? 1 : 0;
 }
 
-// The 16-bit on-delay timer with an immediate preset, as the timer family evaluates it,
-// with its record and preset resolved and its unit a constant.
-template <uint32_t kUnit>
-inline uint8_t OnDelay16(const Record& r, uint8_t power) {
-  const uint32_t control = r.a + 2;
+// A timer of the row kRow of the timer family, evaluated as the family does, with its
+// record, preset and reset bit resolved and its width, kind and unit constants.
+template <uint32_t kRow>
+inline uint8_t Timer(const Record& r, uint8_t power) {
+  constexpr TimerRow kT = kTimerKinds[kRow];
+  constexpr bool kWide = kT.wide, kAccumulating = kT.kind == TimerKind::kAccumulating;
+  constexpr bool kOffDelay = kT.kind == TimerKind::kOffDelay;
+  constexpr uint32_t kUnit = kT.unit_ticks;
+  const uint32_t control = r.a + (kWide ? 4 : 2);
+  const auto set_value = [&](int64_t v) {
+    if constexpr (kWide) {
+      UTIL_PutDword(plc_reg + r.a, uint32_t(v));
+    } else {
+      SetRegWord(r.a, uint16_t(v));
+    }
+  };
   const uint16_t tick = time_frt_100us & kRecordTickMask;
-  if (power == 0) {
-    SetRegWord(r.a, 0);
-    SetRegWord(control, tick);
-    return 0;
+  if constexpr (kAccumulating) {
+    if (BitIsSet(plc_reg, BitRef{r.c >> 3, uint8_t(r.c & 7)})) {
+      set_value(0);
+      SetRegWord(control, tick);
+      return 0;
+    }
   }
-  int64_t value = RegWord(r.a);
-  const int64_t preset = r.b;
+  int64_t preset;
+  if (r.opcode & 1) {
+    preset = kWide ? int64_t(int32_t(r.b)) : int64_t(r.b);
+  } else {
+    preset = kWide ? int64_t(int32_t(UTIL_GetDword(plc_reg + r.b))) : int64_t(int16_t(RegWord(r.b)));
+  }
+  const bool first_scan = SBitGet(1);
+  if (!kWide && kOffDelay && first_scan) set_value(preset);
+  const bool input = kOffDelay ? power == 0 : power != 0;
+  if (!input) {
+    if (!kAccumulating) set_value(0);
+    SetRegWord(control, uint16_t(tick | (kOffDelay ? kRecordOutput : 0)));
+    return kOffDelay ? 1 : 0;
+  }
+  int64_t value = kWide ? int64_t(int32_t(UTIL_GetDword(plc_reg + r.a))) : int64_t(RegWord(r.a));
   uint16_t reference = RegWord(control) & kRecordTickMask;
-  if (value < preset && !SBitGet(1)) {
+  if (value < preset && !first_scan) {
     const uint32_t elapsed = uint32_t(tick - reference) & kRecordTickMask;
     const uint32_t units = elapsed / kUnit;
     if (units != 0) {
@@ -121,9 +148,10 @@ inline uint8_t OnDelay16(const Record& r, uint8_t power) {
   }
   const bool done = value >= preset;
   if (done) value = preset;
-  SetRegWord(r.a, uint16_t(value));
-  SetRegWord(control, uint16_t((done ? kRecordOutput : 0) | kRecordEnabled | reference));
-  return done ? 1 : 0;
+  set_value(value);
+  const bool output = kOffDelay ? !done : done;
+  SetRegWord(control, uint16_t((output ? kRecordOutput : 0) | (kOffDelay ? 0 : kRecordEnabled) | reference));
+  return output ? 1 : 0;
 }
 
 }  // namespace
@@ -145,7 +173,7 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&careful, &&handler, &&handler_operands, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
       &&careful /* generic contact-coil */, &&push_word, &&push_double, &&push_imm, &&push_imm32,
       &&pull_word, &&pull_double, &&move_word, &&move_imm, &&jump, &&skip_if_off, &&call, &&ret,
-      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&on_delay16, &&add_dint, &&sub_dint,
+      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&careful /* generic timer */, &&add_dint, &&sub_dint,
       &&mul_dint, &&add_real, &&sub_real, &&mul_real, &&div_real, &&compare_dint,
       // operators
       &&op0, &&op1, &&op2, &&op3, &&op4, &&op5, &&op6, &&op7, &&op8, &&op9, &&op10, &&op11, &&op12,
@@ -157,11 +185,15 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       // contacts with the operator after them
       &&co0, &&co1, &&co2, &&co3, &&co4, &&co5, &&co6, &&co7, &&co8, &&co9, &&co10, &&co11, &&co12,
       &&careful, &&careful, &&careful,
+      // timers
+      &&tm0, &&tm1, &&tm2, &&tm3, &&tm4, &&tm5, &&tm6, &&tm7, &&tm8, &&tm9, &&tm10, &&tm11, &&tm12,
+      &&tm13, &&tm14, &&tm15, &&tm16, &&tm17, &&tm18, &&tm19, &&tm20, &&tm21, &&tm22, &&tm23,
   };
   static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kCompareDint) == 31 &&
                 uint8_t(Rec::kOperatorBase) == 32);
   static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
   static_assert(uint8_t(Rec::kContactOperator) == 45 && uint8_t(Rec::kCounter16) == 46);
+  static_assert(uint8_t(Rec::kTimerBase) == 80 && std::size(kTimerKinds) == 24 && uint8_t(Rec::kKinds) == 104);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -480,18 +512,39 @@ counter16 : {
   ++r;
   NEXT();
 }
-on_delay16 : {
-  if (bsp == 0) goto careful;
-  uint8_t& top = bits[bsp - 1];
-  switch (r->c) {
-    case 10: top = OnDelay16<10>(*r, top); break;
-    case 100: top = OnDelay16<100>(*r, top); break;
-    case 1000: top = OnDelay16<1000>(*r, top); break;
-    default: top = OnDelay16<10000>(*r, top); break;
+#define TIMER(I)                   \
+  tm##I : {                        \
+    if (bsp == 0) goto careful;    \
+    uint8_t& top = bits[bsp - 1];  \
+    top = Timer<I>(*r, top);       \
+    ++r;                           \
+    NEXT();                        \
   }
-  ++r;
-  NEXT();
-}
+  TIMER(0)
+  TIMER(1)
+  TIMER(2)
+  TIMER(3)
+  TIMER(4)
+  TIMER(5)
+  TIMER(6)
+  TIMER(7)
+  TIMER(8)
+  TIMER(9)
+  TIMER(10)
+  TIMER(11)
+  TIMER(12)
+  TIMER(13)
+  TIMER(14)
+  TIMER(15)
+  TIMER(16)
+  TIMER(17)
+  TIMER(18)
+  TIMER(19)
+  TIMER(20)
+  TIMER(21)
+  TIMER(22)
+  TIMER(23)
+#undef TIMER
 #undef NEXT
 #undef SYNC
 #undef LOAD

@@ -15,6 +15,7 @@
 #include "ladder_fixture.h"
 #include "threaded.h"
 #include "threaded_table.h"
+#include "timers.h"
 
 namespace {
 
@@ -260,10 +261,27 @@ class Generator {
         code_.push_back(74);
         --bits_;
         break;
-      case 15:  // a timer and a counter: left to their handlers
+      case 15:  // a timer of any row, either preset form, or a 16-bit counter
         if (!Room(1)) return Instruction();
-        code_.push_back(std::array<uint16_t, 4>{477, 201, 203, 200}[Pick(4)]);
-        if (code_.back() != 477) Token(BitToken());
+        if (Chance(70)) {
+          const logic::TimerRow& t = logic::kTimerKinds[Pick(std::size(logic::kTimerKinds))];
+          const bool immediate = Chance(60);
+          code_.push_back(uint16_t(t.opcode + immediate));
+          if (t.kind == logic::TimerKind::kAccumulating) Token(BitToken());
+          WordRef();
+          if (!immediate) {
+            WordRef();
+          } else if (t.wide) {
+            // A negative DINT preset now and then: done at once.
+            code_.push_back(uint16_t(Pick(50)));
+            code_.push_back(Chance(10) ? 0xFFFF : 0);
+          } else {
+            code_.push_back(Chance(10) ? 0xFFF0 : uint16_t(Pick(50)));
+          }
+          break;
+        }
+        code_.push_back(std::array<uint16_t, 3>{201, 203, 200}[Pick(3)]);
+        Token(BitToken());
         WordRef();
         code_.push_back(uint16_t(Pick(50)));
         break;
