@@ -59,7 +59,15 @@ enum class Rec : uint8_t {
   kContactOperatorBase = 64,  // a contact followed by that operator
   // One kind per row of the timer family, so that its width, kind and unit are constants.
   kTimerBase = 80,
-  kKinds = 104,
+  kPushQuad = 104,  // a: offset
+  kPullQuad,        // a: offset
+  kLrealCompare,    // LREAL compare, sub-opcode b (0-5)
+  kLrealAdd, kLrealSub, kLrealMul, kLrealDiv, kLrealSqrt, kLrealAbs,
+  kAddInt, kSubInt, kMulInt, kDivInt,  // INT operators on the word stack
+  kCompareInt,      // INT compares `opcode` (set)
+  kCompareReal,     // REAL compares `opcode` (series)
+  kPushImm64,       // a: low 32 bits, b: high 32 bits
+  kKinds = 128,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,

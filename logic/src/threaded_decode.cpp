@@ -51,6 +51,45 @@ const TimerRow* TimerOf(uint16_t op) {
   return nullptr;
 }
 
+// The LREAL instruction: the commonest sub-opcodes run inline; the others through the
+// handler, their operands read here to find the next instruction.
+void DecodeLreal(Machine& s, Record& r) {
+  const uint16_t sub = Imm16(s);
+  r.b = sub;
+  r.kind = Rec::kHandlerOperands;
+  switch (sub) {
+    case 0: case 1: case 2: case 3: case 4: case 5: r.kind = Rec::kLrealCompare; break;
+    case 16: r.kind = Rec::kLrealAdd; break;
+    case 17: r.kind = Rec::kLrealSub; break;
+    case 18: r.kind = Rec::kLrealMul; break;
+    case 19: r.kind = Rec::kLrealDiv; break;
+    case 21: r.kind = Rec::kLrealSqrt; break;
+    case 22: r.kind = Rec::kLrealAbs; break;
+    case 32: WordOperand(s, 1); break;
+    case 33: case 34: WordOperand(s, 2); break;
+    case 35: case 36: case 37: WordOperand(s, 4); break;
+    case 38:
+      WordOperand(s, 4);
+      ByteOperand(s);
+      break;
+    case 39:
+      ByteOperand(s);
+      WordOperand(s, 4);
+      for (int i = 0; i < 12; ++i) Imm16(s);  // an unused word, the length, the format
+      break;
+    case 48:
+      WordOperand(s, 4);
+      WordOperand(s, 4);
+      break;
+    case 49:
+      WordOperand(s, 4);
+      for (int i = 0; i < 4; ++i) Imm16(s);
+      break;
+    default: break;  // no operands
+  }
+  r.d = s.ip;
+}
+
 bool IsCoil(uint16_t op) { return op < kBooleanOpcodes && kBooleanEntries[op].kind == BooleanKind::kCoil; }
 
 // Decodes the instruction at p (p <= words) into r; the position after it in next.
@@ -85,6 +124,14 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
     case 84: r.kind = Rec::kPushImm32, r.a = Imm32(s); break;
     case 82: r.kind = Rec::kPullWord, r.a = WordOperand(s, 1); break;
     case 85: r.kind = Rec::kPullDouble, r.a = WordOperand(s, 2); break;
+    case 540: r.kind = Rec::kPushQuad, r.a = WordOperand(s, 4); break;
+    case 541:
+      r.kind = Rec::kPushImm64;
+      r.a = Imm32(s);
+      r.b = Imm32(s);
+      break;
+    case 542: r.kind = Rec::kPullQuad, r.a = WordOperand(s, 4); break;
+    case 543: DecodeLreal(s, r); break;
     case 90:
       r.kind = Rec::kMoveWord;
       r.a = WordOperand(s);
@@ -125,8 +172,14 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
           case 129: r.kind = Rec::kSubReal; break;
           case 130: r.kind = Rec::kMulReal; break;
           case 131: r.kind = Rec::kDivReal; break;
+          case 120: r.kind = Rec::kAddInt; break;
+          case 121: r.kind = Rec::kSubInt; break;
+          case 122: r.kind = Rec::kMulInt; break;
+          case 123: r.kind = Rec::kDivInt; break;
           default:
+            if (w >= 160 && w <= 165) r.kind = Rec::kCompareInt;
             if (w >= 166 && w <= 171) r.kind = Rec::kCompareDint;
+            if (w >= 172 && w <= 177) r.kind = Rec::kCompareReal;
         }
       } else if (const TimerRow* t = TimerOf(w)) {
         // Timers run inline, each row with its own code; one whose record or preset the
@@ -192,12 +245,12 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
   }
   if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm)) {
     const uint16_t op = run[2].opcode;
-    if (run[2].kind == Rec::kHandler && op >= 120 && op <= 123 && run[1].kind == Rec::kPushWord &&
+    if (run[2].kind >= Rec::kAddInt && run[2].kind <= Rec::kDivInt && run[1].kind == Rec::kPushWord &&
         run[3].kind == Rec::kPullWord) {
       j = {Rec::kIntOpPull, op, r0.ip, r0.a, run[1].a, run[3].a, 0};
       return 4;
     }
-    if (run[2].kind == Rec::kHandler && op >= 160 && op <= 165 && run[3].kind == Rec::kCoil) {
+    if (run[2].kind == Rec::kCompareInt && run[3].kind == Rec::kCoil) {
       j = {Rec::kIntCompareCoil, op, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
            uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
       return 4;

@@ -10,6 +10,7 @@
 #include "boolean.h"
 #include "graphics/unaligned.h"
 #include "interpreter.h"
+#include "lreal.h"
 #include "kernel/regimage.h"
 #include "opcode_table.h"
 #include "real_math.h"
@@ -188,12 +189,16 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       // timers
       &&tm0, &&tm1, &&tm2, &&tm3, &&tm4, &&tm5, &&tm6, &&tm7, &&tm8, &&tm9, &&tm10, &&tm11, &&tm12,
       &&tm13, &&tm14, &&tm15, &&tm16, &&tm17, &&tm18, &&tm19, &&tm20, &&tm21, &&tm22, &&tm23,
+      &&push_quad, &&pull_quad, &&lreal_compare, &&lreal_add, &&lreal_sub, &&lreal_mul, &&lreal_div,
+      &&lreal_sqrt, &&lreal_abs, &&add_int, &&sub_int, &&mul_int, &&div_int, &&compare_int, &&compare_real,
+      &&push_imm64, &&careful, &&careful, &&careful, &&careful, &&careful, &&careful, &&careful, &&careful,
   };
   static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kCompareDint) == 31 &&
                 uint8_t(Rec::kOperatorBase) == 32);
   static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
   static_assert(uint8_t(Rec::kContactOperator) == 45 && uint8_t(Rec::kCounter16) == 46);
-  static_assert(uint8_t(Rec::kTimerBase) == 80 && std::size(kTimerKinds) == 24 && uint8_t(Rec::kKinds) == 104);
+  static_assert(uint8_t(Rec::kTimerBase) == 80 && std::size(kTimerKinds) == 24 && uint8_t(Rec::kPushQuad) == 104);
+  static_assert(uint8_t(Rec::kPushImm64) == 119 && uint8_t(Rec::kKinds) == 128);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -509,6 +514,117 @@ counter16 : {
   if (bsp == 0) goto careful;
   uint8_t& top = bits[bsp - 1];
   top = Counter16(*r, r->opcode >= 202, top);
+  ++r;
+  NEXT();
+}
+push_quad:
+  if (wsp + 4 > kWordStackSize) goto careful;
+  std::memcpy(words + wsp, plc_reg + r->a, 8);
+  wsp += 4;
+  ++r;
+  NEXT();
+push_imm64:
+  if (wsp + 4 > kWordStackSize) goto careful;
+  std::memcpy(words + wsp, &r->a, 4);  // little-endian: the lowest word in the lowest cell
+  std::memcpy(words + wsp + 2, &r->b, 4);
+  wsp += 4;
+  ++r;
+  NEXT();
+pull_quad:
+  if (wsp < 4) goto careful;
+  wsp -= 4;
+  std::memcpy(plc_reg + r->a, words + wsp, 8);
+  ++r;
+  NEXT();
+  // LREAL operators: A (lower) op B (top) into A's cells, B popped; a numeric error turns
+  // the power flow off.
+#define LREAL_BINARY(label, fn)                                          \
+  label : {                                                              \
+    if (wsp < 8 || bsp == 0) goto careful;                               \
+    uint16_t* const c = words + wsp - 8;                                 \
+    const double a = LoadCells<double>(c), b = LoadCells<double>(c + 4); \
+    bool ok = lrealops::Finite(a) && lrealops::Finite(b);                \
+    StoreCells(c, fn(a, b, ok));                                         \
+    wsp -= 4;                                                            \
+    if (!ok) bits[bsp - 1] = 0;                                          \
+    ++r;                                                                 \
+    NEXT();                                                              \
+  }
+  LREAL_BINARY(lreal_add, lrealops::Add)
+  LREAL_BINARY(lreal_sub, lrealops::Sub)
+  LREAL_BINARY(lreal_mul, lrealops::Mul)
+  LREAL_BINARY(lreal_div, lrealops::Div)
+#undef LREAL_BINARY
+#define LREAL_UNARY(label, fn)             \
+  label : {                                \
+    if (wsp < 4 || bsp == 0) goto careful; \
+    uint16_t* const c = words + wsp - 4;   \
+    const double a = LoadCells<double>(c); \
+    bool ok = lrealops::Finite(a);         \
+    StoreCells(c, fn(a, ok));              \
+    if (!ok) bits[bsp - 1] = 0;            \
+    ++r;                                   \
+    NEXT();                                \
+  }
+  LREAL_UNARY(lreal_sqrt, lrealops::Sqrt)
+  LREAL_UNARY(lreal_abs, lrealops::Abs)
+#undef LREAL_UNARY
+lreal_compare : {
+  if (wsp < 8 || bsp == 0) goto careful;
+  wsp -= 8;
+  const double a = LoadCells<double>(words + wsp), b = LoadCells<double>(words + wsp + 4);
+  bool holds;
+  switch (r->b) {
+    case 0: holds = a == b; break;
+    case 1: holds = a != b; break;
+    case 2: holds = a > b; break;
+    case 3: holds = a < b; break;
+    case 4: holds = a >= b; break;
+    default: holds = a <= b; break;
+  }
+  if (!holds) bits[bsp - 1] = 0;
+  ++r;
+  NEXT();
+}
+  // INT operators: a (lower) op b (top) into a's cell, b popped.
+#define BINARY16(label, op)                                       \
+  label : {                                                       \
+    if (wsp < 2 || bsp == 0) goto careful;                        \
+    uint16_t* const c = words + wsp - 2;                          \
+    int16_t v;                                                    \
+    const bool ok = IntOp(op, int16_t(c[0]), int16_t(c[1]), v);   \
+    c[0] = uint16_t(v);                                           \
+    wsp -= 1;                                                     \
+    if (!ok) bits[bsp - 1] = 0;                                   \
+    ++r;                                                          \
+    NEXT();                                                       \
+  }
+  BINARY16(add_int, 120)
+  BINARY16(sub_int, 121)
+  BINARY16(mul_int, 122)
+  BINARY16(div_int, 123)
+#undef BINARY16
+compare_int : {
+  if (wsp < 2 || bsp == 0) goto careful;
+  wsp -= 2;
+  bits[bsp - 1] = IntCompare(r->opcode, int16_t(words[wsp]), int16_t(words[wsp + 1]));
+  ++r;
+  NEXT();
+}
+compare_real : {
+  if (wsp < 4 || bsp == 0) goto careful;
+  wsp -= 4;
+  const float a = LoadCells<float>(words + wsp), b = LoadCells<float>(words + wsp + 2);
+  bool holds;
+  switch (r->opcode) {
+    case 172: holds = a == b; break;
+    case 173: holds = a != b; break;
+    case 174: holds = a < b; break;
+    case 175: holds = a > b; break;
+    case 176: holds = a <= b; break;
+    default: holds = a >= b; break;
+  }
+  if (!holds) bits[bsp - 1] = 0;
   ++r;
   NEXT();
 }

@@ -294,6 +294,40 @@ class Generator {
           Coil();
         }
         break;
+      case 17: {  // LREAL: registers or immediates pushed, a sub-opcode, the result pulled
+        if (!Room(1) || cells_ > 24) return Instruction();
+        static constexpr uint16_t kSubs[] = {0, 1, 2, 3, 4, 5, 16, 17, 18, 19, 21, 22, 6, 20, 65, 99};
+        static constexpr int kTakes[] = {2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 1, 1, 3, 2, 1, 0};
+        if (Chance(15)) {  // a sub-opcode with register operands: through its handler
+          const uint16_t sub = std::array<uint16_t, 8>{32, 33, 34, 35, 36, 37, 48, 49}[Pick(8)];
+          code_.insert(code_.end(), {543, sub});
+          WordRef();
+          if (sub == 48) WordRef();
+          for (int i = 0; sub == 49 && i < 4; ++i) code_.push_back(uint16_t(rng_()));
+          if (sub >= 32 && sub <= 37) cells_ += sub <= 34 ? 4 : sub == 37 ? 2 : 1 + (sub == 36);
+          break;
+        }
+        const uint32_t k = Pick(std::size(kSubs));
+        for (int i = 0; i < kTakes[k]; ++i) {
+          if (Chance(80)) {
+            code_.push_back(540);
+            WordRef();
+          } else {
+            code_.push_back(541);
+            for (int w = 0; w < 4; ++w) code_.push_back(Chance(50) ? uint16_t(rng_()) : uint16_t(0x7FF0 * Pick(2)));
+          }
+        }
+        code_.insert(code_.end(), {543, kSubs[k]});
+        if (kSubs[k] >= 16 && kSubs[k] != 99) {
+          cells_ += 4 * (1 - kTakes[k]);
+          if (Chance(85)) {
+            code_.push_back(542);
+            WordRef();
+            cells_ -= 4;
+          }
+        }
+        break;
+      }
       default:
         code_.push_back(uint16_t(8192 + Pick(24)));
         ++bits_;
