@@ -43,7 +43,7 @@ enum class Rec : uint8_t {
   kReturn,        // pop; when on, return
   kEnd,           // opcode 9
   kGoto,          // continue at record c (the link from a run into one decoded before)
-  kIntOpPull,     // push a, push b, INT operator `opcode`, pull c  (d: parts' records)
+  kUnused21,
   kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, coil byte c >> 3 bit c & 7
   kTimer,         // a timer whose operands were read: record a, preset b (immediate when opcode is odd,
                   // else a register's offset), reset bit c (byte << 3 | bit)
@@ -67,11 +67,22 @@ enum class Rec : uint8_t {
   kCompareInt,      // INT compares `opcode` (set)
   kCompareReal,     // REAL compares `opcode` (series)
   kPushImm64,       // a: low 32 bits, b: high 32 bits
-  kKinds = 128,
+  // Joined numeric shapes, one kind per shape and operator (kNumOps of them: INT + - * /,
+  // DINT + - *, REAL + - * /, LREAL + - * /): a and b the operands' offsets (b an
+  // immediate when d & 1), c the offset the result is pulled to.
+  kPushPushOpBase = 128,      // push a, push b, operator
+  kPushPushOpPullBase = 143,  // push a, push b, operator, pull c
+  kPushOpPullBase = 158,      // push b, operator, pull c (a on the stack)
+  // push a, push b, compare `opcode` (an LREAL compare's sub-opcode in c), one kind per
+  // type: INT, DINT, REAL, LREAL.
+  kPushPushCompareBase = 173,
+  kKinds = 177,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,
 };
+
+inline constexpr uint8_t kNumOps = 15;
 
 struct Record {
   Rec kind;

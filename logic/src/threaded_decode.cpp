@@ -231,6 +231,42 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
   return !ends;
 }
 
+// The numeric operators that join with their transfers, in the order of their kinds,
+// and the types they work on: 0 INT, 1 DINT, 2 REAL, 3 LREAL.
+constexpr Rec kNumOpKinds[kNumOps] = {
+    Rec::kAddInt,  Rec::kSubInt,  Rec::kMulInt,  Rec::kDivInt,   Rec::kAddDint,  Rec::kSubDint,  Rec::kMulDint,
+    Rec::kAddReal, Rec::kSubReal, Rec::kMulReal, Rec::kDivReal, Rec::kLrealAdd, Rec::kLrealSub, Rec::kLrealMul,
+    Rec::kLrealDiv,
+};
+int NumOpIndex(Rec k) {
+  for (int i = 0; i < kNumOps; ++i)
+    if (kNumOpKinds[i] == k) return i;
+  return -1;
+}
+int TypeOfOp(int op) { return op < 0 ? -1 : op < 4 ? 0 : op < 7 ? 1 : op < 11 ? 2 : 3; }
+int CompareType(Rec k) {
+  switch (k) {
+    case Rec::kCompareInt: return 0;
+    case Rec::kCompareDint: return 1;
+    case Rec::kCompareReal: return 2;
+    case Rec::kLrealCompare: return 3;
+    default: return -1;
+  }
+}
+struct NumTransfers {
+  Rec push, push_imm, pull;
+};
+// The transfers of a type; kinds no record has where there are none (no type, or an
+// LREAL immediate, which takes two fields).
+NumTransfers TransfersOf(int type) {
+  switch (type) {
+    case 0: return {Rec::kPushWord, Rec::kPushImm, Rec::kPullWord};
+    case 1: case 2: return {Rec::kPushDouble, Rec::kPushImm32, Rec::kPullDouble};
+    case 3: return {Rec::kPushQuad, Rec::kKinds, Rec::kPullQuad};
+    default: return {Rec::kKinds, Rec::kKinds, Rec::kKinds};
+  }
+}
+
 // The joined shape that starts at run[i], with the number of parts it covers; 0 when
 // none does.
 uint32_t Join(const Record* run, uint32_t n, Record& j) {
@@ -243,17 +279,37 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     j = {Rec::kContactOperator, run[1].opcode, r0.ip, r0.a, r0.b, 0, 0};
     return 2;
   }
-  if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm)) {
-    const uint16_t op = run[2].opcode;
-    if (run[2].kind >= Rec::kAddInt && run[2].kind <= Rec::kDivInt && run[1].kind == Rec::kPushWord &&
-        run[3].kind == Rec::kPullWord) {
-      j = {Rec::kIntOpPull, op, r0.ip, r0.a, run[1].a, run[3].a, 0};
+  if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm) &&
+      run[2].kind == Rec::kCompareInt && run[3].kind == Rec::kCoil) {
+    j = {Rec::kIntCompareCoil, run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
+         uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
+    return 4;
+  }
+  // Pushes, an operator or compare and a pull of one type.
+  if (n >= 3) {
+    const int op = NumOpIndex(run[2].kind), compare = CompareType(run[2].kind);
+    const NumTransfers t = TransfersOf(op >= 0 ? TypeOfOp(op) : compare);
+    const bool pushes = (op >= 0 || compare >= 0) && r0.kind == t.push &&
+                        (run[1].kind == t.push || run[1].kind == t.push_imm);
+    const uint32_t imm = run[1].kind == t.push_imm;
+    if (pushes && op >= 0 && n >= 4 && run[3].kind == t.pull) {
+      j = {Rec(uint8_t(Rec::kPushPushOpPullBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a, imm};
       return 4;
     }
-    if (run[2].kind == Rec::kCompareInt && run[3].kind == Rec::kCoil) {
-      j = {Rec::kIntCompareCoil, op, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
-           uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
-      return 4;
+    if (pushes && op >= 0) {
+      j = {Rec(uint8_t(Rec::kPushPushOpBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, 0, imm};
+      return 3;
+    }
+    if (pushes) {
+      j = {Rec(uint8_t(Rec::kPushPushCompareBase) + compare), run[2].opcode, r0.ip, r0.a, run[1].a, run[2].b, imm};
+      return 3;
+    }
+    const int op1 = NumOpIndex(run[1].kind);
+    const NumTransfers t1 = TransfersOf(TypeOfOp(op1));
+    if (op1 >= 0 && (r0.kind == t1.push || r0.kind == t1.push_imm) && run[2].kind == t1.pull) {
+      j = {Rec(uint8_t(Rec::kPushOpPullBase) + op1), run[1].opcode, r0.ip, 0, r0.a, run[2].a,
+           uint32_t(r0.kind == t1.push_imm)};
+      return 3;
     }
   }
   return 0;

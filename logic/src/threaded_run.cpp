@@ -4,6 +4,7 @@
 // with its own position and state. A joined record whose case it cannot run falls
 // through to the records of its parts.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <iterator>
 
@@ -71,11 +72,132 @@ inline bool IntCompare(uint16_t op, int16_t a, int16_t b) {
   }
 }
 
+inline bool DintHolds(uint16_t op, int32_t a, int32_t b) {
+  switch (op) {
+    case 166: return a == b;
+    case 167: return a != b;
+    case 168: return a < b;
+    case 169: return a > b;
+    case 170: return a <= b;
+    default: return a >= b;  // 171
+  }
+}
+inline bool RealHolds(uint16_t op, float a, float b) {
+  switch (op) {
+    case 172: return a == b;
+    case 173: return a != b;
+    case 174: return a < b;
+    case 175: return a > b;
+    case 176: return a <= b;
+    default: return a >= b;  // 177
+  }
+}
+inline bool LrealHolds(uint32_t sub, double a, double b) {
+  switch (sub) {
+    case 0: return a == b;
+    case 1: return a != b;
+    case 2: return a > b;
+    case 3: return a < b;
+    case 4: return a >= b;
+    default: return a <= b;  // 5
+  }
+}
+
 // The DINT result of an exact sum, difference or product, wrapped; false when it overflowed.
 inline bool StoreDint(int32_t& a, int64_t exact) {
   a = int32_t(exact);
   return exact >= INT32_MIN && exact <= INT32_MAX;
 }
+// The operators of the joined numeric shapes, in the order of their kinds: the result
+// in a, false for a numeric error.
+template <uint16_t kOp>
+bool IntOpFn(int16_t& a, int16_t b) {
+  int16_t v;
+  const bool ok = IntOp(kOp, a, b, v);
+  a = v;
+  return ok;
+}
+bool AddDintFn(int32_t& a, int32_t b) { return StoreDint(a, int64_t(a) + b); }
+bool SubDintFn(int32_t& a, int32_t b) { return StoreDint(a, int64_t(a) - b); }
+bool MulDintFn(int32_t& a, int32_t b) { return StoreDint(a, int64_t(a) * b); }
+template <double (*F)(double, double, bool&)>
+bool LrealFn(double& a, double b) {
+  bool ok = lrealops::Finite(a) && lrealops::Finite(b);
+  a = F(a, b, ok);
+  return ok;
+}
+
+enum class Shape { kPushPushOp, kPushPushOpPull, kPushOpPull };
+
+// The second operand of a joined shape: a register, or an immediate when d & 1 (never
+// for an LREAL).
+template <class T>
+inline T SecondOperand(const Record& r) {
+  T v;
+  if (sizeof(T) < 8 && (r.d & 1)) {
+    if constexpr (sizeof(T) == 2) {
+      v = std::bit_cast<T>(uint16_t(r.b));
+    } else if constexpr (sizeof(T) == 4) {
+      v = std::bit_cast<T>(r.b);
+    }
+  } else {
+    std::memcpy(&v, plc_reg + r.b, sizeof(T));
+  }
+  return v;
+}
+
+// A joined numeric shape, leaving the stacks (their cells above the top included) and
+// the image as its parts would; false, having changed nothing, for a case the parts must
+// run (a stack too full or too shallow, no power flow to turn off).
+template <class T, bool (*Op)(T&, T), Shape kShape>
+inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bits, uint32_t bsp) {
+  constexpr uint32_t n = sizeof(T) / 2;
+  if (bsp == 0) return false;
+  T a;
+  uint16_t* c;  // a's cells
+  if constexpr (kShape == Shape::kPushOpPull) {
+    if (wsp < n || wsp + n > kWordStackSize) return false;
+    c = words + wsp - n;
+    std::memcpy(&a, c, sizeof(T));
+  } else {
+    if (wsp + 2 * n > kWordStackSize) return false;
+    c = words + wsp;
+    std::memcpy(&a, plc_reg + r.a, sizeof(T));
+  }
+  const T b = SecondOperand<T>(r);
+  const bool ok = Op(a, b);
+  std::memcpy(c, &a, sizeof(T));
+  std::memcpy(c + n, &b, sizeof(T));
+  if constexpr (kShape == Shape::kPushPushOp) wsp += n;
+  if constexpr (kShape == Shape::kPushOpPull) wsp -= n;
+  if constexpr (kShape != Shape::kPushPushOp) std::memcpy(plc_reg + r.c, &a, sizeof(T));
+  if (!ok) bits[bsp - 1] = 0;
+  return true;
+}
+
+// Two pushes and a compare of type kType (0 INT: the relation replaces the power flow;
+// 1 DINT, 2 REAL, 3 LREAL: it turns the power flow off when it does not hold).
+template <class T, int kType>
+inline bool CompareJoin(const Record& r, uint16_t* words, uint32_t wsp, uint8_t* bits, uint32_t bsp) {
+  constexpr uint32_t n = sizeof(T) / 2;
+  if (bsp == 0 || wsp + 2 * n > kWordStackSize) return false;
+  T a, b;
+  std::memcpy(&a, plc_reg + r.a, sizeof(T));
+  b = SecondOperand<T>(r);
+  std::memcpy(words + wsp, &a, sizeof(T));
+  std::memcpy(words + wsp + n, &b, sizeof(T));
+  if constexpr (kType == 0) {
+    bits[bsp - 1] = IntCompare(r.opcode, a, b);
+  } else {
+    bool holds;
+    if constexpr (kType == 1) holds = DintHolds(r.opcode, a, b);
+    if constexpr (kType == 2) holds = RealHolds(r.opcode, a, b);
+    if constexpr (kType == 3) holds = LrealHolds(r.c, a, b);
+    if (!holds) bits[bsp - 1] = 0;
+  }
+  return true;
+}
+
 // The 16-bit counter with an immediate preset, as the counter family evaluates it, with
 // its record, preset and reset bit resolved.
 inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
@@ -174,7 +296,7 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&careful, &&handler, &&handler_operands, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
       &&careful /* generic contact-coil */, &&push_word, &&push_double, &&push_imm, &&push_imm32,
       &&pull_word, &&pull_double, &&move_word, &&move_imm, &&jump, &&skip_if_off, &&call, &&ret,
-      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&careful /* generic timer */, &&add_dint, &&sub_dint,
+      &&end, &&go, &&careful, &&int_compare_coil, &&careful /* generic timer */, &&add_dint, &&sub_dint,
       &&mul_dint, &&add_real, &&sub_real, &&mul_real, &&div_real, &&compare_dint,
       // operators
       &&op0, &&op1, &&op2, &&op3, &&op4, &&op5, &&op6, &&op7, &&op8, &&op9, &&op10, &&op11, &&op12,
@@ -192,13 +314,20 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&push_quad, &&pull_quad, &&lreal_compare, &&lreal_add, &&lreal_sub, &&lreal_mul, &&lreal_div,
       &&lreal_sqrt, &&lreal_abs, &&add_int, &&sub_int, &&mul_int, &&div_int, &&compare_int, &&compare_real,
       &&push_imm64, &&careful, &&careful, &&careful, &&careful, &&careful, &&careful, &&careful, &&careful,
+#define NUM_LABELS(shape)                                                                                  \
+  &&shape##0, &&shape##1, &&shape##2, &&shape##3, &&shape##4, &&shape##5, &&shape##6, &&shape##7, &&shape##8, \
+      &&shape##9, &&shape##10, &&shape##11, &&shape##12, &&shape##13, &&shape##14,
+      NUM_LABELS(ppo) NUM_LABELS(ppop) NUM_LABELS(pop)
+#undef NUM_LABELS
+      &&ppc0, &&ppc1, &&ppc2, &&ppc3,
   };
   static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kCompareDint) == 31 &&
                 uint8_t(Rec::kOperatorBase) == 32);
   static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
   static_assert(uint8_t(Rec::kContactOperator) == 45 && uint8_t(Rec::kCounter16) == 46);
   static_assert(uint8_t(Rec::kTimerBase) == 80 && std::size(kTimerKinds) == 24 && uint8_t(Rec::kPushQuad) == 104);
-  static_assert(uint8_t(Rec::kPushImm64) == 119 && uint8_t(Rec::kKinds) == 128);
+  static_assert(uint8_t(Rec::kPushImm64) == 119 && uint8_t(Rec::kPushPushOpBase) == 128);
+  static_assert(uint8_t(Rec::kPushPushCompareBase) == 128 + 3 * kNumOps && uint8_t(Rec::kKinds) == 177);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -438,22 +567,6 @@ end:
 go:
   r = &records[r->c];
   NEXT();
-int_op_pull : {
-  if (wsp + 2 > kWordStackSize || bsp == 0) {
-    ++r;
-    NEXT();
-  }
-  const int16_t a = int16_t(RegWord(r->a)), b = int16_t(RegWord(r->b));
-  int16_t v;
-  const bool ok = IntOp(r->opcode, a, b, v);
-  // The cells stay in the stack's memory above its top, as the parts leave them.
-  words[wsp] = uint16_t(v);
-  words[wsp + 1] = uint16_t(b);
-  SetRegWord(r->c, uint16_t(v));
-  if (!ok) bits[bsp - 1] = 0;
-  r += 5;
-  NEXT();
-}
 int_compare_coil : {
   if (wsp + 2 > kWordStackSize || bsp == 0) {
     ++r;
@@ -496,17 +609,7 @@ int_compare_coil : {
 compare_dint : {
   if (wsp < 4 || bsp == 0) goto careful;
   wsp -= 4;
-  const int32_t a = LoadCells<int32_t>(words + wsp), b = LoadCells<int32_t>(words + wsp + 2);
-  bool holds;
-  switch (r->opcode) {
-    case 166: holds = a == b; break;
-    case 167: holds = a != b; break;
-    case 168: holds = a < b; break;
-    case 169: holds = a > b; break;
-    case 170: holds = a <= b; break;
-    default: holds = a >= b; break;
-  }
-  if (!holds) bits[bsp - 1] = 0;
+  if (!DintHolds(r->opcode, LoadCells<int32_t>(words + wsp), LoadCells<int32_t>(words + wsp + 2))) bits[bsp - 1] = 0;
   ++r;
   NEXT();
 }
@@ -572,17 +675,7 @@ pull_quad:
 lreal_compare : {
   if (wsp < 8 || bsp == 0) goto careful;
   wsp -= 8;
-  const double a = LoadCells<double>(words + wsp), b = LoadCells<double>(words + wsp + 4);
-  bool holds;
-  switch (r->b) {
-    case 0: holds = a == b; break;
-    case 1: holds = a != b; break;
-    case 2: holds = a > b; break;
-    case 3: holds = a < b; break;
-    case 4: holds = a >= b; break;
-    default: holds = a <= b; break;
-  }
-  if (!holds) bits[bsp - 1] = 0;
+  if (!LrealHolds(r->b, LoadCells<double>(words + wsp), LoadCells<double>(words + wsp + 4))) bits[bsp - 1] = 0;
   ++r;
   NEXT();
 }
@@ -614,20 +707,52 @@ compare_int : {
 compare_real : {
   if (wsp < 4 || bsp == 0) goto careful;
   wsp -= 4;
-  const float a = LoadCells<float>(words + wsp), b = LoadCells<float>(words + wsp + 2);
-  bool holds;
-  switch (r->opcode) {
-    case 172: holds = a == b; break;
-    case 173: holds = a != b; break;
-    case 174: holds = a < b; break;
-    case 175: holds = a > b; break;
-    case 176: holds = a <= b; break;
-    default: holds = a >= b; break;
-  }
-  if (!holds) bits[bsp - 1] = 0;
+  if (!RealHolds(r->opcode, LoadCells<float>(words + wsp), LoadCells<float>(words + wsp + 2))) bits[bsp - 1] = 0;
   ++r;
   NEXT();
 }
+  // The joined numeric shapes; a case the joined record cannot run falls through to its
+  // parts.
+#define NUM_JOIN(label, T, fn, shape, parts)                        \
+  label : {                                                         \
+    if (NumJoin<T, fn, Shape::shape>(*r, words, wsp, bits, bsp)) {  \
+      r += 1 + parts;                                               \
+    } else {                                                        \
+      ++r;                                                          \
+    }                                                               \
+    NEXT();                                                         \
+  }
+#define NUM_SHAPE(prefix, shape, parts)                                                \
+  NUM_JOIN(prefix##0, int16_t, IntOpFn<120>, shape, parts)                            \
+  NUM_JOIN(prefix##1, int16_t, IntOpFn<121>, shape, parts)                            \
+  NUM_JOIN(prefix##2, int16_t, IntOpFn<122>, shape, parts)                            \
+  NUM_JOIN(prefix##3, int16_t, IntOpFn<123>, shape, parts)                            \
+  NUM_JOIN(prefix##4, int32_t, AddDintFn, shape, parts)                               \
+  NUM_JOIN(prefix##5, int32_t, SubDintFn, shape, parts)                               \
+  NUM_JOIN(prefix##6, int32_t, MulDintFn, shape, parts)                               \
+  NUM_JOIN(prefix##7, float, realmath::AddOp, shape, parts)                           \
+  NUM_JOIN(prefix##8, float, realmath::SubOp, shape, parts)                           \
+  NUM_JOIN(prefix##9, float, realmath::MulOp, shape, parts)                           \
+  NUM_JOIN(prefix##10, float, realmath::DivOp, shape, parts)                          \
+  NUM_JOIN(prefix##11, double, LrealFn<lrealops::Add>, shape, parts)                  \
+  NUM_JOIN(prefix##12, double, LrealFn<lrealops::Sub>, shape, parts)                  \
+  NUM_JOIN(prefix##13, double, LrealFn<lrealops::Mul>, shape, parts)                  \
+  NUM_JOIN(prefix##14, double, LrealFn<lrealops::Div>, shape, parts)
+  NUM_SHAPE(ppo, kPushPushOp, 3)
+  NUM_SHAPE(ppop, kPushPushOpPull, 4)
+  NUM_SHAPE(pop, kPushOpPull, 3)
+#undef NUM_SHAPE
+#undef NUM_JOIN
+#define COMPARE_JOIN(label, T, type)                               \
+  label : {                                                        \
+    r += CompareJoin<T, type>(*r, words, wsp, bits, bsp) ? 4 : 1;  \
+    NEXT();                                                        \
+  }
+  COMPARE_JOIN(ppc0, int16_t, 0)
+  COMPARE_JOIN(ppc1, int32_t, 1)
+  COMPARE_JOIN(ppc2, float, 2)
+  COMPARE_JOIN(ppc3, double, 3)
+#undef COMPARE_JOIN
 #define TIMER(I)                   \
   tm##I : {                        \
     if (bsp == 0) goto careful;    \

@@ -188,13 +188,15 @@ class Generator {
         if (!Room(1)) return Instruction();
         Coil();
         break;
-      case 8: {  // INT or DINT arithmetic into a register
+      case 8: {  // INT or DINT arithmetic into a register, now and then a chain of two
         if (!Room(1)) return Instruction();
         const bool wide = Chance(40);
         Push(wide);
-        PushOrImmediate(wide);
-        code_.push_back(uint16_t((wide ? 124 : 120) + Pick(4)));
-        cells_ -= wide ? 2 : 1;
+        for (uint32_t k = Chance(30) ? 2 : 1; k != 0; --k) {
+          PushOrImmediate(wide);
+          code_.push_back(uint16_t((wide ? 124 : 120) + Pick(4)));
+          cells_ -= wide ? 2 : 1;
+        }
         if (Chance(90)) Pull(wide);
         break;
       }
@@ -207,6 +209,11 @@ class Generator {
         if (binary) PushOrImmediate(wide);
         code_.push_back(op);
         if (binary) cells_ -= wide ? 2 : 1;
+        if (binary && Chance(30)) {  // a second operator on the result
+          PushOrImmediate(wide);
+          code_.push_back(kOps[4 + Pick(4)]);
+          cells_ -= 2;
+        }
         Pull(wide);
         break;
       }
@@ -307,8 +314,7 @@ class Generator {
           if (sub >= 32 && sub <= 37) cells_ += sub <= 34 ? 4 : sub == 37 ? 2 : 1 + (sub == 36);
           break;
         }
-        const uint32_t k = Pick(std::size(kSubs));
-        for (int i = 0; i < kTakes[k]; ++i) {
+        const auto push = [&] {
           if (Chance(80)) {
             code_.push_back(540);
             WordRef();
@@ -316,8 +322,14 @@ class Generator {
             code_.push_back(541);
             for (int w = 0; w < 4; ++w) code_.push_back(Chance(50) ? uint16_t(rng_()) : uint16_t(0x7FF0 * Pick(2)));
           }
-        }
+        };
+        const uint32_t k = Pick(std::size(kSubs));
+        for (int i = 0; i < kTakes[k]; ++i) push();
         code_.insert(code_.end(), {543, kSubs[k]});
+        if (kSubs[k] >= 16 && kSubs[k] <= 19 && Chance(30)) {  // a second operator on the result
+          push();
+          code_.insert(code_.end(), {543, uint16_t(16 + Pick(4))});
+        }
         if (kSubs[k] >= 16 && kSubs[k] != 99) {
           cells_ += 4 * (1 - kTakes[k]);
           if (Chance(85)) {
