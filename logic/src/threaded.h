@@ -21,7 +21,7 @@ namespace logic {
 // What a record does. The joined shapes come first in the stream of records, followed by
 // the records of their parts: a joined record that cannot run a case exactly falls
 // through to its parts.
-enum class Rec : uint8_t {
+enum class Rec : uint16_t {
   kCareful,       // the careful interpreter runs one instruction from ip
   kHandler,       // an operand-less opcode through its handler
   kHandlerOperands,  // an opcode through its handler, which reads its operands; d: the next position
@@ -76,7 +76,19 @@ enum class Rec : uint8_t {
   // push a, push b, compare `opcode` (an LREAL compare's sub-opcode in c), one kind per
   // type: INT, DINT, REAL, LREAL.
   kPushPushCompareBase = 173,
-  kKinds = 177,
+  // Boolean rungs: contacts on bits a and b (byte << 3 | bit), the operator I of the
+  // boolean family's table and the coil J on bit c; one kind per operator (and coil).
+  kContactContactOpBase = 177,      // contact a, contact b, operator I
+  kContactOpCoilBase = 190,         // contact a, operator I, coil J: + 6 * I + J
+  kContactContactOpCoilBase = 268,  // contact a, contact b, operator I, coil J: + 6 * I + J
+  // A contact (d: byte << 3 | bit) and the instruction that takes its power flow.
+  kContactJump = 346,  // jump, skip, call and return as their own records
+  kContactSkip,
+  kContactCall,
+  kContactReturn,
+  kContactTimerBase = 350,  // + the timer's row
+  kContactCounter = 374,    // a 16-bit counter with an immediate preset
+  kKinds = 375,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,

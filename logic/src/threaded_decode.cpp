@@ -1,6 +1,7 @@
 // The decoder of the threaded form: reads each instruction's operands with the careful
 // interpreter's own operand readers, so a record resolves exactly the offset the handler
 // would, and an operand the handler would refuse leaves the instruction to the handler.
+#include <bit>
 #include <cstring>
 
 #include "boolean.h"
@@ -231,6 +232,21 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
   return !ends;
 }
 
+// The place of an operator or coil in its table of the boolean family.
+template <class Table>
+uint16_t Place(const Table& table, uint16_t op) {
+  uint16_t i = 0;
+  while (table[i].opcode != op) ++i;
+  return i;
+}
+uint16_t TimerPlace(uint16_t op) {
+  uint16_t i = 0;
+  while (kTimerKinds[i].opcode != (op & ~1u)) ++i;
+  return i;
+}
+// A contact's bit, byte << 3 | bit.
+uint32_t PackedBit(const Record& contact) { return contact.a << 3 | uint32_t(std::countr_zero(contact.b)); }
+
 // The numeric operators that join with their transfers, in the order of their kinds,
 // and the types they work on: 0 INT, 1 DINT, 2 REAL, 3 LREAL.
 constexpr Rec kNumOpKinds[kNumOps] = {
@@ -271,6 +287,43 @@ NumTransfers TransfersOf(int type) {
 // none does.
 uint32_t Join(const Record* run, uint32_t n, Record& j) {
   const Record& r0 = run[0];
+  // Boolean rungs.
+  if (n >= 3 && r0.kind == Rec::kContact && run[1].kind == Rec::kContact && run[2].kind == Rec::kOperator) {
+    const uint16_t op = Place(kStackOperators, run[2].opcode);
+    if (n >= 4 && run[3].kind == Rec::kCoil) {
+      const uint16_t coil = Place(kCoilWrites, run[3].opcode);
+      j = {Rec(uint16_t(Rec::kContactContactOpCoilBase) + 6 * op + coil), run[2].opcode, r0.ip, PackedBit(r0),
+           PackedBit(run[1]), run[3].a << 3 | run[3].b, 0};
+      return 4;
+    }
+    j = {Rec(uint16_t(Rec::kContactContactOpBase) + op), run[2].opcode, r0.ip, PackedBit(r0), PackedBit(run[1]), 0, 0};
+    return 3;
+  }
+  if (n >= 3 && r0.kind == Rec::kContact && run[1].kind == Rec::kOperator && run[2].kind == Rec::kCoil) {
+    const uint16_t op = Place(kStackOperators, run[1].opcode), coil = Place(kCoilWrites, run[2].opcode);
+    j = {Rec(uint16_t(Rec::kContactOpCoilBase) + 6 * op + coil), run[1].opcode, r0.ip, PackedBit(r0), 0,
+         run[2].a << 3 | run[2].b, 0};
+    return 3;
+  }
+  // A contact and the instruction that takes its power flow.
+  if (n >= 2 && r0.kind == Rec::kContact) {
+    const Record& r1 = run[1];
+    Rec kind = Rec::kCareful;
+    switch (r1.kind) {
+      case Rec::kJump: kind = Rec::kContactJump; break;
+      case Rec::kSkipIfOff: kind = Rec::kContactSkip; break;
+      case Rec::kCall: kind = Rec::kContactCall; break;
+      case Rec::kReturn: kind = Rec::kContactReturn; break;
+      case Rec::kTimer: kind = Rec(uint16_t(Rec::kContactTimerBase) + TimerPlace(r1.opcode)); break;
+      case Rec::kCounter16: kind = Rec::kContactCounter; break;
+      default: break;
+    }
+    if (kind != Rec::kCareful) {
+      j = {kind, r1.opcode, r0.ip, r1.a, r1.b, r1.c, PackedBit(r0)};
+      if (r1.kind == Rec::kJump || r1.kind == Rec::kCall) j.a = r1.d;  // the position after it
+      return 2;
+    }
+  }
   if (n >= 2 && r0.kind == Rec::kContact && run[1].kind == Rec::kCoil) {
     j = {Rec::kContactCoil, run[1].opcode, r0.ip, r0.a, r0.b, run[1].a, run[1].b};
     return 2;
@@ -293,21 +346,21 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
                         (run[1].kind == t.push || run[1].kind == t.push_imm);
     const uint32_t imm = run[1].kind == t.push_imm;
     if (pushes && op >= 0 && n >= 4 && run[3].kind == t.pull) {
-      j = {Rec(uint8_t(Rec::kPushPushOpPullBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a, imm};
+      j = {Rec(uint16_t(Rec::kPushPushOpPullBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a, imm};
       return 4;
     }
     if (pushes && op >= 0) {
-      j = {Rec(uint8_t(Rec::kPushPushOpBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, 0, imm};
+      j = {Rec(uint16_t(Rec::kPushPushOpBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, 0, imm};
       return 3;
     }
     if (pushes) {
-      j = {Rec(uint8_t(Rec::kPushPushCompareBase) + compare), run[2].opcode, r0.ip, r0.a, run[1].a, run[2].b, imm};
+      j = {Rec(uint16_t(Rec::kPushPushCompareBase) + compare), run[2].opcode, r0.ip, r0.a, run[1].a, run[2].b, imm};
       return 3;
     }
     const int op1 = NumOpIndex(run[1].kind);
     const NumTransfers t1 = TransfersOf(TypeOfOp(op1));
     if (op1 >= 0 && (r0.kind == t1.push || r0.kind == t1.push_imm) && run[2].kind == t1.pull) {
-      j = {Rec(uint8_t(Rec::kPushOpPullBase) + op1), run[1].opcode, r0.ip, 0, r0.a, run[2].a,
+      j = {Rec(uint16_t(Rec::kPushOpPullBase) + op1), run[1].opcode, r0.ip, 0, r0.a, run[2].a,
            uint32_t(r0.kind == t1.push_imm)};
       return 3;
     }
@@ -317,21 +370,12 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
 
 // The kind that runs an operator, a coil or a contact-coil pair inline.
 Record Specialise(Record r) {
-  auto place = [](const auto& table, uint16_t op) {
-    uint8_t i = 0;
-    while (table[i].opcode != op) ++i;
-    return i;
-  };
-  if (r.kind == Rec::kOperator) r.kind = Rec(uint8_t(Rec::kOperatorBase) + place(kStackOperators, r.opcode));
-  if (r.kind == Rec::kCoil) r.kind = Rec(uint8_t(Rec::kCoilBase) + place(kCoilWrites, r.opcode));
-  if (r.kind == Rec::kContactCoil) r.kind = Rec(uint8_t(Rec::kContactCoilBase) + place(kCoilWrites, r.opcode));
+  if (r.kind == Rec::kOperator) r.kind = Rec(uint16_t(Rec::kOperatorBase) + Place(kStackOperators, r.opcode));
+  if (r.kind == Rec::kCoil) r.kind = Rec(uint16_t(Rec::kCoilBase) + Place(kCoilWrites, r.opcode));
+  if (r.kind == Rec::kContactCoil) r.kind = Rec(uint16_t(Rec::kContactCoilBase) + Place(kCoilWrites, r.opcode));
   if (r.kind == Rec::kContactOperator)
-    r.kind = Rec(uint8_t(Rec::kContactOperatorBase) + place(kStackOperators, r.opcode));
-  if (r.kind == Rec::kTimer) {
-    uint8_t i = 0;
-    while (kTimerKinds[i].opcode != (r.opcode & ~1u)) ++i;
-    r.kind = Rec(uint8_t(Rec::kTimerBase) + i);
-  }
+    r.kind = Rec(uint16_t(Rec::kContactOperatorBase) + Place(kStackOperators, r.opcode));
+  if (r.kind == Rec::kTimer) r.kind = Rec(uint16_t(Rec::kTimerBase) + TimerPlace(r.opcode));
   return r;
 }
 
@@ -397,8 +441,13 @@ bool Drain() {
 void Patch(uint32_t first) {
   for (uint32_t i = first; i < count; ++i) {
     Record& r = records[i];
-    if (r.kind == Rec::kJump || r.kind == Rec::kSkipIfOff || r.kind == Rec::kCall || r.kind == Rec::kGoto)
-      r.c = index[r.c] - 1;
+    switch (r.kind) {
+      case Rec::kJump: case Rec::kSkipIfOff: case Rec::kCall: case Rec::kGoto:
+      case Rec::kContactJump: case Rec::kContactSkip: case Rec::kContactCall:
+        r.c = index[r.c] - 1;
+        break;
+      default: break;
+    }
   }
 }
 

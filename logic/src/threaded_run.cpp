@@ -292,7 +292,7 @@ inline uint8_t Timer(const Record& r, uint8_t power) {
 // predicted from the kind it follows. The stack depths live in locals and go back to
 // the machine before anything else sees it.
 KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
-  static const void* const kLabels[uint8_t(Rec::kKinds)] = {
+  static const void* const kLabels[uint16_t(Rec::kKinds)] = {
       &&careful, &&handler, &&handler_operands, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
       &&careful /* generic contact-coil */, &&push_word, &&push_double, &&push_imm, &&push_imm32,
       &&pull_word, &&pull_double, &&move_word, &&move_imm, &&jump, &&skip_if_off, &&call, &&ret,
@@ -320,14 +320,32 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       NUM_LABELS(ppo) NUM_LABELS(ppop) NUM_LABELS(pop)
 #undef NUM_LABELS
       &&ppc0, &&ppc1, &&ppc2, &&ppc3,
+      &&cco0, &&cco1, &&cco2, &&cco3, &&cco4, &&cco5, &&cco6, &&cco7, &&cco8, &&cco9, &&cco10, &&cco11, &&cco12,
+#define COIL_LABELS(prefix, I) \
+  &&prefix##I##_0, &&prefix##I##_1, &&prefix##I##_2, &&prefix##I##_3, &&prefix##I##_4, &&prefix##I##_5,
+#define OPERATOR_COIL_LABELS(prefix)                                                                    \
+  COIL_LABELS(prefix, 0) COIL_LABELS(prefix, 1) COIL_LABELS(prefix, 2) COIL_LABELS(prefix, 3)           \
+  COIL_LABELS(prefix, 4) COIL_LABELS(prefix, 5) COIL_LABELS(prefix, 6) COIL_LABELS(prefix, 7)           \
+  COIL_LABELS(prefix, 8) COIL_LABELS(prefix, 9) COIL_LABELS(prefix, 10) COIL_LABELS(prefix, 11)         \
+  COIL_LABELS(prefix, 12)
+      OPERATOR_COIL_LABELS(coc) OPERATOR_COIL_LABELS(ccoc)
+#undef OPERATOR_COIL_LABELS
+#undef COIL_LABELS
+      &&c_jump, &&c_skip, &&c_call, &&c_ret,
+      &&ct0, &&ct1, &&ct2, &&ct3, &&ct4, &&ct5, &&ct6, &&ct7, &&ct8, &&ct9, &&ct10, &&ct11, &&ct12,
+      &&ct13, &&ct14, &&ct15, &&ct16, &&ct17, &&ct18, &&ct19, &&ct20, &&ct21, &&ct22, &&ct23,
+      &&c_counter,
   };
-  static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kCompareDint) == 31 &&
-                uint8_t(Rec::kOperatorBase) == 32);
+  static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
+                uint16_t(Rec::kOperatorBase) == 32);
   static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
-  static_assert(uint8_t(Rec::kContactOperator) == 45 && uint8_t(Rec::kCounter16) == 46);
-  static_assert(uint8_t(Rec::kTimerBase) == 80 && std::size(kTimerKinds) == 24 && uint8_t(Rec::kPushQuad) == 104);
-  static_assert(uint8_t(Rec::kPushImm64) == 119 && uint8_t(Rec::kPushPushOpBase) == 128);
-  static_assert(uint8_t(Rec::kPushPushCompareBase) == 128 + 3 * kNumOps && uint8_t(Rec::kKinds) == 177);
+  static_assert(uint16_t(Rec::kContactOperator) == 45 && uint16_t(Rec::kCounter16) == 46);
+  static_assert(uint16_t(Rec::kTimerBase) == 80 && std::size(kTimerKinds) == 24 && uint16_t(Rec::kPushQuad) == 104);
+  static_assert(uint16_t(Rec::kPushImm64) == 119 && uint16_t(Rec::kPushPushOpBase) == 128);
+  static_assert(uint16_t(Rec::kPushPushCompareBase) == 128 + 3 * kNumOps && uint16_t(Rec::kContactContactOpBase) == 177);
+  static_assert(uint16_t(Rec::kContactOpCoilBase) == 177 + 13 && uint16_t(Rec::kContactContactOpCoilBase) == 190 + 78);
+  static_assert(uint16_t(Rec::kContactJump) == 268 + 78 && uint16_t(Rec::kContactTimerBase) == 350);
+  static_assert(uint16_t(Rec::kContactCounter) == 374 && uint16_t(Rec::kKinds) == 375);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -335,7 +353,7 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   uint8_t* const bits = m.bits;
   uint16_t* const words = m.words;
 
-#define NEXT() goto* kLabels[uint8_t(r->kind)]
+#define NEXT() goto* kLabels[uint16_t(r->kind)]
 #define SYNC() (m.bsp = uint8_t(bsp), m.wsp = uint8_t(wsp))
 #define LOAD() (bsp = m.bsp, wsp = m.wsp)
   NEXT();
@@ -753,6 +771,192 @@ compare_real : {
   COMPARE_JOIN(ppc2, float, 2)
   COMPARE_JOIN(ppc3, double, 3)
 #undef COMPARE_JOIN
+  // Joined boolean rungs. A contact's bit is byte << 3 | bit; a case the joined record
+  // cannot run exactly (a stack too full or too shallow) falls through to its parts.
+#define BIT_ON(x) OnMask(plc_reg[(x) >> 3] & (1u << ((x) & 7)))
+#define CONTACTS_OPERATOR(I, contacts)                                                              \
+  constexpr StackOperator o = kStackOperators[I];                                                   \
+  if (bsp + contacts > kBitStackSize || bsp + contacts < o.reads ||                                 \
+      (o.depth_change > 0 && bsp + contacts + o.depth_change > kBitStackSize)) {                    \
+    ++r;                                                                                            \
+    NEXT();                                                                                         \
+  }                                                                                                 \
+  bits[bsp++] = BIT_ON(r->a);                                                                       \
+  if (contacts == 2) bits[bsp++] = BIT_ON(r->b);                                                    \
+  o.apply(bits + bsp - o.reads);                                                                    \
+  bsp += o.depth_change;
+#define CCO(I)                  \
+  cco##I : {                    \
+    CONTACTS_OPERATOR(I, 2)     \
+    r += 4;                     \
+    NEXT();                     \
+  }
+  CCO(0)
+  CCO(1)
+  CCO(2)
+  CCO(3)
+  CCO(4)
+  CCO(5)
+  CCO(6)
+  CCO(7)
+  CCO(8)
+  CCO(9)
+  CCO(10)
+  CCO(11)
+  CCO(12)
+#undef CCO
+  // The coil pops what the operator left; with nothing left (operator 55 on one entry)
+  // the coil's own record reports the underflow.
+#define OPERATOR_COIL(prefix, I, J, contacts)                                       \
+  prefix##I##_##J : {                                                               \
+    if (int(bsp) + contacts + kStackOperators[I].depth_change < 1) {                \
+      ++r;                                                                          \
+      NEXT();                                                                       \
+    }                                                                               \
+    CONTACTS_OPERATOR(I, contacts)                                                  \
+    kCoilWrites[J].apply(BitRef{r->c >> 3, uint8_t(r->c & 7)}, bits[--bsp]);        \
+    r += 2 + contacts + 1;                                                          \
+    NEXT();                                                                         \
+  }
+#define OPERATOR_COILS(I)                                                                            \
+  OPERATOR_COIL(coc, I, 0, 1) OPERATOR_COIL(coc, I, 1, 1) OPERATOR_COIL(coc, I, 2, 1)                \
+  OPERATOR_COIL(coc, I, 3, 1) OPERATOR_COIL(coc, I, 4, 1) OPERATOR_COIL(coc, I, 5, 1)                \
+  OPERATOR_COIL(ccoc, I, 0, 2) OPERATOR_COIL(ccoc, I, 1, 2) OPERATOR_COIL(ccoc, I, 2, 2)             \
+  OPERATOR_COIL(ccoc, I, 3, 2) OPERATOR_COIL(ccoc, I, 4, 2) OPERATOR_COIL(ccoc, I, 5, 2)
+  OPERATOR_COILS(0)
+  OPERATOR_COILS(1)
+  OPERATOR_COILS(2)
+  OPERATOR_COILS(3)
+  OPERATOR_COILS(4)
+  OPERATOR_COILS(5)
+  OPERATOR_COILS(6)
+  OPERATOR_COILS(7)
+  OPERATOR_COILS(8)
+  OPERATOR_COILS(9)
+  OPERATOR_COILS(10)
+  OPERATOR_COILS(11)
+  OPERATOR_COILS(12)
+#undef OPERATOR_COILS
+#undef OPERATOR_COIL
+#undef CONTACTS_OPERATOR
+
+  // A contact (bit d) and the instruction that takes its power flow. The contact's slot
+  // keeps its value where the instruction pops it.
+c_jump : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t flow = BIT_ON(r->d);
+  bits[bsp] = flow;
+  if (flow == 0) {
+    r += 3;
+    NEXT();
+  }
+  if (records[r->c].ip < r->a && ++m.backward_jumps > kBackwardJumpLimit) {
+    ++r;  // the jump's own record reports the endless loop
+    NEXT();
+  }
+  r = &records[r->c];
+  NEXT();
+}
+c_skip : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t flow = BIT_ON(r->d);
+  bits[bsp++] = flow;
+  r = flow == 0 ? &records[r->c] : r + 3;
+  NEXT();
+}
+c_call : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t flow = BIT_ON(r->d);
+  bits[bsp] = flow;
+  if (flow == 0) {
+    r += 3;
+    NEXT();
+  }
+  if (m.depth == kCallDepth) {
+    ++r;
+    NEXT();
+  }
+  m.calls[m.depth++] = r->a;
+  r = &records[r->c];
+  NEXT();
+}
+c_ret : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t flow = BIT_ON(r->d);
+  bits[bsp] = flow;
+  if (flow == 0) {
+    r += 3;
+    NEXT();
+  }
+  if (m.depth == 0) {
+    ++r;
+    NEXT();
+  }
+  SYNC();
+  m.ip = m.calls[--m.depth];
+  if ((r = Resume(m)) == nullptr) return;
+  LOAD();
+  NEXT();
+}
+#define CONTACT_TIMER(I)                               \
+  ct##I : {                                            \
+    if (bsp == kBitStackSize) {                        \
+      ++r;                                             \
+      NEXT();                                          \
+    }                                                  \
+    bits[bsp] = Timer<I>(*r, BIT_ON(r->d));            \
+    ++bsp;                                             \
+    r += 3;                                            \
+    NEXT();                                            \
+  }
+  CONTACT_TIMER(0)
+  CONTACT_TIMER(1)
+  CONTACT_TIMER(2)
+  CONTACT_TIMER(3)
+  CONTACT_TIMER(4)
+  CONTACT_TIMER(5)
+  CONTACT_TIMER(6)
+  CONTACT_TIMER(7)
+  CONTACT_TIMER(8)
+  CONTACT_TIMER(9)
+  CONTACT_TIMER(10)
+  CONTACT_TIMER(11)
+  CONTACT_TIMER(12)
+  CONTACT_TIMER(13)
+  CONTACT_TIMER(14)
+  CONTACT_TIMER(15)
+  CONTACT_TIMER(16)
+  CONTACT_TIMER(17)
+  CONTACT_TIMER(18)
+  CONTACT_TIMER(19)
+  CONTACT_TIMER(20)
+  CONTACT_TIMER(21)
+  CONTACT_TIMER(22)
+  CONTACT_TIMER(23)
+#undef CONTACT_TIMER
+c_counter : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  bits[bsp] = Counter16(*r, r->opcode >= 202, BIT_ON(r->d));
+  ++bsp;
+  r += 3;
+  NEXT();
+}
+#undef BIT_ON
 #define TIMER(I)                   \
   tm##I : {                        \
     if (bsp == 0) goto careful;    \
