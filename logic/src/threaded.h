@@ -81,8 +81,11 @@ enum class Rec : uint16_t {
   kContactContactOpBase = 177,      // contact a, contact b, operator I
   kContactOpCoilBase = 190,         // contact a, operator I, coil J: + 6 * I + J
   kContactContactOpCoilBase = 268,  // contact a, contact b, operator I, coil J: + 6 * I + J
-  // A contact (d: byte << 3 | bit) and the instruction that takes its power flow.
-  kContactJump = 346,  // jump, skip, call and return as their own records
+  // A contact and the instruction that takes its power flow: jump (a: 1 when it leads
+  // backward), skip, call (a: the return position) and return with the contact's byte d
+  // and mask b, the targets in c; timers and counters with their own fields and the
+  // contact's bit in d (byte << 3 | bit).
+  kContactJump = 346,
   kContactSkip,
   kContactCall,
   kContactReturn,

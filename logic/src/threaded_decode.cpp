@@ -320,7 +320,13 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     }
     if (kind != Rec::kCareful) {
       j = {kind, r1.opcode, r0.ip, r1.a, r1.b, r1.c, PackedBit(r0)};
-      if (r1.kind == Rec::kJump || r1.kind == Rec::kCall) j.a = r1.d;  // the position after it
+      // A flow instruction takes the contact as byte d and mask b; a call its return
+      // position in a, a jump whether it leads backward.
+      if (r1.kind == Rec::kJump || r1.kind == Rec::kSkipIfOff || r1.kind == Rec::kCall || r1.kind == Rec::kReturn) {
+        j.b = r0.b;
+        j.d = r0.a;
+        j.a = r1.kind == Rec::kCall ? r1.d : uint32_t(r1.c < r1.d);
+      }
       return 2;
     }
   }

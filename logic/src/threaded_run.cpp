@@ -356,6 +356,21 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
 #define NEXT() goto* kLabels[uint16_t(r->kind)]
 #define SYNC() (m.bsp = uint8_t(bsp), m.wsp = uint8_t(wsp))
 #define LOAD() (bsp = m.bsp, wsp = m.wsp)
+  // Back to the caller: straight to the record of the return position when it has one.
+#define RETURN()                                                                      \
+  do {                                                                                \
+    const uint32_t back = m.calls[--m.depth];                                         \
+    const uint32_t i = back <= arena::words ? arena::index[back] : 0;                 \
+    if (i != 0) {                                                                     \
+      r = &records[i - 1];                                                            \
+      NEXT();                                                                         \
+    }                                                                                 \
+    SYNC();                                                                           \
+    m.ip = back;                                                                      \
+    if ((r = Resume(m)) == nullptr) return;                                           \
+    LOAD();                                                                           \
+    NEXT();                                                                           \
+  } while (false)
   NEXT();
 
 careful:
@@ -572,11 +587,7 @@ ret:
   }
   if (m.depth == 0) goto careful;
   --bsp;
-  SYNC();
-  m.ip = m.calls[--m.depth];
-  if ((r = Resume(m)) == nullptr) return;
-  LOAD();
-  NEXT();
+  RETURN();
 end:
   SYNC();
   m.ip = r->ip + 1;
@@ -840,20 +851,20 @@ compare_real : {
 #undef OPERATOR_COIL
 #undef CONTACTS_OPERATOR
 
-  // A contact (bit d) and the instruction that takes its power flow. The contact's slot
-  // keeps its value where the instruction pops it.
+  // A contact and the instruction that takes its power flow. The contact's slot keeps
+  // its value where the instruction pops it.
 c_jump : {
   if (bsp == kBitStackSize) {
     ++r;
     NEXT();
   }
-  const uint8_t flow = BIT_ON(r->d);
+  const uint8_t flow = OnMask(plc_reg[r->d] & r->b);
   bits[bsp] = flow;
   if (flow == 0) {
     r += 3;
     NEXT();
   }
-  if (records[r->c].ip < r->a && ++m.backward_jumps > kBackwardJumpLimit) {
+  if (r->a != 0 && ++m.backward_jumps > kBackwardJumpLimit) {
     ++r;  // the jump's own record reports the endless loop
     NEXT();
   }
@@ -865,7 +876,7 @@ c_skip : {
     ++r;
     NEXT();
   }
-  const uint8_t flow = BIT_ON(r->d);
+  const uint8_t flow = OnMask(plc_reg[r->d] & r->b);
   bits[bsp++] = flow;
   r = flow == 0 ? &records[r->c] : r + 3;
   NEXT();
@@ -875,7 +886,7 @@ c_call : {
     ++r;
     NEXT();
   }
-  const uint8_t flow = BIT_ON(r->d);
+  const uint8_t flow = OnMask(plc_reg[r->d] & r->b);
   bits[bsp] = flow;
   if (flow == 0) {
     r += 3;
@@ -894,7 +905,7 @@ c_ret : {
     ++r;
     NEXT();
   }
-  const uint8_t flow = BIT_ON(r->d);
+  const uint8_t flow = OnMask(plc_reg[r->d] & r->b);
   bits[bsp] = flow;
   if (flow == 0) {
     r += 3;
@@ -904,11 +915,7 @@ c_ret : {
     ++r;
     NEXT();
   }
-  SYNC();
-  m.ip = m.calls[--m.depth];
-  if ((r = Resume(m)) == nullptr) return;
-  LOAD();
-  NEXT();
+  RETURN();
 }
 #define CONTACT_TIMER(I)                               \
   ct##I : {                                            \
@@ -993,6 +1000,7 @@ c_counter : {
 #undef NEXT
 #undef SYNC
 #undef LOAD
+#undef RETURN
 }
 #undef KEEP_DISPATCH_COPIES
 
