@@ -76,8 +76,9 @@ enum class Rec : uint16_t {
   // push a, push b, compare `opcode` (an LREAL compare's sub-opcode in c), one kind per
   // type: INT, DINT, REAL, LREAL.
   kPushPushCompareBase = 173,
-  // Boolean rungs: contacts on bits a and b (byte << 3 | bit), the operator I of the
-  // boolean family's table and the coil J on bit c; one kind per operator (and coil).
+  // Boolean rungs: contacts on bytes a and b with the masks in d's low and high byte, the
+  // operator I of the boolean family's table and the coil J on bit c (byte << 3 | bit);
+  // one kind per operator (and coil).
   kContactContactOpBase = 177,      // contact a, contact b, operator I
   kContactOpCoilBase = 190,         // contact a, operator I, coil J: + 6 * I + J
   kContactContactOpCoilBase = 268,  // contact a, contact b, operator I, coil J: + 6 * I + J

@@ -292,17 +292,17 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     const uint16_t op = Place(kStackOperators, run[2].opcode);
     if (n >= 4 && run[3].kind == Rec::kCoil) {
       const uint16_t coil = Place(kCoilWrites, run[3].opcode);
-      j = {Rec(uint16_t(Rec::kContactContactOpCoilBase) + 6 * op + coil), run[2].opcode, r0.ip, PackedBit(r0),
-           PackedBit(run[1]), run[3].a << 3 | run[3].b, 0};
+      j = {Rec(uint16_t(Rec::kContactContactOpCoilBase) + 6 * op + coil), run[2].opcode, r0.ip, r0.a, run[1].a,
+           run[3].a << 3 | run[3].b, r0.b | run[1].b << 8};
       return 4;
     }
-    j = {Rec(uint16_t(Rec::kContactContactOpBase) + op), run[2].opcode, r0.ip, PackedBit(r0), PackedBit(run[1]), 0, 0};
+    j = {Rec(uint16_t(Rec::kContactContactOpBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, 0, r0.b | run[1].b << 8};
     return 3;
   }
   if (n >= 3 && r0.kind == Rec::kContact && run[1].kind == Rec::kOperator && run[2].kind == Rec::kCoil) {
     const uint16_t op = Place(kStackOperators, run[1].opcode), coil = Place(kCoilWrites, run[2].opcode);
-    j = {Rec(uint16_t(Rec::kContactOpCoilBase) + 6 * op + coil), run[1].opcode, r0.ip, PackedBit(r0), 0,
-         run[2].a << 3 | run[2].b, 0};
+    j = {Rec(uint16_t(Rec::kContactOpCoilBase) + 6 * op + coil), run[1].opcode, r0.ip, r0.a, 0,
+         run[2].a << 3 | run[2].b, r0.b};
     return 3;
   }
   // A contact and the instruction that takes its power flow.

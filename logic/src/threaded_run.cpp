@@ -4,6 +4,7 @@
 // with its own position and state. A joined record whose case it cannot run falls
 // through to the records of its parts.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <iterator>
@@ -108,6 +109,24 @@ inline bool StoreDint(int32_t& a, int64_t exact) {
   a = int32_t(exact);
   return exact >= INT32_MIN && exact <= INT32_MAX;
 }
+// The two slots an operator that reads one or two entries leaves over two contacts'
+// power flows (0 or 0xFF each), by operator and (first on | second on << 1): the lower
+// slot in the low byte.
+consteval std::array<std::array<uint16_t, 4>, std::size(kStackOperators)> ContactPairs() {
+  std::array<std::array<uint16_t, 4>, std::size(kStackOperators)> t{};
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    const StackOperator& o = kStackOperators[i];
+    if (o.reads == 0 || o.reads > 2) continue;
+    for (uint32_t k = 0; k < 4; ++k) {
+      uint8_t slots[2] = {uint8_t(k & 1 ? 0xFF : 0), uint8_t(k & 2 ? 0xFF : 0)};
+      o.apply(slots + 2 - o.reads);
+      t[i][k] = uint16_t(slots[0] | slots[1] << 8);
+    }
+  }
+  return t;
+}
+constexpr auto kContactPairs = ContactPairs();
+
 // The operators of the joined numeric shapes, in the order of their kinds: the result
 // in a, false for a numeric error.
 template <uint16_t kOp>
@@ -782,9 +801,8 @@ compare_real : {
   COMPARE_JOIN(ppc2, float, 2)
   COMPARE_JOIN(ppc3, double, 3)
 #undef COMPARE_JOIN
-  // Joined boolean rungs. A contact's bit is byte << 3 | bit; a case the joined record
-  // cannot run exactly (a stack too full or too shallow) falls through to its parts.
-#define BIT_ON(x) OnMask(plc_reg[(x) >> 3] & (1u << ((x) & 7)))
+  // Joined boolean rungs; a case the joined record cannot run exactly (a stack too full
+  // or too shallow) falls through to its parts.
 #define CONTACTS_OPERATOR(I, contacts)                                                              \
   constexpr StackOperator o = kStackOperators[I];                                                   \
   if (bsp + contacts > kBitStackSize || bsp + contacts < o.reads ||                                 \
@@ -792,9 +810,15 @@ compare_real : {
     ++r;                                                                                            \
     NEXT();                                                                                         \
   }                                                                                                 \
-  bits[bsp++] = BIT_ON(r->a);                                                                       \
-  if (contacts == 2) bits[bsp++] = BIT_ON(r->b);                                                    \
-  o.apply(bits + bsp - o.reads);                                                                    \
+  if constexpr (contacts == 2 && o.reads >= 1 && o.reads <= 2) {                                   \
+    const uint32_t k = uint32_t((plc_reg[r->a] & r->d) != 0) | uint32_t((plc_reg[r->b] & r->d >> 8) != 0) << 1; \
+    std::memcpy(bits + bsp, &kContactPairs[I][k], 2);                                               \
+    bsp += 2;                                                                                       \
+  } else {                                                                                          \
+    bits[bsp++] = OnMask(plc_reg[r->a] & r->d);                                                     \
+    if (contacts == 2) bits[bsp++] = OnMask(plc_reg[r->b] & r->d >> 8);                             \
+    o.apply(bits + bsp - o.reads);                                                                  \
+  }                                                                                                 \
   bsp += o.depth_change;
 #define CCO(I)                  \
   cco##I : {                    \
@@ -917,6 +941,8 @@ c_ret : {
   }
   RETURN();
 }
+  // A contact's bit (byte << 3 | bit) and a timer or counter.
+#define BIT_ON(x) OnMask(plc_reg[(x) >> 3] & (1u << ((x) & 7)))
 #define CONTACT_TIMER(I)                               \
   ct##I : {                                            \
     if (bsp == kBitStackSize) {                        \
