@@ -92,7 +92,12 @@ enum class Rec : uint16_t {
   kContactReturn,
   kContactTimerBase = 350,  // + the timer's row
   kContactCounter = 374,    // a 16-bit counter with an immediate preset
-  kKinds = 375,
+  // The numeric shapes that pull or compare followed by a plain coil (38), its bit in
+  // d >> 1 (byte << 3 | bit).
+  kPushPushOpPullCoilBase = 375,
+  kPushOpPullCoilBase = 390,
+  kPushPushCompareCoilBase = 405,
+  kKinds = 409,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,

@@ -283,6 +283,15 @@ NumTransfers TransfersOf(int type) {
   }
 }
 
+// A numeric shape of `parts` records joined with the plain coil after it, when there is
+// one: its kind moved by `offset`, the coil's bit in d >> 1.
+uint32_t WithCoil(const Record* run, uint32_t n, uint32_t parts, uint16_t offset, Record& j) {
+  if (n <= parts || run[parts].kind != Rec::kCoil || run[parts].opcode != 38) return parts;
+  j.kind = Rec(uint16_t(j.kind) + offset);
+  j.d |= (run[parts].a << 3 | run[parts].b) << 1;
+  return parts + 1;
+}
+
 // The joined shape that starts at run[i], with the number of parts it covers; 0 when
 // none does.
 uint32_t Join(const Record* run, uint32_t n, Record& j) {
@@ -353,7 +362,7 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     const uint32_t imm = run[1].kind == t.push_imm;
     if (pushes && op >= 0 && n >= 4 && run[3].kind == t.pull) {
       j = {Rec(uint16_t(Rec::kPushPushOpPullBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a, imm};
-      return 4;
+      return WithCoil(run, n, 4, uint16_t(Rec::kPushPushOpPullCoilBase) - uint16_t(Rec::kPushPushOpPullBase), j);
     }
     if (pushes && op >= 0) {
       j = {Rec(uint16_t(Rec::kPushPushOpBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, 0, imm};
@@ -361,14 +370,14 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     }
     if (pushes) {
       j = {Rec(uint16_t(Rec::kPushPushCompareBase) + compare), run[2].opcode, r0.ip, r0.a, run[1].a, run[2].b, imm};
-      return 3;
+      return WithCoil(run, n, 3, uint16_t(Rec::kPushPushCompareCoilBase) - uint16_t(Rec::kPushPushCompareBase), j);
     }
     const int op1 = NumOpIndex(run[1].kind);
     const NumTransfers t1 = TransfersOf(TypeOfOp(op1));
     if (op1 >= 0 && (r0.kind == t1.push || r0.kind == t1.push_imm) && run[2].kind == t1.pull) {
       j = {Rec(uint16_t(Rec::kPushOpPullBase) + op1), run[1].opcode, r0.ip, 0, r0.a, run[2].a,
            uint32_t(r0.kind == t1.push_imm)};
-      return 3;
+      return WithCoil(run, n, 3, uint16_t(Rec::kPushOpPullCoilBase) - uint16_t(Rec::kPushOpPullBase), j);
     }
   }
   return 0;

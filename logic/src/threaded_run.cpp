@@ -354,6 +354,12 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&ct0, &&ct1, &&ct2, &&ct3, &&ct4, &&ct5, &&ct6, &&ct7, &&ct8, &&ct9, &&ct10, &&ct11, &&ct12,
       &&ct13, &&ct14, &&ct15, &&ct16, &&ct17, &&ct18, &&ct19, &&ct20, &&ct21, &&ct22, &&ct23,
       &&c_counter,
+#define NUM_LABELS(shape)                                                                                  \
+  &&shape##0, &&shape##1, &&shape##2, &&shape##3, &&shape##4, &&shape##5, &&shape##6, &&shape##7, &&shape##8, \
+      &&shape##9, &&shape##10, &&shape##11, &&shape##12, &&shape##13, &&shape##14,
+      NUM_LABELS(ppopc) NUM_LABELS(popc)
+#undef NUM_LABELS
+      &&ppcc0, &&ppcc1, &&ppcc2, &&ppcc3,
   };
   static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
                 uint16_t(Rec::kOperatorBase) == 32);
@@ -364,7 +370,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint16_t(Rec::kPushPushCompareBase) == 128 + 3 * kNumOps && uint16_t(Rec::kContactContactOpBase) == 177);
   static_assert(uint16_t(Rec::kContactOpCoilBase) == 177 + 13 && uint16_t(Rec::kContactContactOpCoilBase) == 190 + 78);
   static_assert(uint16_t(Rec::kContactJump) == 268 + 78 && uint16_t(Rec::kContactTimerBase) == 350);
-  static_assert(uint16_t(Rec::kContactCounter) == 374 && uint16_t(Rec::kKinds) == 375);
+  static_assert(uint16_t(Rec::kContactCounter) == 374 && uint16_t(Rec::kPushPushOpPullCoilBase) == 375);
+  static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps && uint16_t(Rec::kKinds) == 409);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -761,45 +768,60 @@ compare_real : {
 }
   // The joined numeric shapes; a case the joined record cannot run falls through to its
   // parts.
-#define NUM_JOIN(label, T, fn, shape, parts)                        \
+#define PLAIN_COIL(coil) \
+  if (coil) ops::Coil(BitRef{r->d >> 4, uint8_t(r->d >> 1 & 7)}, bits[--bsp]);
+#define NUM_JOIN(label, T, fn, shape, parts, coil)                  \
   label : {                                                         \
     if (NumJoin<T, fn, Shape::shape>(*r, words, wsp, bits, bsp)) {  \
-      r += 1 + parts;                                               \
+      PLAIN_COIL(coil)                                              \
+      r += 1 + parts + coil;                                        \
     } else {                                                        \
       ++r;                                                          \
     }                                                               \
     NEXT();                                                         \
   }
-#define NUM_SHAPE(prefix, shape, parts)                                                \
-  NUM_JOIN(prefix##0, int16_t, IntOpFn<120>, shape, parts)                            \
-  NUM_JOIN(prefix##1, int16_t, IntOpFn<121>, shape, parts)                            \
-  NUM_JOIN(prefix##2, int16_t, IntOpFn<122>, shape, parts)                            \
-  NUM_JOIN(prefix##3, int16_t, IntOpFn<123>, shape, parts)                            \
-  NUM_JOIN(prefix##4, int32_t, AddDintFn, shape, parts)                               \
-  NUM_JOIN(prefix##5, int32_t, SubDintFn, shape, parts)                               \
-  NUM_JOIN(prefix##6, int32_t, MulDintFn, shape, parts)                               \
-  NUM_JOIN(prefix##7, float, realmath::AddOp, shape, parts)                           \
-  NUM_JOIN(prefix##8, float, realmath::SubOp, shape, parts)                           \
-  NUM_JOIN(prefix##9, float, realmath::MulOp, shape, parts)                           \
-  NUM_JOIN(prefix##10, float, realmath::DivOp, shape, parts)                          \
-  NUM_JOIN(prefix##11, double, LrealFn<lrealops::Add>, shape, parts)                  \
-  NUM_JOIN(prefix##12, double, LrealFn<lrealops::Sub>, shape, parts)                  \
-  NUM_JOIN(prefix##13, double, LrealFn<lrealops::Mul>, shape, parts)                  \
-  NUM_JOIN(prefix##14, double, LrealFn<lrealops::Div>, shape, parts)
-  NUM_SHAPE(ppo, kPushPushOp, 3)
-  NUM_SHAPE(ppop, kPushPushOpPull, 4)
-  NUM_SHAPE(pop, kPushOpPull, 3)
+#define NUM_SHAPE(prefix, shape, parts, coil)                                       \
+  NUM_JOIN(prefix##0, int16_t, IntOpFn<120>, shape, parts, coil)                   \
+  NUM_JOIN(prefix##1, int16_t, IntOpFn<121>, shape, parts, coil)                   \
+  NUM_JOIN(prefix##2, int16_t, IntOpFn<122>, shape, parts, coil)                   \
+  NUM_JOIN(prefix##3, int16_t, IntOpFn<123>, shape, parts, coil)                   \
+  NUM_JOIN(prefix##4, int32_t, AddDintFn, shape, parts, coil)                      \
+  NUM_JOIN(prefix##5, int32_t, SubDintFn, shape, parts, coil)                      \
+  NUM_JOIN(prefix##6, int32_t, MulDintFn, shape, parts, coil)                      \
+  NUM_JOIN(prefix##7, float, realmath::AddOp, shape, parts, coil)                  \
+  NUM_JOIN(prefix##8, float, realmath::SubOp, shape, parts, coil)                  \
+  NUM_JOIN(prefix##9, float, realmath::MulOp, shape, parts, coil)                  \
+  NUM_JOIN(prefix##10, float, realmath::DivOp, shape, parts, coil)                 \
+  NUM_JOIN(prefix##11, double, LrealFn<lrealops::Add>, shape, parts, coil)         \
+  NUM_JOIN(prefix##12, double, LrealFn<lrealops::Sub>, shape, parts, coil)         \
+  NUM_JOIN(prefix##13, double, LrealFn<lrealops::Mul>, shape, parts, coil)         \
+  NUM_JOIN(prefix##14, double, LrealFn<lrealops::Div>, shape, parts, coil)
+  NUM_SHAPE(ppo, kPushPushOp, 3, 0)
+  NUM_SHAPE(ppop, kPushPushOpPull, 4, 0)
+  NUM_SHAPE(pop, kPushOpPull, 3, 0)
+  NUM_SHAPE(ppopc, kPushPushOpPull, 4, 1)
+  NUM_SHAPE(popc, kPushOpPull, 3, 1)
 #undef NUM_SHAPE
 #undef NUM_JOIN
-#define COMPARE_JOIN(label, T, type)                               \
-  label : {                                                        \
-    r += CompareJoin<T, type>(*r, words, wsp, bits, bsp) ? 4 : 1;  \
-    NEXT();                                                        \
+#define COMPARE_JOIN(label, T, type, coil)                       \
+  label : {                                                      \
+    if (CompareJoin<T, type>(*r, words, wsp, bits, bsp)) {       \
+      PLAIN_COIL(coil)                                           \
+      r += 4 + coil;                                             \
+    } else {                                                     \
+      ++r;                                                       \
+    }                                                            \
+    NEXT();                                                      \
   }
-  COMPARE_JOIN(ppc0, int16_t, 0)
-  COMPARE_JOIN(ppc1, int32_t, 1)
-  COMPARE_JOIN(ppc2, float, 2)
-  COMPARE_JOIN(ppc3, double, 3)
+  COMPARE_JOIN(ppc0, int16_t, 0, 0)
+  COMPARE_JOIN(ppc1, int32_t, 1, 0)
+  COMPARE_JOIN(ppc2, float, 2, 0)
+  COMPARE_JOIN(ppc3, double, 3, 0)
+  COMPARE_JOIN(ppcc0, int16_t, 0, 1)
+  COMPARE_JOIN(ppcc1, int32_t, 1, 1)
+  COMPARE_JOIN(ppcc2, float, 2, 1)
+  COMPARE_JOIN(ppcc3, double, 3, 1)
+#undef PLAIN_COIL
 #undef COMPARE_JOIN
   // Joined boolean rungs; a case the joined record cannot run exactly (a stack too full
   // or too shallow) falls through to its parts.
