@@ -43,7 +43,7 @@ enum class Rec : uint16_t {
   kReturn,        // pop; when on, return
   kEnd,           // opcode 9
   kGoto,          // continue at record c (the link from a run into one decoded before)
-  kUnused21,
+  kFree21,        // no record has this kind
   kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, coil byte c >> 3 bit c & 7
   kTimer,         // a timer whose operands were read: record a, preset b (immediate when opcode is odd,
                   // else a register's offset), reset bit c (byte << 3 | bit)
