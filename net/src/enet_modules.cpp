@@ -2,6 +2,7 @@
 // not built yet has a row with its name only: the hub skips its missing operations.
 #include "enet_internal.h"
 #include "messaging/services.h"
+#include "modbus_internal.h"
 
 namespace {
 
@@ -12,7 +13,8 @@ constexpr EnetProtocol kBuiltIn[kEnetModules] = {
     {.name = "Ping"},
     {.name = "Egd"},
     {.name = "Velan"},
-    {.name = "Modbus"},
+    {.name = "Modbus", .Init = Modbus_Init, .Scan = Modbus_Scan, .ConnCnt = Modbus_Conn_Cnt, .DeInit = Modbus_DeInit,
+     .Stop = Modbus_Stop},
     {.name = "Srtp"},
     {.name = "Http"},
     {.name = "Eip"},
@@ -68,6 +70,7 @@ const DhcpClient& Dhcp() { return dhcp ? *dhcp : kNoDhcp; }
 const WifiControl& Wifi() { return wifi ? *wifi : kNoWifi; }
 
 void ResetModules() {
+  modbus::ResetServers();
   for (auto& p : installed) p = nullptr;
   dhcp = nullptr;
   wifi = nullptr;
