@@ -4,8 +4,10 @@
 #include <modbus/modbus.h>
 
 #include <cerrno>
+#include <tuple>
 
 #include "dpr_internal.h"
+#include "iec_runtime/services.h"
 #include "modbus_fixture.h"
 
 namespace {
@@ -377,3 +379,51 @@ TEST_F(ModbusTcp, LeavingRunModeClosesEveryConnection) {
 }
 
 }  // namespace
+
+// ---- IEC mode ----
+
+class ModbusIec : public ModbusTest {
+ protected:
+  void SetUp() override {
+    ModbusTest::SetUp();
+    OrvanelRuntime = 1;
+    orvanel_variables_enumerateded = 1;
+    EthIecModbus& m = Dpr_Configuration[0].iec_modbus;
+    m.map_base[0] = kHoldingBase;
+    m.map_size[0] = 10;
+    m.map_base[1] = 0xC0000000;  // type 0: not a register map
+    m.map_size[1] = 10;
+    m.map_base[2] = kCoilBase;
+    m.map_size[2] = 16;
+  }
+  void TearDown() override {
+    OrvanelRuntime = 0;
+    orvanel_variables_enumerateded = 0;
+    ModbusTest::TearDown();
+  }
+  // The outcome of one request and the read it stored.
+  static std::pair<int, modbus::EtnRegReq> Serve(const Bytes& pdu) {
+    const Bytes adu = Adu(1, pdu);
+    modbus::EtnRegReq read;
+    uint8_t reply[modbus::kReplyMax] = {};
+    const modbus::Outcome o = modbus::ServeRequest(0, adu.data(), adu.size(), read, reply);
+    return {o.read_pending ? 0 : (o.reply ? reply[8] : -1), read};
+  }
+  static constexpr uint32_t kHoldingBase = 0xC4000000 | (1u << 26) | 0x100;  // type 1
+  static constexpr uint32_t kCoilBase = 0xC0000200;
+};
+
+TEST_F(ModbusIec, RequestsMapOntoTheIecMapsWithinTheirSizes) {
+  auto [code, read] = Serve({3, 0, 2, 0, 8});
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(read.token, (kHoldingBase | 0xC0000000) + 2);
+  EXPECT_EQ(read.bits, 128u);
+  EXPECT_EQ(Serve({3, 0, 2, 0, 9}).first, 2) << "two past the map's end";
+  EXPECT_EQ(Serve({3, 0, 10, 0, 1}).first, 2);
+  EXPECT_EQ(Serve({4, 0, 0, 0, 1}).first, 2) << "an input map whose base is no register variable";
+  std::tie(code, read) = Serve({1, 0, 15, 0, 1});
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(read.token, kCoilBase + 15);
+  EXPECT_EQ(Serve({1, 0, 15, 0, 2}).first, 2);
+  EXPECT_EQ(Serve({2, 0, 0, 0, 1}).first, 2) << "an empty discrete-input map";
+}
