@@ -3,6 +3,7 @@
 #include "enet_internal.h"
 #include "messaging/services.h"
 #include "modbus_internal.h"
+#include "velan_internal.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ void EmailScan(int) { EtnEmailScan(1); }
 constexpr EnetProtocol kBuiltIn[kEnetModules] = {
     {.name = "Ping"},
     {.name = "Egd"},
-    {.name = "Velan"},
+    {.name = "Velan", .Init = Velan_Init, .Scan = Velan_Scan, .ConnCnt = Velan_ConnCnt, .DeInit = Velan_DeInit},
     {.name = "Modbus", .Init = Modbus_Init, .Scan = Modbus_Scan, .ConnCnt = Modbus_Conn_Cnt, .DeInit = Modbus_DeInit,
      .Stop = Modbus_Stop},
     {.name = "Srtp"},
@@ -71,6 +72,7 @@ const WifiControl& Wifi() { return wifi ? *wifi : kNoWifi; }
 
 void ResetModules() {
   modbus::ResetServers();
+  velan::ResetServers();
   for (auto& p : installed) p = nullptr;
   dhcp = nullptr;
   wifi = nullptr;

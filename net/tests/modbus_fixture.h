@@ -4,6 +4,7 @@
 // pymodbus peer in a child process.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <atomic>
@@ -75,6 +76,8 @@ class ModbusTest : public nt::NetTest {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(Port());
     EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const int one = 1;  // each send its own segment, at once
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     fds_.push_back(fd);
     return fd;
   }
