@@ -2,6 +2,7 @@
 // not built yet has a row with its name only: the hub skips its missing operations.
 #include "enet_internal.h"
 #include "messaging/services.h"
+#include "ascii_internal.h"
 #include "modbus_internal.h"
 #include "velan_internal.h"
 
@@ -21,7 +22,7 @@ constexpr EnetProtocol kBuiltIn[kEnetModules] = {
     {.name = "Eip"},
     {.name = "EtnVComm"},
     {.name = "EtnEmail", .Scan = EmailScan},
-    {.name = "Ascii"},
+    {.name = "Ascii", .Init = Ascii_Init, .Scan = Ascii_Scan, .ConnCnt = Ascii_cnn_cnt, .DeInit = Ascii_DeInit},
     {.name = "EtnIo"},
     {.name = "Ftp"},
 };
@@ -73,6 +74,7 @@ const WifiControl& Wifi() { return wifi ? *wifi : kNoWifi; }
 void ResetModules() {
   modbus::ResetServers();
   velan::ResetServers();
+  ascii::ResetServers();
   for (auto& p : installed) p = nullptr;
   dhcp = nullptr;
   wifi = nullptr;
