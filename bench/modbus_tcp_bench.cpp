@@ -26,22 +26,11 @@
 #include "platform/netif.h"
 #include "platform/root.h"
 #include "testsupport/eth_config.h"
+#include "testsupport/free_port.h"
 
 namespace {
 
 constexpr int kRequestsPerClient = 200;
-
-int FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
 
 // Each client connects and reads 100 registers kRequestsPerClient times; every request's
 // latency is kept.
@@ -96,7 +85,7 @@ void BM_UnitModbusTcp(benchmark::State& state) {
   char dir[] = "/tmp/panel-bench-XXXXXX";
   plat::SetDeviceRoot(::mkdtemp(dir) ? dir : "/tmp");
   KernelPowerOnReset();
-  const int port = FreePort();
+  const int port = ts::FreeLoopbackPort();
   plat::SetPortOffset(port - 502);
   ts::InstallWiredConfig(ts::EthConfigBuilder(0xC0A80A14, 0xFFFFFF00).Add({}).Modbus(0x40000, {0, 502, 0}).Bytes());
   SrSet(5, 2);
@@ -114,7 +103,7 @@ void BM_UnitModbusTcp(benchmark::State& state) {
 BENCHMARK(BM_UnitModbusTcp)->Arg(1)->Arg(8)->Arg(16)->Unit(benchmark::kMicrosecond)->UseManualTime();
 
 void BM_LibmodbusTcpServer(benchmark::State& state) {
-  const int port = FreePort();
+  const int port = ts::FreeLoopbackPort();
   int out[2];
   if (::pipe(out) != 0) return;
   const pid_t pid = ::fork();

@@ -297,6 +297,17 @@ TEST_F(ModbusTcp, ALengthNoRequestCanHaveClosesTheConnection) {
   EXPECT_TRUE(closed);
 }
 
+TEST_F(ModbusTcp, ARequestSentJustBeforeTheClientClosesItsSideIsServed) {
+  Start();
+  const int fd = Connect();
+  for (int i = 0; i < 200 && Connections() < 1; ++i) Pass();
+  Send(fd, Adu(3, {6, 0, 0, 0x5A, 0x5A}));
+  ::shutdown(fd, SHUT_WR);
+  EnetThread();  // the socket poll sees the close before any scan read the request
+  EXPECT_EQ(Await(fd, 12), (Bytes{0, 3, 0, 0, 0, 6, 1, 6, 0, 0, 0x5A, 0x5A}));
+  EXPECT_EQ(Get16(reg::kTokAQ), 0x5A5A);
+}
+
 // ---- Connections ----
 
 TEST_F(ModbusTcp, AnIdleClientIsDroppedAfterSixtySecondsAndAPollingOneStays) {

@@ -13,6 +13,7 @@
 
 #include "kernel/regimage.h"
 #include "testsupport/child_process.h"
+#include "testsupport/free_port.h"
 #include "testsupport/ladder_asm.h"
 #include "testsupport/program_image.h"
 #include "testsupport/temp_root.h"
@@ -23,19 +24,6 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
 std::string PanelBinary() { return std::string(PANEL_BINARY_DIR) + "/app/panel"; }
-
-// An offset that puts board port 18501 on a port free here.
-int LinkPortOffset() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return int(ntohs(a.sin_port)) - 18501;
-}
 
 struct Tool {
   std::string address;
@@ -66,7 +54,7 @@ Bytes LogicTable(const std::string& source) {
 TEST(ProgrammingLinkEndToEnd, TheToolOverTcpReachesTheCommandProcessor) {
   ts::TempRoot root;
   root.Write("/mnt/cfg/oeminfo", Bytes{0x93});  // checksum seed 0x13
-  const int offset = LinkPortOffset();
+  const int offset = ts::FreeLoopbackPort() - 18501;  // board port 18501 on a free port
   ts::ChildProcess panel(PanelBinary(), {}, {{"PANEL_ROOT", root.path()}, {"PANEL_PORT_OFFSET", std::to_string(offset)}});
   ASSERT_TRUE(panel.started());
   ASSERT_TRUE(panel.WaitFor("panel: running", 60s)) << panel.output();

@@ -28,16 +28,7 @@ class Velan : public nt::NetTest {
  protected:
   void SetUp() override {
     NetTest::SetUp();
-    // Board port 18501 on a port free here.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    plat::SetPortOffset(int(ntohs(a.sin_port)) - velan::kPort);
+    plat::SetPortOffset(ts::FreeLoopbackPort() - velan::kPort);  // board port 18501 on a free port
     Pass();
   }
   void TearDown() override {
