@@ -54,7 +54,7 @@ void Letter(char c, const Words& v, bool no_data, char* out) {
     if (no_data) std::strcpy(out, "**");
     else if (low_marks && n == 0) std::strcpy(out, "<<");
     else if (n > hi) std::strcpy(out, ">>");
-    else std::snprintf(out, 3, "%02d", n);
+    else std::snprintf(out, 8, "%02d", n);
   };
   (void)time;
   switch (c) {
@@ -79,13 +79,13 @@ void Letter(char c, const Words& v, bool no_data, char* out) {
       if (no_data) std::strcpy(out, "**");
       else if (year < 1996) std::strcpy(out, "<<");
       else if (year > 2095) std::strcpy(out, ">>");
-      else std::snprintf(out, 3, "%02d", year % 100);
+      else std::snprintf(out, 8, "%02d", year % 100);
       return;
     case 'k':
       if (no_data) std::strcpy(out, "****");
       else if (year < 1996) std::strcpy(out, "<<<<");
       else if (year > 2195) std::strcpy(out, ">>>>");
-      else std::snprintf(out, 5, "%04d", year);
+      else std::snprintf(out, 8, "%04d", year);
       return;
     case 's': std::strcpy(out, timezoneAdvance ? "+" : "-"); return;
     default: out[0] = c; out[1] = '\0'; return;
