@@ -9,7 +9,6 @@
 #include "cfg_file.h"
 #include "kernel/bbram.h"
 #include "kernel/bootstatus.h"
-#include "kernel/file_info.h"
 #include "kernel/regimage.h"
 #include "kernel/retentive.h"
 #include "kernel/timebase.h"
