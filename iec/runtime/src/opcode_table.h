@@ -125,7 +125,7 @@ static_assert(CountValid() == 411, "every assigned opcode has one layout");
 
 }  // namespace table
 
-inline const OpForm& Form(uint16_t opcode) { return table::kTable.form[opcode <= kOpMax ? opcode : 0]; }
-inline bool IsValid(uint16_t opcode) { return opcode <= kOpMax && table::kTable.form[opcode].fixed != kInvalid; }
+constexpr const OpForm& Form(uint16_t opcode) { return table::kTable.form[opcode <= kOpMax ? opcode : 0]; }
+constexpr bool IsValid(uint16_t opcode) { return opcode <= kOpMax && table::kTable.form[opcode].fixed != kInvalid; }
 
 }  // namespace n4vm
