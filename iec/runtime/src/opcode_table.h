@@ -1,7 +1,8 @@
 #pragma once
 // The opcode operand table: for every opcode, the operand words that follow it and, for
-// instructions with a counted list, which operand holds the count. The interpreter
-// decodes every instruction's extent from it before executing it.
+// instructions with a counted list, which operand holds the count. The careful path
+// decodes every instruction's extent from it before executing it; the check of the hot
+// forms (hot_forms.h) takes their lengths and operand kinds from it.
 #include <cstdint>
 
 namespace n4vm {

@@ -101,6 +101,7 @@ template <typename T>
 // A kind's length, a constant in each case of the loop: the next position never waits
 // for a load.
 constexpr uint32_t Words(Kind k) { return kHotTable.words[k]; }
+static_assert(Words(kJt) == Words(kJf) && Words(kJat) == Words(kJaf), "conditional jumps share one case");
 
 inline uint32_t K32(const uint16_t* o) { return uint32_t(o[0]) | uint32_t(o[1]) << 16; }
 inline uint64_t K64(const uint16_t* o) { return uint64_t(K32(o)) | uint64_t(K32(o + 2)) << 32; }
