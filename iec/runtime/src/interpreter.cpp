@@ -1,6 +1,8 @@
-// The interpreter's run loop. Each instruction's extent is decoded from the operand
-// table and checked against the code view before it executes; the arithmetic, compare,
-// copy and indexed families run inline here, the rarer families in vm_ops_*.cpp.
+// The interpreter's careful path: each instruction's extent is decoded from the operand
+// table and checked against the code view before it executes, every operand with it.
+// The arithmetic, compare, copy, indexed and jump families are here, the rarer families
+// in vm_ops_*.cpp; the run loop (run_loop.cpp) takes its hot forms inline and hands
+// everything else, and every instruction whose checks do not all pass, to this path.
 #include "iec_runtime/interpreter.h"
 
 #include <cmath>
@@ -195,7 +197,7 @@ void Runner::SaveResume(uint32_t at) {
     break;                                                 \
   }
 
-inline void Runner::Execute(uint16_t op, const uint16_t* o) {
+void Runner::Execute(uint16_t op, const uint16_t* o) {
   switch (op) {
     // DINT
     N4_UN(1, 110, P32, kLk32, int32_t, 0u - uint32_t(a))
@@ -444,31 +446,8 @@ int Runner::Run(unsigned program) {
   }
   if (Enter(start)) {
     pc_ = base_ + resume;
-    for (;;) {
-      if (pc_ >= nwords_) {
-        Fault(32, 0);
-        break;
-      }
-      const uint16_t op = w_[pc_];
-      if (!IsValid(op)) {
-        Fault(kVmErrInvalidOpcode, op);
-        break;
-      }
-      const OpForm& f = Form(op);
-      uint32_t len = 1u + f.fixed;
-      if (f.count_at >= 0) {
-        uint32_t at = pc_ + 1 + uint32_t(f.count_at);
-        len += at < nwords_ ? w_[at] : 0;
-      }
-      if (uint64_t(pc_) + len > nwords_) {
-        Fault(32, op);
-        break;
-      }
-      next_ = pc_ + len;
-      Execute(op, w_ + pc_ + 1);
-      if (halt_ || fault_) break;
-      pc_ = next_;
-    }
+    if (pc_ < nwords_) Loop();
+    else Fault(32, 0);
   }
   if (fault_ != 0) {
     N4VM_LogError(db_, uint16_t(fault_), fault_arg_, Position());
@@ -478,6 +457,33 @@ int Runner::Run(unsigned program) {
   if (stop_vm_ && top_ != 0) N4VMTic_StopOnError(db_);
   N4VM_Area(db_, kArCallStack)->used = uint16_t(depth_);
   return result_;
+}
+
+bool Runner::Step() {
+  const uint16_t op = w_[pc_];
+  if (!IsValid(op)) {
+    Fault(kVmErrInvalidOpcode, op);
+    return false;
+  }
+  const OpForm& f = Form(op);
+  uint32_t len = 1u + f.fixed;
+  if (f.count_at >= 0) {
+    uint32_t at = pc_ + 1 + uint32_t(f.count_at);
+    len += at < nwords_ ? w_[at] : 0;
+  }
+  if (uint64_t(pc_) + len > nwords_) {
+    Fault(32, op);
+    return false;
+  }
+  next_ = pc_ + len;
+  Execute(op, w_ + pc_ + 1);
+  if (halt_ || fault_) return false;
+  pc_ = next_;
+  if (pc_ >= nwords_) {
+    Fault(32, 0);
+    return false;
+  }
+  return true;
 }
 
 bool Runner::BlockStopped() {

@@ -1,7 +1,8 @@
 #pragma once
 // The opcode operand table: for every opcode, the operand words that follow it and, for
-// instructions with a counted list, which operand holds the count. The interpreter
-// decodes every instruction's extent from it before executing it.
+// instructions with a counted list, which operand holds the count. The careful path
+// decodes every instruction's extent from it before executing it; the check of the hot
+// forms (hot_forms.h) takes their lengths and operand kinds from it.
 #include <cstdint>
 
 namespace n4vm {
@@ -125,7 +126,7 @@ static_assert(CountValid() == 411, "every assigned opcode has one layout");
 
 }  // namespace table
 
-inline const OpForm& Form(uint16_t opcode) { return table::kTable.form[opcode <= kOpMax ? opcode : 0]; }
-inline bool IsValid(uint16_t opcode) { return opcode <= kOpMax && table::kTable.form[opcode].fixed != kInvalid; }
+constexpr const OpForm& Form(uint16_t opcode) { return table::kTable.form[opcode <= kOpMax ? opcode : 0]; }
+constexpr bool IsValid(uint16_t opcode) { return opcode <= kOpMax && table::kTable.form[opcode].fixed != kInvalid; }
 
 }  // namespace n4vm

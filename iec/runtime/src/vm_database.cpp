@@ -9,6 +9,7 @@
 #include "iec_runtime/retain.h"
 #include "iec_runtime/var_map.h"
 #include "iec_runtime/vm_db.h"
+#include "hot_forms.h"
 #include "le_bytes.h"
 #include "pending_vm_parts.h"
 
@@ -358,9 +359,11 @@ int BuildCold(const uint8_t* code, uint32_t code_size, uint8_t* db);
 }  // namespace
 
 int N4VM_Build(const uint8_t* code, uint32_t code_size, uint8_t* db) {
+  n4vm::DropHotForms(db);
   int err = BuildCold(code, code_size, db);
   // A failed build is freed without a shutdown: nothing may stay behind.
   if (err != 0) DropMallocHeap(db);
+  else n4vm::CheckHotForms(code, code_size, db);
   return err;
 }
 
@@ -482,7 +485,8 @@ int N4VM_CanHOTStart(const uint8_t* code, uint32_t code_size, uint8_t* db) {
   return 0;
 }
 
-int N4VM_BuildHOT(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t now) {
+namespace {
+int BuildHot(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t now) {
   if (N4VMCode_CheckCode(code, code_size) != 0) return 1;
   uint8_t* s = Status(db);
   std::memset(s + kStDebug1, 0, 6);
@@ -528,6 +532,15 @@ int N4VM_BuildHOT(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t
   if ((err = TaskList(code, db)) != 0) return err;
   std::memset(N4VM_AreaPtr(db, kArWork), 0, 64 * 1024);
   return 0;
+}
+
+}  // namespace
+
+int N4VM_BuildHOT(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t now) {
+  n4vm::DropHotForms(db);
+  int err = BuildHot(code, code_size, db, now);
+  if (err == 0) n4vm::CheckHotForms(code, code_size, db);
+  return err;
 }
 
 int N4VM_Cycle(uint8_t* db, uint32_t now) {
@@ -638,6 +651,7 @@ void N4VM_AttachCode(const uint8_t* db, const uint8_t* code, uint32_t code_size)
   g_code = code;
   g_code_size = code_size;
   g_code_db = db;
+  n4vm::CheckHotForms(code, code_size, const_cast<uint8_t*>(db));
 }
 
 int N4VM_ShutDown(uint8_t* db, const char* retain_path) {
@@ -652,6 +666,7 @@ int N4VM_ShutDown(uint8_t* db, const char* retain_path) {
   uint32_t heap = le::U32(Private(db) + kPvHeap);
   if (heap != 0) N4Heap_DeleteHeap(db + heap);
   DropMallocHeap(db);
+  n4vm::DropHotForms(db);
   if (g_code_db == db) {
     g_code = g_code_db = nullptr;
     g_code_size = 0;

@@ -85,9 +85,13 @@ class Runner {
   void CallProgram(uint16_t program);
   void SaveResume(uint32_t at);
 
-  // Families outside the hot loop (vm_ops_*.cpp).
-  // The hot families, inlined into the run loop.
-  [[gnu::always_inline]] inline void Execute(uint16_t op, const uint16_t* o);
+  // The run loop (run_loop.cpp): the instruction at pc_ (inside the code view) and on.
+  void Loop();
+  // Executes the instruction at pc_ the careful way and moves pc_ on; false when the run
+  // ends with it (or the next position is outside the code view, a fault).
+  bool Step();
+  // The careful execution of every family (interpreter.cpp, vm_ops_*.cpp).
+  void Execute(uint16_t op, const uint16_t* o);
   void Immediate(uint16_t op, const uint16_t* o);
   void LockOp(uint16_t op, const uint16_t* o);
   void Debugger(uint16_t op, const uint16_t* o);
