@@ -20,8 +20,12 @@ class Reader {
   // The next character, or -1 at the end.
   int Get() {
     if (pos_ == len_) {
-      if (CF_Read(file_, buf_, kChunk, &len_) != kCfOk) return -1;
       pos_ = 0;
+      if (CF_Read(file_, buf_, kChunk, &len_) != kCfOk) {
+        // The end stays the end however often it is asked for again.
+        len_ = 0;
+        return -1;
+      }
     }
     return buf_[pos_++];
   }
