@@ -11,6 +11,7 @@
 #include "kernel/regaccess.h"
 #include "kernel/regimage.h"
 #include "screens/services.h"
+#include "storage/csv.h"
 #include "storage_fixture.h"
 
 namespace st {
@@ -133,6 +134,55 @@ TEST_F(Service, MailboxOffsetsOutsideTheMailboxAreRefused) {
   EXPECT_EQ(RunLoggerJob(CFDL_Open(kDpramBytes + 10, kPathAt, 2)), kCfInvalid);
   EXPECT_EQ(RunLoggerJob(CFDL_Open(kFileAt + 1, kPathAt, 2)), kCfInvalid) << "misaligned record";
   EXPECT_EQ(pLoggerCFCB->state, kCfcbIdle);
+}
+
+// The logic's file requests: paths, data and lists are offsets into dpram.
+uint32_t RunLogicJob(uint8_t request, const void* record, std::size_t bytes) {
+  StorageMailboxSlot* slot = Dpram_Slot(MailboxClient::kLogicFile);
+  std::memcpy(reinterpret_cast<uint8_t*>(slot) + sizeof *slot, record, bytes);
+  slot->operation = request;
+  slot->request = uint8_t(slot->acknowledge ^ 1);
+  for (int pass = 0; pass < 10 && slot->request != slot->acknowledge; ++pass) {
+    SYS_Update();
+    CFM_TheLoop();
+  }
+  EXPECT_EQ(slot->request, slot->acknowledge);
+  return slot->status;
+}
+
+TEST_F(Service, LogicFileRequestsWriteAndReadCsvUnderACodedName) {
+  ts::Insert(root_, ts::kCard);
+  SrSet(47, 5);
+  SrSet(48, 3);
+  SrSet(49, 2024);
+  constexpr uint32_t kNamesAt = kDataAt + 512;
+  constexpr uint32_t kListAt = kDataAt + 1024;
+  std::strcpy(reinterpret_cast<char*>(dpram + kPathAt), "A:\\L$Y$M$D.CSV");
+  std::strcpy(reinterpret_cast<char*>(dpram + kNamesAt), "Speed,Temp,");
+  const int16_t values[3] = {-12, 250, 7};
+  std::memcpy(dpram + kDataAt, values, sizeof values);
+  CfWriteListEntry list[2] = {{0, 0, 6, 0, 1, kCsvInt16}, {6, 0, 5, 1, 2, kCsvInt16}};
+  std::memcpy(dpram + kListAt, list, sizeof list);
+  DpramWriteRequest w{1, kPathAt, kDataAt, kCsvInt16, 3, kCountAt, 0, 3, 1, 'M', 1, 2, kNamesAt, kListAt};
+  EXPECT_EQ(RunLogicJob(kDpramWriteFile, &w, sizeof w), uint32_t(kCfOk));
+  EXPECT_EQ(ReadHost(ts::OnMedium(root_, ts::kCard, "/L240305.CSV")), "Speed,Temp[0],Temp[1]\r\n-12,250,7\r\n");
+
+  // Read back from the second row's second cell on.
+  std::strcpy(reinterpret_cast<char*>(dpram + kPathAt), "a:\\l$Y$M$D.csv");
+  std::memset(dpram + kDataAt, 0, 8);
+  DpramReadRequest r{0, kPathAt, kDataAt, kCsvInt16, 2, kCountAt, 4, 0, 0, 0, 0, 0};
+  EXPECT_EQ(RunLogicJob(kDpramReadFile, &r, sizeof r), uint32_t(kCfOk));
+  int16_t back[2] = {};
+  std::memcpy(back, dpram + kDataAt, sizeof back);
+  EXPECT_EQ(back[0], 250);
+  EXPECT_EQ(back[1], 7);
+
+  // A header name placed by its offset outside dpram is refused before any file work.
+  list[1].name_offset_high = 0x7FFF;
+  std::memcpy(dpram + kListAt, list, sizeof list);
+  w.mode = 3;
+  EXPECT_EQ(RunLogicJob(kDpramWriteFile, &w, sizeof w), uint32_t(kCfInvalid));
+  EXPECT_EQ(ReadHost(ts::OnMedium(root_, ts::kCard, "/L240305.CSV")), "Speed,Temp[0],Temp[1]\r\n-12,250,7\r\n");
 }
 
 TEST_F(Service, StatusUpdateFillsTheMediaRegisters) {

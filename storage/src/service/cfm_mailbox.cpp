@@ -56,6 +56,17 @@ char* PathAt(uint32_t offset, std::size_t room = 1) {
   return p;
 }
 
+// The header row's names are found by offsets from the program: each must lie inside
+// dpram, or the header would be read from elsewhere.
+bool HeaderNamesInside(const DpramWriteRequest& w, const CfWriteListEntry* list) {
+  if (w.list_marker != 'M' || !w.header || w.header_text == 0) return true;
+  for (uint16_t e = 0; e < w.header_count; ++e) {
+    const uint64_t at = uint64_t(w.header_text) + (list[e].name_offset_low | uint32_t(list[e].name_offset_high) << 16);
+    if (at >= kDpramBytes || At(uint32_t(at), list[e].name_length) == nullptr) return false;
+  }
+  return true;
+}
+
 int Answer(int client, int32_t result) {
   g_jobs[client].preset = true;
   g_jobs[client].preset_result = result;
@@ -148,7 +159,9 @@ int LoadDpramFileReq() {
       if (w.list_marker == 'M') {
         list = static_cast<const CfWriteListEntry*>(At(w.list, w.header_count * sizeof(CfWriteListEntry), 2));
       }
-      if (!path || !data || !out || (w.list_marker == 'M' && !list)) return Answer(client, kCfInvalid);
+      if (!path || !data || !out || (w.list_marker == 'M' && !list) || !HeaderNamesInside(w, list)) {
+        return Answer(client, kCfInvalid);
+      }
       ConvertMeta(path);
       job.write = {w.format, path, data, w.type, w.count, out, w.per_line, w.mode, w.end_flag, w.list_marker,
                    w.header, w.header_count, header, list, uint32_t(kDpramBytes - w.data)};
