@@ -260,6 +260,40 @@ TEST_F(Service, SafeRemovalWaitsForEveryJobThenGrantsIt) {
   if (f->open) CF_Close(f);
 }
 
+TEST_F(Service, RemovalStatusHoldsThroughALongJobThenFollowsTheCard) {
+  ts::Insert(root_, ts::kCard);
+  ASSERT_EQ(Cf_Check(0), 3);
+  MediaSpaceWriteOnce();
+  CFM_Update();
+  CFM_Update();  // the status update's free-space job is in flight
+  ASSERT_EQ(pUpdtCFCB->state, kCfcbInProgress);
+  CfFile file{};
+  char path[] = "A:\\LOG.CSV";
+  CfmFileJob open_job{&file, path, 2, nullptr};
+  CFM_LoadReq(pLoggerCFCB, 0, kOpOpen, &open_job, nullptr);
+  SrSet(174, 1);
+  // The cancelled free-space job is not a media status: the removal's status stays.
+  for (int pass = 0; pass < 6; ++pass) {
+    CFM_Update();
+    EXPECT_EQ(SrGet(175), 7) << pass;
+    if (pass == 2) clock_->AdvanceMs(1500);
+  }
+  for (int pass = 0; pass < 6 && SrGet(174) != 3; ++pass) {
+    CFM_TheLoop();
+    CFM_Update();
+  }
+  EXPECT_EQ(SrGet(174), 3);
+  EXPECT_EQ(SrGet(175), 6);
+  // Granted after more than a refresh period: the status still follows the card.
+  ts::Remove(root_, ts::kCard);
+  for (int pass = 0; pass < 6; ++pass) {
+    CFM_Update();
+    CFM_TheLoop();
+  }
+  EXPECT_EQ(SrGet(175), kCfDriveAbsent);
+  if (file.open) CF_Close(&file);
+}
+
 TEST_F(Service, SelectedNameGoesOutInFramesThenItsLength) {
   constexpr uint32_t kR1 = reg::kOffR;
   CFM_SetProgramLinks({1024 + kR1 * 8, {}});

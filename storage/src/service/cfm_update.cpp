@@ -58,6 +58,9 @@ bool SafeRemoval() {
     cfm.free_kib = cfm.total_kib = 0;
     WriteStatus(kStatusRemoving);
     CFM_CancelReq(pUpdtCFCB);
+    // The cancelled job's poll would answer 97, which is no media status: the refresh
+    // starts over instead of reporting it over the removal's status.
+    if (updt_state == 11 || updt_state == 1) updt_state = 0;
     remove_state = kRemoveWaiting;
   }
   if (remove_state == kRemoveWaiting) {
@@ -96,7 +99,10 @@ bool SendNameFrame() {
 void StatusUpdate() {
   switch (updt_state) {
     case 0:
-      if (SrGet(174) == 0 && CFM_IsBlkReady(pUpdtCFCB)) {
+      if (remove_state == kRemoveGranted) {
+        // However long the grant took, the status then follows the card.
+        updt_state = 9;
+      } else if (SrGet(174) == 0 && CFM_IsBlkReady(pUpdtCFCB)) {
         CFM_LoadReq(pUpdtCFCB, 0, kOpFreeSpace, &cfm.total_kib, &cfm.free_kib);
         updt_state = 11;
       }
