@@ -132,7 +132,7 @@ int CF_RemoveDir(int drive, const char* path) {
   char full[kCfPathBytes];
   CfMedia* media = CfDriveChk(drive, path, full);
   std::string directory = full + 2;
-  if (directory.empty() || (directory[0] != '\\' && directory[0] != '/')) directory.insert(0, "\\");
+  if (directory.empty() || (directory[0] != '\\' && directory[0] != '/')) directory = "\\" + directory;
   while (directory.size() > 1 && (directory.back() == '\\' || directory.back() == '/')) directory.pop_back();
   return RemoveTree(media, full, directory == "\\" ? std::string() : directory);
 }

@@ -30,6 +30,10 @@ enum FxeStatus : int {
   kFxeTooManyOpen = 144,
 };
 
+// The attribute bits of a file mode: directory, read-only (owner cannot write), system
+// (group cannot execute).
+uint8_t FxeAttributes(unsigned mode);
+
 // Attributes, size and modification time of an entry.
 struct FxeEntryInfo {
   uint8_t attributes;

@@ -16,9 +16,7 @@
 namespace {
 
 void FillInfo(const struct stat& st, FxeEntryInfo* info) {
-  info->attributes = S_ISDIR(st.st_mode) ? kCfAttrDirectory : 0;
-  if ((st.st_mode & S_IWUSR) == 0) info->attributes |= kCfAttrReadOnly;
-  if ((st.st_mode & S_IXGRP) == 0) info->attributes |= kCfAttrSystem;
+  info->attributes = FxeAttributes(st.st_mode);
   info->size = uint32_t(st.st_size);
   std::tm t{};
   const time_t mtime = st.st_mtime;

@@ -51,19 +51,12 @@ int ReadWriteStatus(int err) {
   return kFxeFailed;
 }
 
-uint8_t Attributes(const struct stat& st) {
-  uint8_t a = S_ISDIR(st.st_mode) ? kCfAttrDirectory : 0;
-  if ((st.st_mode & S_IWUSR) == 0) a |= kCfAttrReadOnly;
-  if ((st.st_mode & S_IXGRP) == 0) a |= kCfAttrSystem;
-  return a;
-}
-
 int AttributesRead(CfMedia* media, const char* path, uint8_t* attributes) {
   char host[PATH_MAX];
   if (FxeMapPath(media, path, host) != kFxeOk) return kFxeNoDrive;
   struct stat st;
   if (plat::MediaStat(host, &st) != 0) return kFxeBadPath;
-  *attributes = Attributes(st);
+  *attributes = FxeAttributes(st.st_mode);
   return kFxeOk;
 }
 
@@ -73,6 +66,13 @@ mode_t AttributeMode(uint8_t attributes) {
 }
 
 }  // namespace
+
+uint8_t FxeAttributes(unsigned mode) {
+  uint8_t a = S_ISDIR(mode) ? kCfAttrDirectory : 0;
+  if ((mode & S_IWUSR) == 0) a |= kCfAttrReadOnly;
+  if ((mode & S_IXGRP) == 0) a |= kCfAttrSystem;
+  return a;
+}
 
 int _fxe_file_open(CfMedia* media, CfFile* file, const char* path, int kind) {
   if (file->open) _fxe_file_close(file);
