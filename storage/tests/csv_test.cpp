@@ -224,6 +224,25 @@ TEST_F(Csv, ColumnReadThinsALongRangeEvenly) {
   EXPECT_EQ(values[3], 0) << "the rest of the destination asked for is cleared";
 }
 
+TEST_F(Csv, ColumnReadStaysInEachRow) {
+  // A row too short for the column, and an empty last cell, give 0 for that row; the
+  // rows after them are still read from their own lines.
+  WriteHost(ts::OnMedium(root_, ts::kCard, "/SHORT.CSV"), "1,10\r\n2\r\n3,\r\n4,40\r\n5,50\r\n");
+  int32_t values[4] = {-1, -1, -1, -1};
+  uint32_t got = 0;
+  CfReadRequest r{};
+  r.path = "A:\\SHORT.CSV";
+  r.data = values;
+  r.type = kCsvInt32;
+  r.count = int32_t(1u | 100u << 16);
+  r.out_count = &got;
+  r.selector = int32_t(0x80000000u | 4u << 16);  // rows 0..4: four values
+  r.data_bytes = sizeof values;
+  ASSERT_EQ(CF_ReadFile(0, &r), kCfOk);
+  EXPECT_EQ(got, 4u);
+  EXPECT_EQ(std::vector<int32_t>(values, values + 4), (std::vector<int32_t>{10, 0, 0, 50}));
+}
+
 TEST_F(Csv, ReadingOnAtTheEndFindsNothingMore) {
   WriteHost(ts::OnMedium(root_, ts::kCard, "/E.CSV"), "1,2");
   int32_t v[5] = {};

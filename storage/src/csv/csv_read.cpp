@@ -54,6 +54,20 @@ bool SkipCells(Reader& r, uint32_t n) {
   return true;
 }
 
+// Within one row: skips n cells. 1 when the column is reached, 0 when the row ended
+// first (its LF taken), -1 at the end of the file.
+int SkipCellsInRow(Reader& r, uint32_t n) {
+  bool quoted = false;
+  for (uint32_t done = 0; done < n;) {
+    const int c = r.Get();
+    if (c < 0) return -1;
+    if (c == '"') quoted = !quoted;
+    if (c == '\n') return 0;
+    if (c == ',' && !quoted) ++done;
+  }
+  return 1;
+}
+
 // Skips to the start of the next line; false at the end.
 bool SkipLine(Reader& r) {
   for (int c = r.Get(); c >= 0; c = r.Get()) {
@@ -63,10 +77,16 @@ bool SkipLine(Reader& r) {
 }
 
 // One cell; false when the file ended before any of it. end receives what ended it (-1
-// the end of the file).
-bool ReadCell(Reader& r, int type, char* cell, int* end = nullptr) {
+// the end of the file). Within a row, an LF before the cell ends it empty.
+bool ReadCell(Reader& r, int type, char* cell, int* end = nullptr, bool within_row = false) {
   int c = r.Peek();
   while (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+    if (c == '\n' && within_row) {
+      r.Get();
+      cell[0] = '\0';
+      if (end != nullptr) *end = c;
+      return true;
+    }
     r.Get();
     c = r.Peek();
   }
@@ -227,8 +247,11 @@ int CF_ReadFileByColumn(int drive, const CfReadRequest* req) {
       }
     }
     char cell[kCellChars + 1];
-    int end = 0;
-    if (!SkipCells(r, column) || !ReadCell(r, req->type, cell, &end)) {
+    int end = '\n';
+    const int in_row = SkipCellsInRow(r, column);
+    if (in_row == 0) {
+      cell[0] = '\0';  // the row has no such column
+    } else if (in_row < 0 || !ReadCell(r, req->type, cell, &end, true)) {
       *req->out_count = k;
       return Finish(&file, kCfEndOfFile);
     }
