@@ -27,6 +27,7 @@ class WebStart : public kt::MainLoopTest {
     QuorvUpdateNewIp = 0;
     QuorvFtping = 0;
     QuorvThreadCreated = 0;
+    WebRestartAfterDownload = 0;
     orvanel_variables_enumerateded = 0;
   }
   static void Turns(int n) {
@@ -94,6 +95,13 @@ TEST_F(WebStart, StateMachineSteps) {
       {"start requested during a file transfer", 2, 0, 1, 0, 0, 2, 0, false},
       {"start requested, thread exists", 2, 0, 0, 1, 0, 2, 0, false},
       {"IEC variables coming in: stop", 4, 0, 0, 1, 1, 0, 0, false},
+      {"IEC variables coming in, thread starting: stop", 3, 0, 0, 1, 1, 0, 0, false},
+      // Without a thread nothing could honour a stop.
+      {"IEC variables coming in, stopped: stays stopped", 1, 0, 0, 0, 1, 1, 0, false},
+      {"IEC variables coming in, start requested: waits", 2, 0, 0, 0, 1, 2, 0, false},
+      {"stop requested, no thread: stopped", 0, 0, 0, 0, 0, 1, 0, false},
+      {"stop requested, no thread, new address: stopped, then started", 0, 1, 0, 0, 0, 2, 0, false},
+      {"stop requested, thread still running", 0, 0, 0, 1, 0, 0, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -113,6 +121,28 @@ TEST_F(WebStart, StateMachineSteps) {
     EXPECT_EQ(plat::TraceCountOf("quorv_thread_create"), c.creates ? 1u : 0u);
     EXPECT_EQ(plat::TraceCountOf("quorv_check_ftp_state"), 1u);
   }
+}
+
+TEST_F(WebStart, AServerStoppedForADownloadStartsAgainAfterIt) {
+  WebStartPasses = 101;
+  QuorvHttp = 1;
+  QuorvServerState = 4;
+  QuorvThreadCreated = 1;
+  Cmd_Downloading = 1;
+  orvanel_variables_enumerateded = 1;
+  WebStartAfterPass();
+  EXPECT_EQ(QuorvServerState, 0);
+  // The thread ends.
+  QuorvServerState = 1;
+  QuorvThreadCreated = 0;
+  WebStartAfterPass();
+  EXPECT_EQ(QuorvServerState, 1) << "not while the download lasts";
+  Cmd_Downloading = 0;
+  plat::TraceClear();
+  WebStartAfterPass();
+  WebStartAfterPass();
+  EXPECT_EQ(QuorvServerState, 3);
+  EXPECT_EQ(plat::TraceCountOf("quorv_thread_create"), 1u);
 }
 
 }  // namespace

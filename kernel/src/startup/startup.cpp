@@ -285,6 +285,7 @@ void OrderlyStop() {
   }
   // The IEC application stops as at power-down, so its retained variables are written.
   if (OrvanelRuntime) OrvanelStop();
+  QuorvStopServer();
   std::printf("panel: stopped\n");
   std::fflush(stdout);
 }
