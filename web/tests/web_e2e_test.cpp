@@ -1,12 +1,14 @@
 // The real firmware serving its web root: started on a device root with web files and a
 // certificate on the card, reached with curl over HTTP and HTTPS and with headless
 // Chromium, which takes a screenshot of the page (web_page.png in the build directory);
-// stopped and started again.
+// stopped by an upload of new pages and started after it; the unit stopped and started
+// again.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -102,11 +104,27 @@ TEST_F(WebE2e, ServesTheWebRootOverHttpAndHttpsAndToABrowser) {
   EXPECT_EQ(pixel(20, 400), 0x2050a0) << "the page's background (the style sheet was loaded)";
   EXPECT_EQ(pixel(390, 240), 0xf0c020) << "the box";
 
+  // An upload replaces the web root: the server stops while it goes on, and starts again
+  // once the end-of-upload file appears.
+  std::filesystem::remove_all(root_.Host("/mnt/USB0/Quorv/wwwroot"));
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  auto listening = [&] {
+    const int fd = webtest::Connect(80 + offset_);
+    if (fd >= 0) close(fd);
+    return fd >= 0;
+  };
+  while (listening() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(listening()) << "stopped during the upload";
+  root_.Write("/mnt/USB0/Quorv/wwwroot/index.htm", "<p>new pages</p>");
+  root_.Write("/mnt/USB0/EndOfFTP.txt", "");
+  EXPECT_EQ(Fetch(Http("/")), "<p>new pages</p>");
+  EXPECT_FALSE(root_.Exists("/mnt/USB0/EndOfFTP.txt"));
+
   EXPECT_EQ(panel->Stop(SIGTERM, 30s), 0) << panel->output();
   EXPECT_NE(panel->output().find("panel: stopped"), std::string::npos);
   // Started again, it serves again.
   panel = Start();
-  EXPECT_EQ(Fetch(Http("/")), kPage);
+  EXPECT_EQ(Fetch(Http("/")), "<p>new pages</p>");
   EXPECT_EQ(panel->Stop(SIGTERM, 30s), 0) << panel->output();
 }
 
