@@ -99,9 +99,11 @@ TEST(ModbusEndToEnd, DownloadedLadderRunsTheSlaveAndAnEchoAcrossARestart) {
     ASSERT_EQ(tool({"write", std::to_string(r1), "16", "2143"}).first, 0);
     ASSERT_EQ(tool({"write", std::to_string(m1), "1", "01"}).first, 0);
     ASSERT_EQ(tool({"write", std::to_string(reg::WordToken(reg::kTokR, 40)), "16", "6869"}).first, 0);  // "hi"
-    // The echo's peer listens before the program runs, so the greeting finds it.
+    // The echo's peer listens before the program runs, so the greeting finds it; its reads
+    // wait long enough for a unit slowed by a loaded machine to reach Run.
     ts::ChildProcess peer("/usr/bin/python3", {PANEL_SOURCE_DIR "/testsupport/peers/serial_peer.py", "--port",
-                                               root.Host("/dev/ttySP4"), "read:2", "write:70696e67", "read:4"});
+                                               root.Host("/dev/ttySP4"), "--timeout", "60", "read:2", "write:70696e67",
+                                               "read:4"});
     ASSERT_TRUE(peer.WaitFor("ready", 30s)) << peer.output();
     ASSERT_EQ(tool({"set-mode", "2"}).first, 0);
     uint16_t regs[2] = {};

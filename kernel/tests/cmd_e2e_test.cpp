@@ -111,11 +111,7 @@ TEST(CommandServerEndToEnd, AnEndlessLoopFaultsAndTheUnitTakesANewProgram) {
 // A restart as the operator makes it: a program downloaded and run, registers written,
 // the unit stopped in order and started again. The unit must come back with its program,
 // its mode and its registers.
-// Disabled until the unit keeps retentive registers: today an orderly stop saves no
-// registers, and the second start answers with the mode back at 0, R1 = 0 and a logic
-// table that differs (the start-up table check also reads what the saved registers would
-// hold). Turn it on with the retentive registers.
-TEST(CommandServerEndToEnd, DISABLED_ARestartKeepsTheProgramTheModeAndTheRegisters) {
+TEST(CommandServerEndToEnd, ARestartKeepsTheProgramTheModeAndTheRegisters) {
   const std::string binary = PanelBinary();
   ASSERT_EQ(::access(binary.c_str(), X_OK), 0) << "no panel binary at '" << binary << "'";
   ts::TempRoot root;

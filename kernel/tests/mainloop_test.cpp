@@ -8,6 +8,7 @@
 #include "kernel/regimage.h"
 #include "mainloop_fixture.h"
 #include "mainloop_internal.h"
+#include "platform/power_controller.h"
 #include "platform/trace.h"
 #include "screens/objm_bodies.h"
 
@@ -151,8 +152,11 @@ TEST_F(MainLoop, PowerDownRunsWhenTheSignalHasArrived) {
   PassTrace();
   EXPECT_EQ(plat::TraceCountOf("PowerDown"), 0u);
   PowerdownSignal = 1;
+  plat::power_model::Hold(true);  // the switch-off would end the test program
   const Names names = PassTrace();
-  EXPECT_EQ(names.back(), "PowerDown");
+  EXPECT_NE(std::find(names.begin(), names.end(), "PowerDown"), names.end());
+  EXPECT_EQ(names.back(), "CreateSavedFile") << "the pass ends with the power-down save";
+  EXPECT_GT(plat::power_model::SwitchOffWrites(), 0u);
 }
 
 TEST_F(MainLoop, ProtocolDrivers) {

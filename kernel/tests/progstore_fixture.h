@@ -23,6 +23,8 @@ class ProgStoreTest : public ts::RegImageTest {
     OrvanelRuntime = 0;
     OrvanelI0_VarLoc = nullptr;
     fwload_set_def = 0;
+    // A unit past its first start has its register file; saving a program saves into it.
+    root_.Write("/mnt/cfg/autoreg.dta", std::vector<uint8_t>{});
   }
   void TearDown() override {
     OrvanelRuntime = 0;

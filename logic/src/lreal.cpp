@@ -17,12 +17,9 @@ namespace logic {
 
 namespace {
 
-// Not finite: the exponent field all ones.
-bool Finite(double d) { return (std::bit_cast<uint64_t>(d) & 0x7FF0000000000000ull) != 0x7FF0000000000000ull; }
-bool Negative(double d) { return std::signbit(d); }
+using lrealops::Finite;
 
 constexpr double kTwoPi = std::bit_cast<double>(0x401921FB54442491ull);  // 6.283185307177647
-constexpr double kNegativeRoot = std::bit_cast<double>(0x43DFFC0000000000ull);
 constexpr double kRealLimit = 3.4e38;
 constexpr std::size_t kFormatBytes = 20;
 constexpr std::size_t kPrinted = 21;     // at most 20 characters and the 0 byte
@@ -172,30 +169,17 @@ uint8_t Run(Machine& m, uint16_t sub, uint8_t in) {
     case 4: return Compare(m, in, [](double a, double b) { return a >= b; });
     case 5: return Compare(m, in, [](double a, double b) { return a <= b; });
     case 6: return Window(m);
-    case 16: return Binary(m, in, [](double a, double b, bool&) { return a + b; });
-    case 17: return Binary(m, in, [](double a, double b, bool&) { return a - b; });
-    case 18: return Binary(m, in, [](double a, double b, bool&) { return a * b; });
-    case 19:
-      // A division by zero is an error like any other: its infinity is stored, and the
-      // power flow goes off now rather than at the next instruction that uses it.
-      return Binary(m, in, [](double a, double b, bool& ok) {
-        ok = ok && b != 0.0;
-        return a / b;
-      });
+    case 16: return Binary(m, in, lrealops::Add);
+    case 17: return Binary(m, in, lrealops::Sub);
+    case 18: return Binary(m, in, lrealops::Mul);
+    case 19: return Binary(m, in, lrealops::Div);
     case 20:
       return Binary(m, in, [](double a, double b, bool& ok) {
         ok = ok && b != 0.0;
         return std::fmod(a, b);
       });
-    case 21:
-      return Unary(m, in, [](double a, bool& ok) {
-        if (Negative(a)) {
-          ok = false;
-          return kNegativeRoot;
-        }
-        return std::sqrt(a);
-      });
-    case 22: return Unary(m, in, [](double a, bool&) { return std::fabs(a); });
+    case 21: return Unary(m, in, lrealops::Sqrt);
+    case 22: return Unary(m, in, lrealops::Abs);
     case 32: return PushWide<int16_t>(m, in);
     case 33: return PushWide<int32_t>(m, in);
     case 34: return PushWide<float>(m, in);

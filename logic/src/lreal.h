@@ -14,9 +14,40 @@
 //                         format, which must be a single floating conversion
 // An unknown sub-opcode has no operands and turns the power flow off.
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "float_order.h"
 #include "instruction.h"
 
 namespace logic {
+
+// The operators the threaded code runs too: a result from A and B (or A alone), with ok
+// (A and B finite, as the caller found) cleared for a numeric error.
+namespace lrealops {
+// Not finite: the exponent field all ones.
+inline bool Finite(double d) { return (std::bit_cast<uint64_t>(d) & 0x7FF0000000000000ull) != 0x7FF0000000000000ull; }
+inline constexpr double kNegativeRoot = std::bit_cast<double>(0x43DFFC0000000000ull);
+
+inline double Add(double a, double b, bool&) { return Plus(a, b); }
+inline double Sub(double a, double b, bool&) { return a - b; }
+inline double Mul(double a, double b, bool&) { return Times(a, b); }
+// A division by zero is an error like any other: its infinity is stored, and the power
+// flow goes off now rather than at the next instruction that uses it.
+inline double Div(double a, double b, bool& ok) {
+  ok = ok && b != 0.0;
+  return a / b;
+}
+inline double Sqrt(double a, bool& ok) {
+  if (std::signbit(a)) {
+    ok = false;
+    return kNegativeRoot;
+  }
+  return std::sqrt(a);
+}
+inline double Abs(double a, bool&) { return std::fabs(a); }
+}  // namespace lrealops
 
 void OpLreal(Machine& m, uint16_t opcode);  // 543
 

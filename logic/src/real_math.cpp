@@ -95,31 +95,6 @@ void Trigonometric(Machine& m) {
 
 }  // namespace
 
-// One compiled copy of each, which the threaded code calls too: the order in which a
-// compiler takes the operands of a commutative operation decides which NaN payload
-// survives, so two copies could leave different bits in the image.
-[[gnu::noinline]] bool AddOp(float& a, float b) {
-  const bool ok = Operands(a, b);
-  a = a + b;
-  return ok && Finite(a);
-}
-[[gnu::noinline]] bool SubOp(float& a, float b) {
-  const bool ok = Operands(a, b);
-  a = a - b;
-  return ok && Finite(a);
-}
-[[gnu::noinline]] bool MulOp(float& a, float b) {
-  const bool ok = Operands(a, b);
-  a = a * b;
-  return ok && Finite(a);
-}
-[[gnu::noinline]] bool DivOp(float& a, float b) {
-  if (b == 0.0f) return false;  // also -0.0; a stays
-  const bool ok = Operands(a, b);
-  a = a / b;
-  return ok && Finite(a);
-}
-
 void Add(Machine& m, uint16_t op) { Binary<float, AddOp>(m, op); }
 void Sub(Machine& m, uint16_t op) { Binary<float, SubOp>(m, op); }
 void Mul(Machine& m, uint16_t op) { Binary<float, MulOp>(m, op); }

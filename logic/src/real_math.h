@@ -6,17 +6,36 @@
 // result that overflows to infinity from finite operands: it is reported like every
 // other numeric error, not passed on with the power flow on.
 
+#include "float_order.h"
 #include "instruction.h"
+#include "word_stack.h"
 
 namespace logic {
 
 namespace realmath {
-// The four binary operators on a (lower) and b (top): the result in a, false for a
-// numeric error.
-bool AddOp(float& a, float b);
-bool SubOp(float& a, float b);
-bool MulOp(float& a, float b);
-bool DivOp(float& a, float b);
+// The four binary operators on a (lower) and b (top), which the threaded code runs too:
+// the result in a, false for a numeric error.
+inline bool AddOp(float& a, float b) {
+  const bool ok = Finite(a) && Finite(b);
+  a = Plus(a, b);
+  return ok && Finite(a);
+}
+inline bool SubOp(float& a, float b) {
+  const bool ok = Finite(a) && Finite(b);
+  a = a - b;
+  return ok && Finite(a);
+}
+inline bool MulOp(float& a, float b) {
+  const bool ok = Finite(a) && Finite(b);
+  a = Times(a, b);
+  return ok && Finite(a);
+}
+inline bool DivOp(float& a, float b) {
+  if (b == 0.0f) return false;  // also -0.0; a stays
+  const bool ok = Finite(a) && Finite(b);
+  a = a / b;
+  return ok && Finite(a);
+}
 
 void Add(Machine& m, uint16_t opcode);        // 128
 void Sub(Machine& m, uint16_t opcode);        // 129

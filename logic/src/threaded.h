@@ -21,7 +21,7 @@ namespace logic {
 // What a record does. The joined shapes come first in the stream of records, followed by
 // the records of their parts: a joined record that cannot run a case exactly falls
 // through to its parts.
-enum class Rec : uint8_t {
+enum class Rec : uint16_t {
   kCareful,       // the careful interpreter runs one instruction from ip
   kHandler,       // an operand-less opcode through its handler
   kHandlerOperands,  // an opcode through its handler, which reads its operands; d: the next position
@@ -43,9 +43,10 @@ enum class Rec : uint8_t {
   kReturn,        // pop; when on, return
   kEnd,           // opcode 9
   kGoto,          // continue at record c (the link from a run into one decoded before)
-  kIntOpPull,     // push a, push b, INT operator `opcode`, pull c  (d: parts' records)
+  kFree21,        // no record has this kind
   kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, coil byte c >> 3 bit c & 7
-  kOnDelay16,     // 16-bit on-delay timer, immediate preset: record a, preset b, unit c (0.1 ms ticks)
+  kTimer,         // a timer whose operands were read: record a, preset b (immediate when opcode is odd,
+                  // else a register's offset), reset bit c (byte << 3 | bit)
   kAddDint, kSubDint, kMulDint,        // DINT operators on the word stack
   kAddReal, kSubReal, kMulReal, kDivReal,  // REAL operators on the word stack
   kCompareDint,                        // DINT compares `opcode` (series)
@@ -56,11 +57,53 @@ enum class Rec : uint8_t {
   kCoilBase = 48,
   kContactCoilBase = 56,
   kContactOperatorBase = 64,  // a contact followed by that operator
-  kKinds = 80,
+  // One kind per row of the timer family, so that its width, kind and unit are constants.
+  kTimerBase = 80,
+  kPushQuad = 104,  // a: offset
+  kPullQuad,        // a: offset
+  kLrealCompare,    // LREAL compare, sub-opcode b (0-5)
+  kLrealAdd, kLrealSub, kLrealMul, kLrealDiv, kLrealSqrt, kLrealAbs,
+  kAddInt, kSubInt, kMulInt, kDivInt,  // INT operators on the word stack
+  kCompareInt,      // INT compares `opcode` (set)
+  kCompareReal,     // REAL compares `opcode` (series)
+  kPushImm64,       // a: low 32 bits, b: high 32 bits
+  // Joined numeric shapes, one kind per shape and operator (kNumOps of them: INT + - * /,
+  // DINT + - *, REAL + - * /, LREAL + - * /): a and b the operands' offsets (b an
+  // immediate when d & 1), c the offset the result is pulled to.
+  kPushPushOpBase = 128,      // push a, push b, operator
+  kPushPushOpPullBase = 143,  // push a, push b, operator, pull c
+  kPushOpPullBase = 158,      // push b, operator, pull c (a on the stack)
+  // push a, push b, compare `opcode` (an LREAL compare's sub-opcode in c), one kind per
+  // type: INT, DINT, REAL, LREAL.
+  kPushPushCompareBase = 173,
+  // Boolean rungs: contacts on bytes a and b with the masks in d's low and high byte, the
+  // operator I of the boolean family's table and the coil J on bit c (byte << 3 | bit);
+  // one kind per operator (and coil).
+  kContactContactOpBase = 177,      // contact a, contact b, operator I
+  kContactOpCoilBase = 190,         // contact a, operator I, coil J: + 6 * I + J
+  kContactContactOpCoilBase = 268,  // contact a, contact b, operator I, coil J: + 6 * I + J
+  // A contact and the instruction that takes its power flow: jump (a: 1 when it leads
+  // backward), skip, call (a: the return position) and return with the contact's byte d
+  // and mask b, the targets in c; timers and counters with their own fields and the
+  // contact's bit in d (byte << 3 | bit).
+  kContactJump = 346,
+  kContactSkip,
+  kContactCall,
+  kContactReturn,
+  kContactTimerBase = 350,  // + the timer's row
+  kContactCounter = 374,    // a 16-bit counter with an immediate preset
+  // The numeric shapes that pull or compare followed by a plain coil (38), its bit in
+  // d >> 1 (byte << 3 | bit).
+  kPushPushOpPullCoilBase = 375,
+  kPushOpPullCoilBase = 390,
+  kPushPushCompareCoilBase = 405,
+  kKinds = 409,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,
 };
+
+inline constexpr uint8_t kNumOps = 15;
 
 struct Record {
   Rec kind;

@@ -1,6 +1,7 @@
 // The decoder of the threaded form: reads each instruction's operands with the careful
 // interpreter's own operand readers, so a record resolves exactly the offset the handler
 // would, and an operand the handler would refuse leaves the instruction to the handler.
+#include <bit>
 #include <cstring>
 
 #include "boolean.h"
@@ -51,6 +52,45 @@ const TimerRow* TimerOf(uint16_t op) {
   return nullptr;
 }
 
+// The LREAL instruction: the commonest sub-opcodes run inline; the others through the
+// handler, their operands read here to find the next instruction.
+void DecodeLreal(Machine& s, Record& r) {
+  const uint16_t sub = Imm16(s);
+  r.b = sub;
+  r.kind = Rec::kHandlerOperands;
+  switch (sub) {
+    case 0: case 1: case 2: case 3: case 4: case 5: r.kind = Rec::kLrealCompare; break;
+    case 16: r.kind = Rec::kLrealAdd; break;
+    case 17: r.kind = Rec::kLrealSub; break;
+    case 18: r.kind = Rec::kLrealMul; break;
+    case 19: r.kind = Rec::kLrealDiv; break;
+    case 21: r.kind = Rec::kLrealSqrt; break;
+    case 22: r.kind = Rec::kLrealAbs; break;
+    case 32: WordOperand(s, 1); break;
+    case 33: case 34: WordOperand(s, 2); break;
+    case 35: case 36: case 37: WordOperand(s, 4); break;
+    case 38:
+      WordOperand(s, 4);
+      ByteOperand(s);
+      break;
+    case 39:
+      ByteOperand(s);
+      WordOperand(s, 4);
+      for (int i = 0; i < 12; ++i) Imm16(s);  // an unused word, the length, the format
+      break;
+    case 48:
+      WordOperand(s, 4);
+      WordOperand(s, 4);
+      break;
+    case 49:
+      WordOperand(s, 4);
+      for (int i = 0; i < 4; ++i) Imm16(s);
+      break;
+    default: break;  // no operands
+  }
+  r.d = s.ip;
+}
+
 bool IsCoil(uint16_t op) { return op < kBooleanOpcodes && kBooleanEntries[op].kind == BooleanKind::kCoil; }
 
 // Decodes the instruction at p (p <= words) into r; the position after it in next.
@@ -85,6 +125,14 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
     case 84: r.kind = Rec::kPushImm32, r.a = Imm32(s); break;
     case 82: r.kind = Rec::kPullWord, r.a = WordOperand(s, 1); break;
     case 85: r.kind = Rec::kPullDouble, r.a = WordOperand(s, 2); break;
+    case 540: r.kind = Rec::kPushQuad, r.a = WordOperand(s, 4); break;
+    case 541:
+      r.kind = Rec::kPushImm64;
+      r.a = Imm32(s);
+      r.b = Imm32(s);
+      break;
+    case 542: r.kind = Rec::kPullQuad, r.a = WordOperand(s, 4); break;
+    case 543: DecodeLreal(s, r); break;
     case 90:
       r.kind = Rec::kMoveWord;
       r.a = WordOperand(s);
@@ -125,25 +173,40 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
           case 129: r.kind = Rec::kSubReal; break;
           case 130: r.kind = Rec::kMulReal; break;
           case 131: r.kind = Rec::kDivReal; break;
+          case 120: r.kind = Rec::kAddInt; break;
+          case 121: r.kind = Rec::kSubInt; break;
+          case 122: r.kind = Rec::kMulInt; break;
+          case 123: r.kind = Rec::kDivInt; break;
           default:
+            if (w >= 160 && w <= 165) r.kind = Rec::kCompareInt;
             if (w >= 166 && w <= 171) r.kind = Rec::kCompareDint;
+            if (w >= 172 && w <= 177) r.kind = Rec::kCompareReal;
         }
       } else if (const TimerRow* t = TimerOf(w)) {
-        // Timers and 16-bit counters: their handler reads the operands again; reading
-        // them here tells where the next instruction starts.
-        if (t->kind == TimerKind::kAccumulating) BitOperand(s);
+        // Timers run inline, each row with its own code; one whose record or preset the
+        // careful handler would refuse stays with it (its handler reads the operands
+        // again; reading them here tells where the next instruction starts).
+        BitRef reset{0, 0};
+        if (t->kind == TimerKind::kAccumulating) reset = BitOperand(s);
         r.kind = Rec::kHandlerOperands;
+        bool inline_ok;
+        uint32_t record, preset;
         if (t->wide) {
-          RecordOperands<true>().Read(s, w & 1);
+          RecordOperands<true> ops;
+          inline_ok = ops.Read(s, w & 1);
+          record = ops.record;
+          preset = ops.immediate ? uint32_t(ops.immediate_preset) : ops.preset_at;
         } else {
           RecordOperands<false> ops;
-          // The commonest timer runs inline, its unit a constant of its own code.
-          if (ops.Read(s, w & 1) && ops.immediate && t->kind == TimerKind::kOnDelay) {
-            r.kind = Rec::kOnDelay16;
-            r.a = ops.record;
-            r.b = uint32_t(ops.immediate_preset);
-            r.c = t->unit_ticks;
-          }
+          inline_ok = ops.Read(s, w & 1);
+          record = ops.record;
+          preset = ops.immediate ? uint32_t(ops.immediate_preset) : ops.preset_at;
+        }
+        if (inline_ok) {
+          r.kind = Rec::kTimer;
+          r.a = record;
+          r.b = preset;
+          r.c = reset.byte << 3 | reset.bit;
         }
         r.d = s.ip;
       } else if (w >= 200 && w <= 203) {
@@ -169,10 +232,113 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
   return !ends;
 }
 
+// The place of an operator or coil in its table of the boolean family.
+template <class Table>
+uint16_t Place(const Table& table, uint16_t op) {
+  uint16_t i = 0;
+  while (table[i].opcode != op) ++i;
+  return i;
+}
+uint16_t TimerPlace(uint16_t op) {
+  uint16_t i = 0;
+  while (kTimerKinds[i].opcode != (op & ~1u)) ++i;
+  return i;
+}
+// A contact's bit, byte << 3 | bit.
+uint32_t PackedBit(const Record& contact) { return contact.a << 3 | uint32_t(std::countr_zero(contact.b)); }
+
+// The numeric operators that join with their transfers, in the order of their kinds,
+// and the types they work on: 0 INT, 1 DINT, 2 REAL, 3 LREAL.
+constexpr Rec kNumOpKinds[kNumOps] = {
+    Rec::kAddInt,  Rec::kSubInt,  Rec::kMulInt,  Rec::kDivInt,   Rec::kAddDint,  Rec::kSubDint,  Rec::kMulDint,
+    Rec::kAddReal, Rec::kSubReal, Rec::kMulReal, Rec::kDivReal, Rec::kLrealAdd, Rec::kLrealSub, Rec::kLrealMul,
+    Rec::kLrealDiv,
+};
+int NumOpIndex(Rec k) {
+  for (int i = 0; i < kNumOps; ++i)
+    if (kNumOpKinds[i] == k) return i;
+  return -1;
+}
+int TypeOfOp(int op) { return op < 0 ? -1 : op < 4 ? 0 : op < 7 ? 1 : op < 11 ? 2 : 3; }
+int CompareType(Rec k) {
+  switch (k) {
+    case Rec::kCompareInt: return 0;
+    case Rec::kCompareDint: return 1;
+    case Rec::kCompareReal: return 2;
+    case Rec::kLrealCompare: return 3;
+    default: return -1;
+  }
+}
+struct NumTransfers {
+  Rec push, push_imm, pull;
+};
+// The transfers of a type; kinds no record has where there are none (no type, or an
+// LREAL immediate, which takes two fields).
+NumTransfers TransfersOf(int type) {
+  switch (type) {
+    case 0: return {Rec::kPushWord, Rec::kPushImm, Rec::kPullWord};
+    case 1: case 2: return {Rec::kPushDouble, Rec::kPushImm32, Rec::kPullDouble};
+    case 3: return {Rec::kPushQuad, Rec::kKinds, Rec::kPullQuad};
+    default: return {Rec::kKinds, Rec::kKinds, Rec::kKinds};
+  }
+}
+
+// A numeric shape of `parts` records joined with the plain coil after it, when there is
+// one: its kind moved by `offset`, the coil's bit in d >> 1.
+uint32_t WithCoil(const Record* run, uint32_t n, uint32_t parts, uint16_t offset, Record& j) {
+  if (n <= parts || run[parts].kind != Rec::kCoil || run[parts].opcode != 38) return parts;
+  j.kind = Rec(uint16_t(j.kind) + offset);
+  j.d |= (run[parts].a << 3 | run[parts].b) << 1;
+  return parts + 1;
+}
+
 // The joined shape that starts at run[i], with the number of parts it covers; 0 when
 // none does.
 uint32_t Join(const Record* run, uint32_t n, Record& j) {
   const Record& r0 = run[0];
+  // Boolean rungs.
+  if (n >= 3 && r0.kind == Rec::kContact && run[1].kind == Rec::kContact && run[2].kind == Rec::kOperator) {
+    const uint16_t op = Place(kStackOperators, run[2].opcode);
+    if (n >= 4 && run[3].kind == Rec::kCoil) {
+      const uint16_t coil = Place(kCoilWrites, run[3].opcode);
+      j = {Rec(uint16_t(Rec::kContactContactOpCoilBase) + 6 * op + coil), run[2].opcode, r0.ip, r0.a, run[1].a,
+           run[3].a << 3 | run[3].b, r0.b | run[1].b << 8};
+      return 4;
+    }
+    j = {Rec(uint16_t(Rec::kContactContactOpBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, 0, r0.b | run[1].b << 8};
+    return 3;
+  }
+  if (n >= 3 && r0.kind == Rec::kContact && run[1].kind == Rec::kOperator && run[2].kind == Rec::kCoil) {
+    const uint16_t op = Place(kStackOperators, run[1].opcode), coil = Place(kCoilWrites, run[2].opcode);
+    j = {Rec(uint16_t(Rec::kContactOpCoilBase) + 6 * op + coil), run[1].opcode, r0.ip, r0.a, 0,
+         run[2].a << 3 | run[2].b, r0.b};
+    return 3;
+  }
+  // A contact and the instruction that takes its power flow.
+  if (n >= 2 && r0.kind == Rec::kContact) {
+    const Record& r1 = run[1];
+    Rec kind = Rec::kCareful;
+    switch (r1.kind) {
+      case Rec::kJump: kind = Rec::kContactJump; break;
+      case Rec::kSkipIfOff: kind = Rec::kContactSkip; break;
+      case Rec::kCall: kind = Rec::kContactCall; break;
+      case Rec::kReturn: kind = Rec::kContactReturn; break;
+      case Rec::kTimer: kind = Rec(uint16_t(Rec::kContactTimerBase) + TimerPlace(r1.opcode)); break;
+      case Rec::kCounter16: kind = Rec::kContactCounter; break;
+      default: break;
+    }
+    if (kind != Rec::kCareful) {
+      j = {kind, r1.opcode, r0.ip, r1.a, r1.b, r1.c, PackedBit(r0)};
+      // A flow instruction takes the contact as byte d and mask b; a call its return
+      // position in a, a jump whether it leads backward.
+      if (r1.kind == Rec::kJump || r1.kind == Rec::kSkipIfOff || r1.kind == Rec::kCall || r1.kind == Rec::kReturn) {
+        j.b = r0.b;
+        j.d = r0.a;
+        j.a = r1.kind == Rec::kCall ? r1.d : uint32_t(r1.c < r1.d);
+      }
+      return 2;
+    }
+  }
   if (n >= 2 && r0.kind == Rec::kContact && run[1].kind == Rec::kCoil) {
     j = {Rec::kContactCoil, run[1].opcode, r0.ip, r0.a, r0.b, run[1].a, run[1].b};
     return 2;
@@ -181,17 +347,37 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     j = {Rec::kContactOperator, run[1].opcode, r0.ip, r0.a, r0.b, 0, 0};
     return 2;
   }
-  if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm)) {
-    const uint16_t op = run[2].opcode;
-    if (run[2].kind == Rec::kHandler && op >= 120 && op <= 123 && run[1].kind == Rec::kPushWord &&
-        run[3].kind == Rec::kPullWord) {
-      j = {Rec::kIntOpPull, op, r0.ip, r0.a, run[1].a, run[3].a, 0};
-      return 4;
+  if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm) &&
+      run[2].kind == Rec::kCompareInt && run[3].kind == Rec::kCoil) {
+    j = {Rec::kIntCompareCoil, run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
+         uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
+    return 4;
+  }
+  // Pushes, an operator or compare and a pull of one type.
+  if (n >= 3) {
+    const int op = NumOpIndex(run[2].kind), compare = CompareType(run[2].kind);
+    const NumTransfers t = TransfersOf(op >= 0 ? TypeOfOp(op) : compare);
+    const bool pushes = (op >= 0 || compare >= 0) && r0.kind == t.push &&
+                        (run[1].kind == t.push || run[1].kind == t.push_imm);
+    const uint32_t imm = run[1].kind == t.push_imm;
+    if (pushes && op >= 0 && n >= 4 && run[3].kind == t.pull) {
+      j = {Rec(uint16_t(Rec::kPushPushOpPullBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a, imm};
+      return WithCoil(run, n, 4, uint16_t(Rec::kPushPushOpPullCoilBase) - uint16_t(Rec::kPushPushOpPullBase), j);
     }
-    if (run[2].kind == Rec::kHandler && op >= 160 && op <= 165 && run[3].kind == Rec::kCoil) {
-      j = {Rec::kIntCompareCoil, op, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
-           uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
-      return 4;
+    if (pushes && op >= 0) {
+      j = {Rec(uint16_t(Rec::kPushPushOpBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, 0, imm};
+      return 3;
+    }
+    if (pushes) {
+      j = {Rec(uint16_t(Rec::kPushPushCompareBase) + compare), run[2].opcode, r0.ip, r0.a, run[1].a, run[2].b, imm};
+      return WithCoil(run, n, 3, uint16_t(Rec::kPushPushCompareCoilBase) - uint16_t(Rec::kPushPushCompareBase), j);
+    }
+    const int op1 = NumOpIndex(run[1].kind);
+    const NumTransfers t1 = TransfersOf(TypeOfOp(op1));
+    if (op1 >= 0 && (r0.kind == t1.push || r0.kind == t1.push_imm) && run[2].kind == t1.pull) {
+      j = {Rec(uint16_t(Rec::kPushOpPullBase) + op1), run[1].opcode, r0.ip, 0, r0.a, run[2].a,
+           uint32_t(r0.kind == t1.push_imm)};
+      return WithCoil(run, n, 3, uint16_t(Rec::kPushOpPullCoilBase) - uint16_t(Rec::kPushOpPullBase), j);
     }
   }
   return 0;
@@ -199,16 +385,12 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
 
 // The kind that runs an operator, a coil or a contact-coil pair inline.
 Record Specialise(Record r) {
-  auto place = [](const auto& table, uint16_t op) {
-    uint8_t i = 0;
-    while (table[i].opcode != op) ++i;
-    return i;
-  };
-  if (r.kind == Rec::kOperator) r.kind = Rec(uint8_t(Rec::kOperatorBase) + place(kStackOperators, r.opcode));
-  if (r.kind == Rec::kCoil) r.kind = Rec(uint8_t(Rec::kCoilBase) + place(kCoilWrites, r.opcode));
-  if (r.kind == Rec::kContactCoil) r.kind = Rec(uint8_t(Rec::kContactCoilBase) + place(kCoilWrites, r.opcode));
+  if (r.kind == Rec::kOperator) r.kind = Rec(uint16_t(Rec::kOperatorBase) + Place(kStackOperators, r.opcode));
+  if (r.kind == Rec::kCoil) r.kind = Rec(uint16_t(Rec::kCoilBase) + Place(kCoilWrites, r.opcode));
+  if (r.kind == Rec::kContactCoil) r.kind = Rec(uint16_t(Rec::kContactCoilBase) + Place(kCoilWrites, r.opcode));
   if (r.kind == Rec::kContactOperator)
-    r.kind = Rec(uint8_t(Rec::kContactOperatorBase) + place(kStackOperators, r.opcode));
+    r.kind = Rec(uint16_t(Rec::kContactOperatorBase) + Place(kStackOperators, r.opcode));
+  if (r.kind == Rec::kTimer) r.kind = Rec(uint16_t(Rec::kTimerBase) + TimerPlace(r.opcode));
   return r;
 }
 
@@ -274,8 +456,13 @@ bool Drain() {
 void Patch(uint32_t first) {
   for (uint32_t i = first; i < count; ++i) {
     Record& r = records[i];
-    if (r.kind == Rec::kJump || r.kind == Rec::kSkipIfOff || r.kind == Rec::kCall || r.kind == Rec::kGoto)
-      r.c = index[r.c] - 1;
+    switch (r.kind) {
+      case Rec::kJump: case Rec::kSkipIfOff: case Rec::kCall: case Rec::kGoto:
+      case Rec::kContactJump: case Rec::kContactSkip: case Rec::kContactCall:
+        r.c = index[r.c] - 1;
+        break;
+      default: break;
+    }
   }
 }
 

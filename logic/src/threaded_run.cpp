@@ -4,11 +4,15 @@
 // with its own position and state. A joined record whose case it cannot run falls
 // through to the records of its parts.
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <iterator>
 
 #include "boolean.h"
+#include "graphics/unaligned.h"
 #include "interpreter.h"
+#include "lreal.h"
 #include "kernel/regimage.h"
 #include "opcode_table.h"
 #include "real_math.h"
@@ -69,11 +73,150 @@ inline bool IntCompare(uint16_t op, int16_t a, int16_t b) {
   }
 }
 
+inline bool DintHolds(uint16_t op, int32_t a, int32_t b) {
+  switch (op) {
+    case 166: return a == b;
+    case 167: return a != b;
+    case 168: return a < b;
+    case 169: return a > b;
+    case 170: return a <= b;
+    default: return a >= b;  // 171
+  }
+}
+inline bool RealHolds(uint16_t op, float a, float b) {
+  switch (op) {
+    case 172: return a == b;
+    case 173: return a != b;
+    case 174: return a < b;
+    case 175: return a > b;
+    case 176: return a <= b;
+    default: return a >= b;  // 177
+  }
+}
+inline bool LrealHolds(uint32_t sub, double a, double b) {
+  switch (sub) {
+    case 0: return a == b;
+    case 1: return a != b;
+    case 2: return a > b;
+    case 3: return a < b;
+    case 4: return a >= b;
+    default: return a <= b;  // 5
+  }
+}
+
 // The DINT result of an exact sum, difference or product, wrapped; false when it overflowed.
 inline bool StoreDint(int32_t& a, int64_t exact) {
   a = int32_t(exact);
   return exact >= INT32_MIN && exact <= INT32_MAX;
 }
+// The two slots an operator that reads one or two entries leaves over two contacts'
+// power flows (0 or 0xFF each), by operator and (first on | second on << 1): the lower
+// slot in the low byte.
+consteval std::array<std::array<uint16_t, 4>, std::size(kStackOperators)> ContactPairs() {
+  std::array<std::array<uint16_t, 4>, std::size(kStackOperators)> t{};
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    const StackOperator& o = kStackOperators[i];
+    if (o.reads == 0 || o.reads > 2) continue;
+    for (uint32_t k = 0; k < 4; ++k) {
+      uint8_t slots[2] = {uint8_t(k & 1 ? 0xFF : 0), uint8_t(k & 2 ? 0xFF : 0)};
+      o.apply(slots + 2 - o.reads);
+      t[i][k] = uint16_t(slots[0] | slots[1] << 8);
+    }
+  }
+  return t;
+}
+constexpr auto kContactPairs = ContactPairs();
+
+// The operators of the joined numeric shapes, in the order of their kinds: the result
+// in a, false for a numeric error.
+template <uint16_t kOp>
+bool IntOpFn(int16_t& a, int16_t b) {
+  int16_t v;
+  const bool ok = IntOp(kOp, a, b, v);
+  a = v;
+  return ok;
+}
+bool AddDintFn(int32_t& a, int32_t b) { return StoreDint(a, int64_t(a) + b); }
+bool SubDintFn(int32_t& a, int32_t b) { return StoreDint(a, int64_t(a) - b); }
+bool MulDintFn(int32_t& a, int32_t b) { return StoreDint(a, int64_t(a) * b); }
+template <double (*F)(double, double, bool&)>
+bool LrealFn(double& a, double b) {
+  bool ok = lrealops::Finite(a) && lrealops::Finite(b);
+  a = F(a, b, ok);
+  return ok;
+}
+
+enum class Shape { kPushPushOp, kPushPushOpPull, kPushOpPull };
+
+// The second operand of a joined shape: a register, or an immediate when d & 1 (never
+// for an LREAL).
+template <class T>
+inline T SecondOperand(const Record& r) {
+  T v;
+  if (sizeof(T) < 8 && (r.d & 1)) {
+    if constexpr (sizeof(T) == 2) {
+      v = std::bit_cast<T>(uint16_t(r.b));
+    } else if constexpr (sizeof(T) == 4) {
+      v = std::bit_cast<T>(r.b);
+    }
+  } else {
+    std::memcpy(&v, plc_reg + r.b, sizeof(T));
+  }
+  return v;
+}
+
+// A joined numeric shape, leaving the stacks (their cells above the top included) and
+// the image as its parts would; false, having changed nothing, for a case the parts must
+// run (a stack too full or too shallow, no power flow to turn off).
+template <class T, bool (*Op)(T&, T), Shape kShape>
+inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bits, uint32_t bsp) {
+  constexpr uint32_t n = sizeof(T) / 2;
+  if (bsp == 0) return false;
+  T a;
+  uint16_t* c;  // a's cells
+  if constexpr (kShape == Shape::kPushOpPull) {
+    if (wsp < n || wsp + n > kWordStackSize) return false;
+    c = words + wsp - n;
+    std::memcpy(&a, c, sizeof(T));
+  } else {
+    if (wsp + 2 * n > kWordStackSize) return false;
+    c = words + wsp;
+    std::memcpy(&a, plc_reg + r.a, sizeof(T));
+  }
+  const T b = SecondOperand<T>(r);
+  const bool ok = Op(a, b);
+  std::memcpy(c, &a, sizeof(T));
+  std::memcpy(c + n, &b, sizeof(T));
+  if constexpr (kShape == Shape::kPushPushOp) wsp += n;
+  if constexpr (kShape == Shape::kPushOpPull) wsp -= n;
+  if constexpr (kShape != Shape::kPushPushOp) std::memcpy(plc_reg + r.c, &a, sizeof(T));
+  if (!ok) bits[bsp - 1] = 0;
+  return true;
+}
+
+// Two pushes and a compare of type kType (0 INT: the relation replaces the power flow;
+// 1 DINT, 2 REAL, 3 LREAL: it turns the power flow off when it does not hold).
+template <class T, int kType>
+inline bool CompareJoin(const Record& r, uint16_t* words, uint32_t wsp, uint8_t* bits, uint32_t bsp) {
+  constexpr uint32_t n = sizeof(T) / 2;
+  if (bsp == 0 || wsp + 2 * n > kWordStackSize) return false;
+  T a, b;
+  std::memcpy(&a, plc_reg + r.a, sizeof(T));
+  b = SecondOperand<T>(r);
+  std::memcpy(words + wsp, &a, sizeof(T));
+  std::memcpy(words + wsp + n, &b, sizeof(T));
+  if constexpr (kType == 0) {
+    bits[bsp - 1] = IntCompare(r.opcode, a, b);
+  } else {
+    bool holds;
+    if constexpr (kType == 1) holds = DintHolds(r.opcode, a, b);
+    if constexpr (kType == 2) holds = RealHolds(r.opcode, a, b);
+    if constexpr (kType == 3) holds = LrealHolds(r.c, a, b);
+    if (!holds) bits[bsp - 1] = 0;
+  }
+  return true;
+}
+
 // The 16-bit counter with an immediate preset, as the counter family evaluates it, with
 // its record, preset and reset bit resolved.
 inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
@@ -95,21 +238,47 @@ inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
   return output ? 1 : 0;
 }
 
-// The 16-bit on-delay timer with an immediate preset, as the timer family evaluates it,
-// with its record and preset resolved and its unit a constant.
-template <uint32_t kUnit>
-inline uint8_t OnDelay16(const Record& r, uint8_t power) {
-  const uint32_t control = r.a + 2;
+// A timer of the row kRow of the timer family, evaluated as the family does, with its
+// record, preset and reset bit resolved and its width, kind and unit constants.
+template <uint32_t kRow>
+inline uint8_t Timer(const Record& r, uint8_t power) {
+  constexpr TimerRow kT = kTimerKinds[kRow];
+  constexpr bool kWide = kT.wide, kAccumulating = kT.kind == TimerKind::kAccumulating;
+  constexpr bool kOffDelay = kT.kind == TimerKind::kOffDelay;
+  constexpr uint32_t kUnit = kT.unit_ticks;
+  const uint32_t control = r.a + (kWide ? 4 : 2);
+  const auto set_value = [&](int64_t v) {
+    if constexpr (kWide) {
+      UTIL_PutDword(plc_reg + r.a, uint32_t(v));
+    } else {
+      SetRegWord(r.a, uint16_t(v));
+    }
+  };
   const uint16_t tick = time_frt_100us & kRecordTickMask;
-  if (power == 0) {
-    SetRegWord(r.a, 0);
-    SetRegWord(control, tick);
-    return 0;
+  if constexpr (kAccumulating) {
+    if (BitIsSet(plc_reg, BitRef{r.c >> 3, uint8_t(r.c & 7)})) {
+      set_value(0);
+      SetRegWord(control, tick);
+      return 0;
+    }
   }
-  int64_t value = RegWord(r.a);
-  const int64_t preset = r.b;
+  int64_t preset;
+  if (r.opcode & 1) {
+    preset = kWide ? int64_t(int32_t(r.b)) : int64_t(r.b);
+  } else {
+    preset = kWide ? int64_t(int32_t(UTIL_GetDword(plc_reg + r.b))) : int64_t(int16_t(RegWord(r.b)));
+  }
+  const bool first_scan = SBitGet(1);
+  if (!kWide && kOffDelay && first_scan) set_value(preset);
+  const bool input = kOffDelay ? power == 0 : power != 0;
+  if (!input) {
+    if (!kAccumulating) set_value(0);
+    SetRegWord(control, uint16_t(tick | (kOffDelay ? kRecordOutput : 0)));
+    return kOffDelay ? 1 : 0;
+  }
+  int64_t value = kWide ? int64_t(int32_t(UTIL_GetDword(plc_reg + r.a))) : int64_t(RegWord(r.a));
   uint16_t reference = RegWord(control) & kRecordTickMask;
-  if (value < preset && !SBitGet(1)) {
+  if (value < preset && !first_scan) {
     const uint32_t elapsed = uint32_t(tick - reference) & kRecordTickMask;
     const uint32_t units = elapsed / kUnit;
     if (units != 0) {
@@ -121,9 +290,10 @@ inline uint8_t OnDelay16(const Record& r, uint8_t power) {
   }
   const bool done = value >= preset;
   if (done) value = preset;
-  SetRegWord(r.a, uint16_t(value));
-  SetRegWord(control, uint16_t((done ? kRecordOutput : 0) | kRecordEnabled | reference));
-  return done ? 1 : 0;
+  set_value(value);
+  const bool output = kOffDelay ? !done : done;
+  SetRegWord(control, uint16_t((output ? kRecordOutput : 0) | (kOffDelay ? 0 : kRecordEnabled) | reference));
+  return output ? 1 : 0;
 }
 
 }  // namespace
@@ -141,11 +311,11 @@ inline uint8_t OnDelay16(const Record& r, uint8_t power) {
 // predicted from the kind it follows. The stack depths live in locals and go back to
 // the machine before anything else sees it.
 KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
-  static const void* const kLabels[uint8_t(Rec::kKinds)] = {
+  static const void* const kLabels[uint16_t(Rec::kKinds)] = {
       &&careful, &&handler, &&handler_operands, &&contact, &&careful /* generic operator */, &&careful /* generic coil */,
       &&careful /* generic contact-coil */, &&push_word, &&push_double, &&push_imm, &&push_imm32,
       &&pull_word, &&pull_double, &&move_word, &&move_imm, &&jump, &&skip_if_off, &&call, &&ret,
-      &&end, &&go, &&int_op_pull, &&int_compare_coil, &&on_delay16, &&add_dint, &&sub_dint,
+      &&end, &&go, &&careful, &&int_compare_coil, &&careful /* generic timer */, &&add_dint, &&sub_dint,
       &&mul_dint, &&add_real, &&sub_real, &&mul_real, &&div_real, &&compare_dint,
       // operators
       &&op0, &&op1, &&op2, &&op3, &&op4, &&op5, &&op6, &&op7, &&op8, &&op9, &&op10, &&op11, &&op12,
@@ -157,11 +327,51 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       // contacts with the operator after them
       &&co0, &&co1, &&co2, &&co3, &&co4, &&co5, &&co6, &&co7, &&co8, &&co9, &&co10, &&co11, &&co12,
       &&careful, &&careful, &&careful,
+      // timers
+      &&tm0, &&tm1, &&tm2, &&tm3, &&tm4, &&tm5, &&tm6, &&tm7, &&tm8, &&tm9, &&tm10, &&tm11, &&tm12,
+      &&tm13, &&tm14, &&tm15, &&tm16, &&tm17, &&tm18, &&tm19, &&tm20, &&tm21, &&tm22, &&tm23,
+      &&push_quad, &&pull_quad, &&lreal_compare, &&lreal_add, &&lreal_sub, &&lreal_mul, &&lreal_div,
+      &&lreal_sqrt, &&lreal_abs, &&add_int, &&sub_int, &&mul_int, &&div_int, &&compare_int, &&compare_real,
+      &&push_imm64, &&careful, &&careful, &&careful, &&careful, &&careful, &&careful, &&careful, &&careful,
+#define NUM_LABELS(shape)                                                                                  \
+  &&shape##0, &&shape##1, &&shape##2, &&shape##3, &&shape##4, &&shape##5, &&shape##6, &&shape##7, &&shape##8, \
+      &&shape##9, &&shape##10, &&shape##11, &&shape##12, &&shape##13, &&shape##14,
+      NUM_LABELS(ppo) NUM_LABELS(ppop) NUM_LABELS(pop)
+#undef NUM_LABELS
+      &&ppc0, &&ppc1, &&ppc2, &&ppc3,
+      &&cco0, &&cco1, &&cco2, &&cco3, &&cco4, &&cco5, &&cco6, &&cco7, &&cco8, &&cco9, &&cco10, &&cco11, &&cco12,
+#define COIL_LABELS(prefix, I) \
+  &&prefix##I##_0, &&prefix##I##_1, &&prefix##I##_2, &&prefix##I##_3, &&prefix##I##_4, &&prefix##I##_5,
+#define OPERATOR_COIL_LABELS(prefix)                                                                    \
+  COIL_LABELS(prefix, 0) COIL_LABELS(prefix, 1) COIL_LABELS(prefix, 2) COIL_LABELS(prefix, 3)           \
+  COIL_LABELS(prefix, 4) COIL_LABELS(prefix, 5) COIL_LABELS(prefix, 6) COIL_LABELS(prefix, 7)           \
+  COIL_LABELS(prefix, 8) COIL_LABELS(prefix, 9) COIL_LABELS(prefix, 10) COIL_LABELS(prefix, 11)         \
+  COIL_LABELS(prefix, 12)
+      OPERATOR_COIL_LABELS(coc) OPERATOR_COIL_LABELS(ccoc)
+#undef OPERATOR_COIL_LABELS
+#undef COIL_LABELS
+      &&c_jump, &&c_skip, &&c_call, &&c_ret,
+      &&ct0, &&ct1, &&ct2, &&ct3, &&ct4, &&ct5, &&ct6, &&ct7, &&ct8, &&ct9, &&ct10, &&ct11, &&ct12,
+      &&ct13, &&ct14, &&ct15, &&ct16, &&ct17, &&ct18, &&ct19, &&ct20, &&ct21, &&ct22, &&ct23,
+      &&c_counter,
+#define NUM_LABELS(shape)                                                                                  \
+  &&shape##0, &&shape##1, &&shape##2, &&shape##3, &&shape##4, &&shape##5, &&shape##6, &&shape##7, &&shape##8, \
+      &&shape##9, &&shape##10, &&shape##11, &&shape##12, &&shape##13, &&shape##14,
+      NUM_LABELS(ppopc) NUM_LABELS(popc)
+#undef NUM_LABELS
+      &&ppcc0, &&ppcc1, &&ppcc2, &&ppcc3,
   };
-  static_assert(uint8_t(Rec::kIntCompareCoil) == 22 && uint8_t(Rec::kCompareDint) == 31 &&
-                uint8_t(Rec::kOperatorBase) == 32);
+  static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
+                uint16_t(Rec::kOperatorBase) == 32);
   static_assert(std::size(kStackOperators) == 13 && std::size(kCoilWrites) == 6);
-  static_assert(uint8_t(Rec::kContactOperator) == 45 && uint8_t(Rec::kCounter16) == 46);
+  static_assert(uint16_t(Rec::kContactOperator) == 45 && uint16_t(Rec::kCounter16) == 46);
+  static_assert(uint16_t(Rec::kTimerBase) == 80 && std::size(kTimerKinds) == 24 && uint16_t(Rec::kPushQuad) == 104);
+  static_assert(uint16_t(Rec::kPushImm64) == 119 && uint16_t(Rec::kPushPushOpBase) == 128);
+  static_assert(uint16_t(Rec::kPushPushCompareBase) == 128 + 3 * kNumOps && uint16_t(Rec::kContactContactOpBase) == 177);
+  static_assert(uint16_t(Rec::kContactOpCoilBase) == 177 + 13 && uint16_t(Rec::kContactContactOpCoilBase) == 190 + 78);
+  static_assert(uint16_t(Rec::kContactJump) == 268 + 78 && uint16_t(Rec::kContactTimerBase) == 350);
+  static_assert(uint16_t(Rec::kContactCounter) == 374 && uint16_t(Rec::kPushPushOpPullCoilBase) == 375);
+  static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps && uint16_t(Rec::kKinds) == 409);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -169,9 +379,24 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   uint8_t* const bits = m.bits;
   uint16_t* const words = m.words;
 
-#define NEXT() goto* kLabels[uint8_t(r->kind)]
+#define NEXT() goto* kLabels[uint16_t(r->kind)]
 #define SYNC() (m.bsp = uint8_t(bsp), m.wsp = uint8_t(wsp))
 #define LOAD() (bsp = m.bsp, wsp = m.wsp)
+  // Back to the caller: straight to the record of the return position when it has one.
+#define RETURN()                                                                      \
+  do {                                                                                \
+    const uint32_t back = m.calls[--m.depth];                                         \
+    const uint32_t i = back <= arena::words ? arena::index[back] : 0;                 \
+    if (i != 0) {                                                                     \
+      r = &records[i - 1];                                                            \
+      NEXT();                                                                         \
+    }                                                                                 \
+    SYNC();                                                                           \
+    m.ip = back;                                                                      \
+    if ((r = Resume(m)) == nullptr) return;                                           \
+    LOAD();                                                                           \
+    NEXT();                                                                           \
+  } while (false)
   NEXT();
 
 careful:
@@ -388,11 +613,7 @@ ret:
   }
   if (m.depth == 0) goto careful;
   --bsp;
-  SYNC();
-  m.ip = m.calls[--m.depth];
-  if ((r = Resume(m)) == nullptr) return;
-  LOAD();
-  NEXT();
+  RETURN();
 end:
   SYNC();
   m.ip = r->ip + 1;
@@ -401,22 +622,6 @@ end:
 go:
   r = &records[r->c];
   NEXT();
-int_op_pull : {
-  if (wsp + 2 > kWordStackSize || bsp == 0) {
-    ++r;
-    NEXT();
-  }
-  const int16_t a = int16_t(RegWord(r->a)), b = int16_t(RegWord(r->b));
-  int16_t v;
-  const bool ok = IntOp(r->opcode, a, b, v);
-  // The cells stay in the stack's memory above its top, as the parts leave them.
-  words[wsp] = uint16_t(v);
-  words[wsp + 1] = uint16_t(b);
-  SetRegWord(r->c, uint16_t(v));
-  if (!ok) bits[bsp - 1] = 0;
-  r += 5;
-  NEXT();
-}
 int_compare_coil : {
   if (wsp + 2 > kWordStackSize || bsp == 0) {
     ++r;
@@ -459,17 +664,7 @@ int_compare_coil : {
 compare_dint : {
   if (wsp < 4 || bsp == 0) goto careful;
   wsp -= 4;
-  const int32_t a = LoadCells<int32_t>(words + wsp), b = LoadCells<int32_t>(words + wsp + 2);
-  bool holds;
-  switch (r->opcode) {
-    case 166: holds = a == b; break;
-    case 167: holds = a != b; break;
-    case 168: holds = a < b; break;
-    case 169: holds = a > b; break;
-    case 170: holds = a <= b; break;
-    default: holds = a >= b; break;
-  }
-  if (!holds) bits[bsp - 1] = 0;
+  if (!DintHolds(r->opcode, LoadCells<int32_t>(words + wsp), LoadCells<int32_t>(words + wsp + 2))) bits[bsp - 1] = 0;
   ++r;
   NEXT();
 }
@@ -480,21 +675,380 @@ counter16 : {
   ++r;
   NEXT();
 }
-on_delay16 : {
-  if (bsp == 0) goto careful;
-  uint8_t& top = bits[bsp - 1];
-  switch (r->c) {
-    case 10: top = OnDelay16<10>(*r, top); break;
-    case 100: top = OnDelay16<100>(*r, top); break;
-    case 1000: top = OnDelay16<1000>(*r, top); break;
-    default: top = OnDelay16<10000>(*r, top); break;
+push_quad:
+  if (wsp + 4 > kWordStackSize) goto careful;
+  std::memcpy(words + wsp, plc_reg + r->a, 8);
+  wsp += 4;
+  ++r;
+  NEXT();
+push_imm64:
+  if (wsp + 4 > kWordStackSize) goto careful;
+  std::memcpy(words + wsp, &r->a, 4);  // little-endian: the lowest word in the lowest cell
+  std::memcpy(words + wsp + 2, &r->b, 4);
+  wsp += 4;
+  ++r;
+  NEXT();
+pull_quad:
+  if (wsp < 4) goto careful;
+  wsp -= 4;
+  std::memcpy(plc_reg + r->a, words + wsp, 8);
+  ++r;
+  NEXT();
+  // LREAL operators: A (lower) op B (top) into A's cells, B popped; a numeric error turns
+  // the power flow off.
+#define LREAL_BINARY(label, fn)                                          \
+  label : {                                                              \
+    if (wsp < 8 || bsp == 0) goto careful;                               \
+    uint16_t* const c = words + wsp - 8;                                 \
+    const double a = LoadCells<double>(c), b = LoadCells<double>(c + 4); \
+    bool ok = lrealops::Finite(a) && lrealops::Finite(b);                \
+    StoreCells(c, fn(a, b, ok));                                         \
+    wsp -= 4;                                                            \
+    if (!ok) bits[bsp - 1] = 0;                                          \
+    ++r;                                                                 \
+    NEXT();                                                              \
   }
+  LREAL_BINARY(lreal_add, lrealops::Add)
+  LREAL_BINARY(lreal_sub, lrealops::Sub)
+  LREAL_BINARY(lreal_mul, lrealops::Mul)
+  LREAL_BINARY(lreal_div, lrealops::Div)
+#undef LREAL_BINARY
+#define LREAL_UNARY(label, fn)             \
+  label : {                                \
+    if (wsp < 4 || bsp == 0) goto careful; \
+    uint16_t* const c = words + wsp - 4;   \
+    const double a = LoadCells<double>(c); \
+    bool ok = lrealops::Finite(a);         \
+    StoreCells(c, fn(a, ok));              \
+    if (!ok) bits[bsp - 1] = 0;            \
+    ++r;                                   \
+    NEXT();                                \
+  }
+  LREAL_UNARY(lreal_sqrt, lrealops::Sqrt)
+  LREAL_UNARY(lreal_abs, lrealops::Abs)
+#undef LREAL_UNARY
+lreal_compare : {
+  if (wsp < 8 || bsp == 0) goto careful;
+  wsp -= 8;
+  if (!LrealHolds(r->b, LoadCells<double>(words + wsp), LoadCells<double>(words + wsp + 4))) bits[bsp - 1] = 0;
   ++r;
   NEXT();
 }
+  // INT operators: a (lower) op b (top) into a's cell, b popped.
+#define BINARY16(label, op)                                       \
+  label : {                                                       \
+    if (wsp < 2 || bsp == 0) goto careful;                        \
+    uint16_t* const c = words + wsp - 2;                          \
+    int16_t v;                                                    \
+    const bool ok = IntOp(op, int16_t(c[0]), int16_t(c[1]), v);   \
+    c[0] = uint16_t(v);                                           \
+    wsp -= 1;                                                     \
+    if (!ok) bits[bsp - 1] = 0;                                   \
+    ++r;                                                          \
+    NEXT();                                                       \
+  }
+  BINARY16(add_int, 120)
+  BINARY16(sub_int, 121)
+  BINARY16(mul_int, 122)
+  BINARY16(div_int, 123)
+#undef BINARY16
+compare_int : {
+  if (wsp < 2 || bsp == 0) goto careful;
+  wsp -= 2;
+  bits[bsp - 1] = IntCompare(r->opcode, int16_t(words[wsp]), int16_t(words[wsp + 1]));
+  ++r;
+  NEXT();
+}
+compare_real : {
+  if (wsp < 4 || bsp == 0) goto careful;
+  wsp -= 4;
+  if (!RealHolds(r->opcode, LoadCells<float>(words + wsp), LoadCells<float>(words + wsp + 2))) bits[bsp - 1] = 0;
+  ++r;
+  NEXT();
+}
+  // The joined numeric shapes; a case the joined record cannot run falls through to its
+  // parts.
+#define PLAIN_COIL(coil) \
+  if (coil) ops::Coil(BitRef{r->d >> 4, uint8_t(r->d >> 1 & 7)}, bits[--bsp]);
+#define NUM_JOIN(label, T, fn, shape, parts, coil)                  \
+  label : {                                                         \
+    if (NumJoin<T, fn, Shape::shape>(*r, words, wsp, bits, bsp)) {  \
+      PLAIN_COIL(coil)                                              \
+      r += 1 + parts + coil;                                        \
+    } else {                                                        \
+      ++r;                                                          \
+    }                                                               \
+    NEXT();                                                         \
+  }
+#define NUM_SHAPE(prefix, shape, parts, coil)                                       \
+  NUM_JOIN(prefix##0, int16_t, IntOpFn<120>, shape, parts, coil)                   \
+  NUM_JOIN(prefix##1, int16_t, IntOpFn<121>, shape, parts, coil)                   \
+  NUM_JOIN(prefix##2, int16_t, IntOpFn<122>, shape, parts, coil)                   \
+  NUM_JOIN(prefix##3, int16_t, IntOpFn<123>, shape, parts, coil)                   \
+  NUM_JOIN(prefix##4, int32_t, AddDintFn, shape, parts, coil)                      \
+  NUM_JOIN(prefix##5, int32_t, SubDintFn, shape, parts, coil)                      \
+  NUM_JOIN(prefix##6, int32_t, MulDintFn, shape, parts, coil)                      \
+  NUM_JOIN(prefix##7, float, realmath::AddOp, shape, parts, coil)                  \
+  NUM_JOIN(prefix##8, float, realmath::SubOp, shape, parts, coil)                  \
+  NUM_JOIN(prefix##9, float, realmath::MulOp, shape, parts, coil)                  \
+  NUM_JOIN(prefix##10, float, realmath::DivOp, shape, parts, coil)                 \
+  NUM_JOIN(prefix##11, double, LrealFn<lrealops::Add>, shape, parts, coil)         \
+  NUM_JOIN(prefix##12, double, LrealFn<lrealops::Sub>, shape, parts, coil)         \
+  NUM_JOIN(prefix##13, double, LrealFn<lrealops::Mul>, shape, parts, coil)         \
+  NUM_JOIN(prefix##14, double, LrealFn<lrealops::Div>, shape, parts, coil)
+  NUM_SHAPE(ppo, kPushPushOp, 3, 0)
+  NUM_SHAPE(ppop, kPushPushOpPull, 4, 0)
+  NUM_SHAPE(pop, kPushOpPull, 3, 0)
+  NUM_SHAPE(ppopc, kPushPushOpPull, 4, 1)
+  NUM_SHAPE(popc, kPushOpPull, 3, 1)
+#undef NUM_SHAPE
+#undef NUM_JOIN
+#define COMPARE_JOIN(label, T, type, coil)                       \
+  label : {                                                      \
+    if (CompareJoin<T, type>(*r, words, wsp, bits, bsp)) {       \
+      PLAIN_COIL(coil)                                           \
+      r += 4 + coil;                                             \
+    } else {                                                     \
+      ++r;                                                       \
+    }                                                            \
+    NEXT();                                                      \
+  }
+  COMPARE_JOIN(ppc0, int16_t, 0, 0)
+  COMPARE_JOIN(ppc1, int32_t, 1, 0)
+  COMPARE_JOIN(ppc2, float, 2, 0)
+  COMPARE_JOIN(ppc3, double, 3, 0)
+  COMPARE_JOIN(ppcc0, int16_t, 0, 1)
+  COMPARE_JOIN(ppcc1, int32_t, 1, 1)
+  COMPARE_JOIN(ppcc2, float, 2, 1)
+  COMPARE_JOIN(ppcc3, double, 3, 1)
+#undef PLAIN_COIL
+#undef COMPARE_JOIN
+  // Joined boolean rungs; a case the joined record cannot run exactly (a stack too full
+  // or too shallow) falls through to its parts.
+#define CONTACTS_OPERATOR(I, contacts)                                                              \
+  constexpr StackOperator o = kStackOperators[I];                                                   \
+  if (bsp + contacts > kBitStackSize || bsp + contacts < o.reads ||                                 \
+      (o.depth_change > 0 && bsp + contacts + o.depth_change > kBitStackSize)) {                    \
+    ++r;                                                                                            \
+    NEXT();                                                                                         \
+  }                                                                                                 \
+  if constexpr (contacts == 2 && o.reads >= 1 && o.reads <= 2) {                                   \
+    const uint32_t k = uint32_t((plc_reg[r->a] & r->d) != 0) | uint32_t((plc_reg[r->b] & r->d >> 8) != 0) << 1; \
+    std::memcpy(bits + bsp, &kContactPairs[I][k], 2);                                               \
+    bsp += 2;                                                                                       \
+  } else {                                                                                          \
+    bits[bsp++] = OnMask(plc_reg[r->a] & r->d);                                                     \
+    if (contacts == 2) bits[bsp++] = OnMask(plc_reg[r->b] & r->d >> 8);                             \
+    o.apply(bits + bsp - o.reads);                                                                  \
+  }                                                                                                 \
+  bsp += o.depth_change;
+#define CCO(I)                  \
+  cco##I : {                    \
+    CONTACTS_OPERATOR(I, 2)     \
+    r += 4;                     \
+    NEXT();                     \
+  }
+  CCO(0)
+  CCO(1)
+  CCO(2)
+  CCO(3)
+  CCO(4)
+  CCO(5)
+  CCO(6)
+  CCO(7)
+  CCO(8)
+  CCO(9)
+  CCO(10)
+  CCO(11)
+  CCO(12)
+#undef CCO
+  // The coil pops what the operator left; with nothing left (operator 55 on one entry)
+  // the coil's own record reports the underflow.
+#define OPERATOR_COIL(prefix, I, J, contacts)                                       \
+  prefix##I##_##J : {                                                               \
+    if (int(bsp) + contacts + kStackOperators[I].depth_change < 1) {                \
+      ++r;                                                                          \
+      NEXT();                                                                       \
+    }                                                                               \
+    CONTACTS_OPERATOR(I, contacts)                                                  \
+    kCoilWrites[J].apply(BitRef{r->c >> 3, uint8_t(r->c & 7)}, bits[--bsp]);        \
+    r += 2 + contacts + 1;                                                          \
+    NEXT();                                                                         \
+  }
+#define OPERATOR_COILS(I)                                                                            \
+  OPERATOR_COIL(coc, I, 0, 1) OPERATOR_COIL(coc, I, 1, 1) OPERATOR_COIL(coc, I, 2, 1)                \
+  OPERATOR_COIL(coc, I, 3, 1) OPERATOR_COIL(coc, I, 4, 1) OPERATOR_COIL(coc, I, 5, 1)                \
+  OPERATOR_COIL(ccoc, I, 0, 2) OPERATOR_COIL(ccoc, I, 1, 2) OPERATOR_COIL(ccoc, I, 2, 2)             \
+  OPERATOR_COIL(ccoc, I, 3, 2) OPERATOR_COIL(ccoc, I, 4, 2) OPERATOR_COIL(ccoc, I, 5, 2)
+  OPERATOR_COILS(0)
+  OPERATOR_COILS(1)
+  OPERATOR_COILS(2)
+  OPERATOR_COILS(3)
+  OPERATOR_COILS(4)
+  OPERATOR_COILS(5)
+  OPERATOR_COILS(6)
+  OPERATOR_COILS(7)
+  OPERATOR_COILS(8)
+  OPERATOR_COILS(9)
+  OPERATOR_COILS(10)
+  OPERATOR_COILS(11)
+  OPERATOR_COILS(12)
+#undef OPERATOR_COILS
+#undef OPERATOR_COIL
+#undef CONTACTS_OPERATOR
+
+  // A contact and the instruction that takes its power flow. The contact's slot keeps
+  // its value where the instruction pops it.
+c_jump : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t flow = OnMask(plc_reg[r->d] & r->b);
+  bits[bsp] = flow;
+  if (flow == 0) {
+    r += 3;
+    NEXT();
+  }
+  if (r->a != 0 && ++m.backward_jumps > kBackwardJumpLimit) {
+    ++r;  // the jump's own record reports the endless loop
+    NEXT();
+  }
+  r = &records[r->c];
+  NEXT();
+}
+c_skip : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t flow = OnMask(plc_reg[r->d] & r->b);
+  bits[bsp++] = flow;
+  r = flow == 0 ? &records[r->c] : r + 3;
+  NEXT();
+}
+c_call : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t flow = OnMask(plc_reg[r->d] & r->b);
+  bits[bsp] = flow;
+  if (flow == 0) {
+    r += 3;
+    NEXT();
+  }
+  if (m.depth == kCallDepth) {
+    ++r;
+    NEXT();
+  }
+  m.calls[m.depth++] = r->a;
+  r = &records[r->c];
+  NEXT();
+}
+c_ret : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t flow = OnMask(plc_reg[r->d] & r->b);
+  bits[bsp] = flow;
+  if (flow == 0) {
+    r += 3;
+    NEXT();
+  }
+  if (m.depth == 0) {
+    ++r;
+    NEXT();
+  }
+  RETURN();
+}
+  // A contact's bit (byte << 3 | bit) and a timer or counter.
+#define BIT_ON(x) OnMask(plc_reg[(x) >> 3] & (1u << ((x) & 7)))
+#define CONTACT_TIMER(I)                               \
+  ct##I : {                                            \
+    if (bsp == kBitStackSize) {                        \
+      ++r;                                             \
+      NEXT();                                          \
+    }                                                  \
+    bits[bsp] = Timer<I>(*r, BIT_ON(r->d));            \
+    ++bsp;                                             \
+    r += 3;                                            \
+    NEXT();                                            \
+  }
+  CONTACT_TIMER(0)
+  CONTACT_TIMER(1)
+  CONTACT_TIMER(2)
+  CONTACT_TIMER(3)
+  CONTACT_TIMER(4)
+  CONTACT_TIMER(5)
+  CONTACT_TIMER(6)
+  CONTACT_TIMER(7)
+  CONTACT_TIMER(8)
+  CONTACT_TIMER(9)
+  CONTACT_TIMER(10)
+  CONTACT_TIMER(11)
+  CONTACT_TIMER(12)
+  CONTACT_TIMER(13)
+  CONTACT_TIMER(14)
+  CONTACT_TIMER(15)
+  CONTACT_TIMER(16)
+  CONTACT_TIMER(17)
+  CONTACT_TIMER(18)
+  CONTACT_TIMER(19)
+  CONTACT_TIMER(20)
+  CONTACT_TIMER(21)
+  CONTACT_TIMER(22)
+  CONTACT_TIMER(23)
+#undef CONTACT_TIMER
+c_counter : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  bits[bsp] = Counter16(*r, r->opcode >= 202, BIT_ON(r->d));
+  ++bsp;
+  r += 3;
+  NEXT();
+}
+#undef BIT_ON
+#define TIMER(I)                   \
+  tm##I : {                        \
+    if (bsp == 0) goto careful;    \
+    uint8_t& top = bits[bsp - 1];  \
+    top = Timer<I>(*r, top);       \
+    ++r;                           \
+    NEXT();                        \
+  }
+  TIMER(0)
+  TIMER(1)
+  TIMER(2)
+  TIMER(3)
+  TIMER(4)
+  TIMER(5)
+  TIMER(6)
+  TIMER(7)
+  TIMER(8)
+  TIMER(9)
+  TIMER(10)
+  TIMER(11)
+  TIMER(12)
+  TIMER(13)
+  TIMER(14)
+  TIMER(15)
+  TIMER(16)
+  TIMER(17)
+  TIMER(18)
+  TIMER(19)
+  TIMER(20)
+  TIMER(21)
+  TIMER(22)
+  TIMER(23)
+#undef TIMER
 #undef NEXT
 #undef SYNC
 #undef LOAD
+#undef RETURN
 }
 #undef KEEP_DISPATCH_COPIES
 

@@ -15,6 +15,7 @@
 #include "ladder_fixture.h"
 #include "threaded.h"
 #include "threaded_table.h"
+#include "timers.h"
 
 namespace {
 
@@ -187,13 +188,15 @@ class Generator {
         if (!Room(1)) return Instruction();
         Coil();
         break;
-      case 8: {  // INT or DINT arithmetic into a register
+      case 8: {  // INT or DINT arithmetic into a register, now and then a chain of two
         if (!Room(1)) return Instruction();
         const bool wide = Chance(40);
         Push(wide);
-        PushOrImmediate(wide);
-        code_.push_back(uint16_t((wide ? 124 : 120) + Pick(4)));
-        cells_ -= wide ? 2 : 1;
+        for (uint32_t k = Chance(30) ? 2 : 1; k != 0; --k) {
+          PushOrImmediate(wide);
+          code_.push_back(uint16_t((wide ? 124 : 120) + Pick(4)));
+          cells_ -= wide ? 2 : 1;
+        }
         if (Chance(90)) Pull(wide);
         break;
       }
@@ -206,6 +209,11 @@ class Generator {
         if (binary) PushOrImmediate(wide);
         code_.push_back(op);
         if (binary) cells_ -= wide ? 2 : 1;
+        if (binary && Chance(30)) {  // a second operator on the result
+          PushOrImmediate(wide);
+          code_.push_back(kOps[4 + Pick(4)]);
+          cells_ -= 2;
+        }
         Pull(wide);
         break;
       }
@@ -260,10 +268,27 @@ class Generator {
         code_.push_back(74);
         --bits_;
         break;
-      case 15:  // a timer and a counter: left to their handlers
+      case 15:  // a timer of any row, either preset form, or a 16-bit counter
         if (!Room(1)) return Instruction();
-        code_.push_back(std::array<uint16_t, 4>{477, 201, 203, 200}[Pick(4)]);
-        if (code_.back() != 477) Token(BitToken());
+        if (Chance(70)) {
+          const logic::TimerRow& t = logic::kTimerKinds[Pick(std::size(logic::kTimerKinds))];
+          const bool immediate = Chance(60);
+          code_.push_back(uint16_t(t.opcode + immediate));
+          if (t.kind == logic::TimerKind::kAccumulating) Token(BitToken());
+          WordRef();
+          if (!immediate) {
+            WordRef();
+          } else if (t.wide) {
+            // A negative DINT preset now and then: done at once.
+            code_.push_back(uint16_t(Pick(50)));
+            code_.push_back(Chance(10) ? 0xFFFF : 0);
+          } else {
+            code_.push_back(Chance(10) ? 0xFFF0 : uint16_t(Pick(50)));
+          }
+          break;
+        }
+        code_.push_back(std::array<uint16_t, 3>{201, 203, 200}[Pick(3)]);
+        Token(BitToken());
         WordRef();
         code_.push_back(uint16_t(Pick(50)));
         break;
@@ -276,6 +301,45 @@ class Generator {
           Coil();
         }
         break;
+      case 17: {  // LREAL: registers or immediates pushed, a sub-opcode, the result pulled
+        if (!Room(1) || cells_ > 24) return Instruction();
+        static constexpr uint16_t kSubs[] = {0, 1, 2, 3, 4, 5, 16, 17, 18, 19, 21, 22, 6, 20, 65, 99};
+        static constexpr int kTakes[] = {2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 1, 1, 3, 2, 1, 0};
+        if (Chance(15)) {  // a sub-opcode with register operands: through its handler
+          const uint16_t sub = std::array<uint16_t, 8>{32, 33, 34, 35, 36, 37, 48, 49}[Pick(8)];
+          code_.insert(code_.end(), {543, sub});
+          WordRef();
+          if (sub == 48) WordRef();
+          for (int i = 0; sub == 49 && i < 4; ++i) code_.push_back(uint16_t(rng_()));
+          if (sub >= 32 && sub <= 37) cells_ += sub <= 34 ? 4 : sub == 37 ? 2 : 1 + (sub == 36);
+          break;
+        }
+        const auto push = [&] {
+          if (Chance(80)) {
+            code_.push_back(540);
+            WordRef();
+          } else {
+            code_.push_back(541);
+            for (int w = 0; w < 4; ++w) code_.push_back(Chance(50) ? uint16_t(rng_()) : uint16_t(0x7FF0 * Pick(2)));
+          }
+        };
+        const uint32_t k = Pick(std::size(kSubs));
+        for (int i = 0; i < kTakes[k]; ++i) push();
+        code_.insert(code_.end(), {543, kSubs[k]});
+        if (kSubs[k] >= 16 && kSubs[k] <= 19 && Chance(30)) {  // a second operator on the result
+          push();
+          code_.insert(code_.end(), {543, uint16_t(16 + Pick(4))});
+        }
+        if (kSubs[k] >= 16 && kSubs[k] != 99) {
+          cells_ += 4 * (1 - kTakes[k]);
+          if (Chance(85)) {
+            code_.push_back(542);
+            WordRef();
+            cells_ -= 4;
+          }
+        }
+        break;
+      }
       default:
         code_.push_back(uint16_t(8192 + Pick(24)));
         ++bits_;

@@ -48,8 +48,12 @@ int EtnValidateReq(const EtnRequest* r) {
   if (token < 0x400) return 1;
   for (const Area& a : kLowAreas)
     if (token >= a.first && token <= a.last) return Fits(token, bits, a.end) ? 0 : 1;
-  if (token >= T_token && token <= 0x1000BFFE) return Fits(token, bits, T_token + kRelocatedAreaBits) ? 0 : 1;
-  if (token >= M_token && token <= 0x1001FFFE) return Fits(token, bits, M_token + kRelocatedAreaBits) ? 0 : 1;
+  // The relocated T and M areas exist only in 32-bit token form; in 16-bit form the
+  // bases are the flat areas, found above, and would otherwise swallow AQ and R.
+  if (T_token != reg::kTokT) {
+    if (token >= T_token && token <= 0x1000BFFE) return Fits(token, bits, T_token + kRelocatedAreaBits) ? 0 : 1;
+    if (token >= M_token && token <= 0x1001FFFE) return Fits(token, bits, M_token + kRelocatedAreaBits) ? 0 : 1;
+  }
   if (token <= 0x5FFF) return Fits(token, bits, 0x6000) ? 0 : 1;
   if (token <= 0x7FFF) return Fits(token, bits, 0x8000) ? 0 : 1;
   return Fits(token, bits, 0xCB4F0) ? 0 : 1;

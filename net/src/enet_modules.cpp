@@ -2,6 +2,9 @@
 // not built yet has a row with its name only: the hub skips its missing operations.
 #include "enet_internal.h"
 #include "messaging/services.h"
+#include "ascii_internal.h"
+#include "modbus_internal.h"
+#include "velan_internal.h"
 
 namespace {
 
@@ -11,14 +14,15 @@ void EmailScan(int) { EtnEmailScan(1); }
 constexpr EnetProtocol kBuiltIn[kEnetModules] = {
     {.name = "Ping"},
     {.name = "Egd"},
-    {.name = "Velan"},
-    {.name = "Modbus"},
+    {.name = "Velan", .Init = Velan_Init, .Scan = Velan_Scan, .ConnCnt = Velan_ConnCnt, .DeInit = Velan_DeInit},
+    {.name = "Modbus", .Init = Modbus_Init, .Scan = Modbus_Scan, .ConnCnt = Modbus_Conn_Cnt, .DeInit = Modbus_DeInit,
+     .Stop = Modbus_Stop},
     {.name = "Srtp"},
     {.name = "Http"},
     {.name = "Eip"},
     {.name = "EtnVComm"},
     {.name = "EtnEmail", .Scan = EmailScan},
-    {.name = "Ascii"},
+    {.name = "Ascii", .Init = Ascii_Init, .Scan = Ascii_Scan, .ConnCnt = Ascii_cnn_cnt, .DeInit = Ascii_DeInit},
     {.name = "EtnIo"},
     {.name = "Ftp"},
 };
@@ -68,6 +72,9 @@ const DhcpClient& Dhcp() { return dhcp ? *dhcp : kNoDhcp; }
 const WifiControl& Wifi() { return wifi ? *wifi : kNoWifi; }
 
 void ResetModules() {
+  modbus::ResetServers();
+  velan::ResetServers();
+  ascii::ResetServers();
   for (auto& p : installed) p = nullptr;
   dhcp = nullptr;
   wifi = nullptr;

@@ -64,6 +64,8 @@ void PollEstablished(TcpSocket* s) {
   s->writeable = writeable ? 1 : 0;
   s->transmit_state = writeable ? 0 : 2;
   const short ev = PollNow(fd, POLLRDHUP | POLLPRI);
+  // What a peer sent before it closed its side is read before the close is reported.
+  if ((ev & POLLRDHUP) && !(ev & (POLLHUP | POLLERR)) && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0) return;
   if (ev & (POLLRDHUP | POLLHUP)) {
     s->state = kPeerClosed;
     if (s->disconnect) s->disconnect(s);

@@ -11,6 +11,7 @@
 #include "net/services.h"
 #include "platform/clock.h"
 #include "platform/netif.h"
+#include "testsupport/free_port.h"
 #include "testsupport/program_image.h"
 #include "testsupport/reg_fixture.h"
 #include "testsupport/temp_root.h"
@@ -18,17 +19,7 @@
 namespace nt {
 
 // A port offset under which board port 502 (and a few ports around it) is free here.
-inline int FreeOffset() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return int(ntohs(a.sin_port)) - 502;
-}
+inline int FreeOffset() { return ts::FreeLoopbackPort() - 502; }
 
 class NetTest : public ts::RegImageTest {
  protected:

@@ -11,7 +11,6 @@ int MENU_SetPage(int number) {
 int MENU_GetPage() { return 0; }
 void MENU_CopyPages() { plat::TraceCall("MENU_CopyPages"); }
 void REC_ScreenInit() { plat::TraceCall("REC_ScreenInit"); }
-void RestoreBBRAM() { plat::TraceCall("RestoreBBRAM"); }
 
 namespace {
 // Page headers without objects (version 0): page index, fault marker, object count,

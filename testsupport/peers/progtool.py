@@ -2,8 +2,9 @@
 """A programming-tool client of the panel's command protocol, for tests.
 
 It talks to the panel over a serial link (for a test: the pseudo-terminal that the unit
-links below its device root, <root>/dev/ttyGS0 for the USB device port). Written from
-the protocol itself, not from the panel's code:
+links below its device root, <root>/dev/ttyGS0 for the USB device port), or over TCP
+(the programming link on port 18501: each message a 28-byte header and the frame's
+bytes). Written from the protocol itself, not from the panel's code:
 
   frame     u8 command, u8 count (0..254), count data bytes, u8 checksum
             or, long form: u8 command, 0xFF, u16 length (low byte first), data, checksum
@@ -12,12 +13,20 @@ the protocol itself, not from the panel's code:
             0x60 busy; data comes in frames with command 0xFF
   requests  data[0] is the node id, data[1] the first parameter, then the fields
 
+  over TCP  header (little-endian): u32 key (password; challenge and answer of a login),
+            u16 route depth, u16 address words A and B, u16 function (32 login request,
+            64 login response, 128 logout, 0 a command) or status in replies (0 done,
+            1 refused, 2 route too deep, 8 busy), 12 clock bytes, u16 echoed, u16 length;
+            a long transfer goes in segmented messages 0xFF, 0, data, checksum, each
+            acknowledged once per 64 data bytes (at least once)
+
 Commands used here: 1 get mode, 2 set mode, 3 verify, 4 download, 5 upload, 9 node id,
 22 read register, 24 write register.
 
 Usage (every command prints its result on standard output, exits 0 on success, 1 with
 a message on standard error otherwise; --help explains every argument):
   progtool.py --port PATH [--seed N] [--node N] mode     (node: the panel's own by default)
+  progtool.py --tcp HOST:PORT [--password N] [--login] ...   the same over TCP
   progtool.py ... set-mode MODE              0..4 or idle, do-io, run, run-faulted, held
   progtool.py ... read REG [BITS] [--int]    prints the value bytes in hex (low byte first)
   progtool.py ... write REG [BITS] HEX       or: write REG [BITS] --int N
@@ -34,6 +43,7 @@ S, K, IG, QG) and to 16 for a word register.
 import argparse
 import os
 import select
+import socket
 import struct
 import sys
 import termios
@@ -165,6 +175,84 @@ class Link:
         return value
 
 
+LOGIN_MASK = 0x5B17E0A4
+SEGMENT = 1024  # data bytes per segmented message
+
+
+class TcpLink(Link):
+    """The same answers as Link, over the programming link's TCP messages."""
+
+    def __init__(self, address, seed=0, timeout=5.0, key=0, route=0):
+        host, _, port = address.rpartition(":")
+        self.seed = seed & 0x7F
+        self.timeout = timeout
+        self.key = key
+        self.route = route
+        self.buffer = b""
+        self.sock = socket.create_connection((host or "127.0.0.1", int(port)), timeout=timeout)
+
+    def close(self):
+        self.sock.close()
+
+    def message(self, payload=b"", function=0, key=None):
+        key = self.key if key is None else key
+        return struct.pack("<IHHHH12sHH", key & 0xFFFFFFFF, self.route, 0, 0, function, bytes(12), 0,
+                           len(payload)) + bytes(payload)
+
+    def send(self, data):
+        self.sock.sendall(self.message(data))
+
+    def send_segment(self, data):
+        body = bytes([DATA, 0]) + bytes(data)
+        self.sock.sendall(self.message(body + bytes([checksum(self.seed, body)])))
+
+    def read_message(self):
+        while True:
+            if len(self.buffer) >= 28:
+                whole = 28 + struct.unpack_from("<H", self.buffer, 26)[0]
+                if len(self.buffer) >= whole:
+                    message, self.buffer = self.buffer[:whole], self.buffer[whole:]
+                    return message
+            try:
+                chunk = self.sock.recv(4096)
+            except socket.timeout:
+                raise ProtocolError("no answer within %.1f s" % self.timeout)
+            if not chunk:
+                raise ProtocolError("the panel closed the connection")
+            self.buffer += chunk
+
+    def status(self, message):
+        status = struct.unpack_from("<H", message, 10)[0]
+        if status == 1:
+            raise ProtocolError("refused: wrong password or login")
+        if status == 2:
+            raise ProtocolError("refused: route too deep")
+        return status
+
+    def read_answer(self):
+        message = self.read_message()
+        if self.status(message) == 8:
+            return "byte", BUSY
+        body = message[28:]
+        if not body:
+            raise ProtocolError("an answer without bytes")
+        if body[0] != DATA:
+            return "byte", body[0]
+        data = body[2:-1] if body[1] == 0 else body[2:2 + body[1]]
+        if len(body) < 3 or (self.seed + sum(body[:len(data) + 3])) & 0xFF:
+            raise ProtocolError("reply frame with a bad checksum: %s" % body.hex())
+        return "frame", bytes(data)
+
+    def login(self):
+        self.sock.sendall(self.message(function=32))
+        reply = self.read_message()
+        self.status(reply)
+        masked = struct.unpack_from("<I", reply, 0)[0] ^ LOGIN_MASK
+        answer = ((masked << 16) | (masked >> 16)) & 0xFFFFFFFF
+        self.sock.sendall(self.message(function=64, key=answer))
+        self.status(self.read_message())
+
+
 class Tool:
     def __init__(self, link, node, data_max=64):
         self.link = link
@@ -196,7 +284,17 @@ class Tool:
 
     def _send_frames(self, table, what):
         """Data frames of at most data_max bytes, then the empty frame; a frame the panel
-        did not receive whole (0x0F) goes again."""
+        did not receive whole (0x0F) goes again. Over TCP: segmented messages, then an
+        empty one."""
+        if isinstance(self.link, TcpLink):
+            segments = [table[i:i + SEGMENT] for i in range(0, len(table), SEGMENT)] + [b""]
+            for segment in segments:
+                self.link.send_segment(segment)
+                for _ in range(max(1, (len(segment) + 63) // 64)):
+                    answer = self.link.read_answer()
+                    if answer != ("byte", ACK):
+                        return answer
+            return ("byte", ACK)
         chunks = [table[i:i + self.data_max] for i in range(0, len(table), self.data_max)] + [b""]
         for chunk in chunks:
             for _ in range(3):
@@ -293,7 +391,11 @@ def main(argv):
     parser = argparse.ArgumentParser(
         description="Programming-tool client of the panel's command protocol.",
         epilog="Example: progtool.py --port $PANEL_ROOT/dev/ttyGS0 read SR5")
-    parser.add_argument("--port", required=True, help="the panel's serial link, e.g. $PANEL_ROOT/dev/ttyGS0")
+    link_group = parser.add_mutually_exclusive_group(required=True)
+    link_group.add_argument("--port", help="the panel's serial link, e.g. $PANEL_ROOT/dev/ttyGS0")
+    link_group.add_argument("--tcp", metavar="HOST:PORT", help="the panel's programming link over TCP, e.g. 127.0.0.1:18501")
+    parser.add_argument("--password", type=lambda s: int(s, 0), default=0, help="TCP: the password sent as key")
+    parser.add_argument("--login", action="store_true", help="TCP: log in by the challenge first")
     parser.add_argument("--seed", type=lambda s: int(s, 0), default=0,
                         help="checksum seed: the low 7 bits of the panel's identity byte (default 0)")
     parser.add_argument("--node", type=lambda s: int(s, 0), help="node id of the requests (default: the panel's own)")
@@ -348,13 +450,20 @@ def main(argv):
                 parser.error("write: %s is not hex bytes (for a number use --int N)" % args.value)
 
     try:
-        link = Link(args.port, args.seed, args.timeout)
+        if args.tcp:
+            link = TcpLink(args.tcp, args.seed, args.timeout, args.password)
+        else:
+            link = Link(args.port, args.seed, args.timeout)
     except OSError as error:
-        print("progtool: error: cannot open the port %s: %s (is the unit running?)" % (args.port, error.strerror),
+        print("progtool: error: cannot open %s: %s (is the unit running?)" % (args.tcp or args.port, error.strerror),
               file=sys.stderr)
         return 1
     tool = Tool(link, args.node)
     try:
+        if args.login:
+            if not args.tcp:
+                raise ProtocolError("--login needs --tcp")
+            link.login()
         if tool.node is None:
             tool.node = tool.local_id()
         if args.command == "mode":

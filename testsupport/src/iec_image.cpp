@@ -1,6 +1,7 @@
 // Emits IEC code images section by section, every section aligned on 4 bytes.
 #include "testsupport/iec_image.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ts {
@@ -62,9 +63,12 @@ std::vector<uint8_t> IecImage::Build(IecImageLayout* where) const {
 
   L.bytecode = e.Here();
   std::vector<uint32_t> prog_offsets;
-  for (uint16_t i = 0; i < programs; ++i) {
-    prog_offsets.push_back(uint32_t(e.b.size()));
-    e.U16(68);  // return
+  const uint16_t nprog = code.empty() ? programs : uint16_t(code.size());
+  for (uint16_t i = 0; i < nprog; ++i) {
+    prog_offsets.push_back(e.Here());
+    if (code.empty()) e.U16(68);  // return
+    else
+      for (uint16_t w : code[i]) e.U16(w);
   }
   uint32_t x_word = e.Here();
   e.U32(0xAB0DE);  // the word at X - 4
@@ -81,23 +85,32 @@ std::vector<uint8_t> IecImage::Build(IecImageLayout* where) const {
   e.U32(sfc_crc);
 
   L.program_count = e.Here();
-  e.U16(uint16_t(programs ? programs - 1 : 0));
+  e.U16(uint16_t(nprog ? nprog - 1 : 0));
   e.U16(call_depth);
   L.program_list = e.Here();
-  for (uint32_t off : prog_offsets) {
-    e.U32(off);
+  for (size_t i = 0; i < prog_offsets.size(); ++i) {
+    e.U32(prog_offsets[i]);
     e.U32(0x77);
-    e.U16(0);
+    e.U16(i < program_kinds.size() ? program_kinds[i] : 0);
     e.U16(0);
   }
   e.Zeros(12);
 
+  auto name_list = [&](const std::vector<IecNamed>& list) {
+    uint16_t max = 0;
+    for (size_t i = 0; i < list.size(); ++i) max = std::max<uint16_t>(max, list[i].id ? list[i].id : uint16_t(i + 1));
+    e.U16(max);
+    e.U16(uint16_t(list.size()));
+    for (size_t i = 0; i < list.size(); ++i) {
+      e.U16(list[i].id ? list[i].id : uint16_t(i + 1));
+      e.U16(list[i].required);
+      e.Text(list[i].name.substr(0, 15), 16);
+    }
+  };
   L.custom_funcs = e.Here();
-  e.U16(0);
-  e.U16(0);
+  name_list(custom_funcs);
   L.classes = e.Here();
-  e.U16(0);
-  e.U16(0);
+  name_list(classes);
 
   L.tasks = e.Here();
   for (const std::string& t : tasks) {
@@ -118,9 +131,14 @@ std::vector<uint8_t> IecImage::Build(IecImageLayout* where) const {
   e.U32(0);
 
   L.instances = e.Here();
-  e.U16(0);
+  e.U16(uint16_t(instances.size()));
   e.Zeros(10);
-  e.U32(0);
+  e.U32(wished_instance_data);
+  for (const IecInstance& in : instances) {
+    e.U16(in.built_in ? 1 : 0);
+    e.U16(in.class_id);
+    e.U32(in.word);
+  }
   e.Zeros(8);
 
   L.sizing = e.Here();
@@ -217,6 +235,23 @@ std::vector<uint8_t> IecImage::Build(IecImageLayout* where) const {
     L.ct_seg = e.Here();
     e.U32(ct_alloc);
     e.U32(ct_used);
+    for (const auto& [off, bytes] : ct_init) {
+      e.U8(uint8_t(bytes.size()));
+      e.U32(off);
+      e.b.insert(e.b.end(), bytes.begin(), bytes.end());
+    }
+    e.U8(0);
+  }
+  uint32_t ct_types_at = 0;
+  if (!ct_types.empty()) {
+    ct_types_at = e.Here();
+    e.b.insert(e.b.end(), ct_types.begin(), ct_types.end());
+  }
+  uint32_t names_at = 0;
+  if (!instance_names.empty()) {
+    names_at = e.Here();
+    for (const std::string& n : instance_names) e.Text(n, n.size() + 1);
+    e.U8(0);
     e.U8(0);
   }
   if (!strings.empty()) {
@@ -232,8 +267,39 @@ std::vector<uint8_t> IecImage::Build(IecImageLayout* where) const {
   }
 
   L.published = e.Here();
-  e.Zeros(14);
+  e.U16(map.empty() ? 0 : 16);
+  e.U16(map_capacity ? map_capacity : uint16_t(map.size()));
+  e.U16(uint16_t(map.size()));
+  e.U16(map_vsi ? 0x200 : 0);
+  e.U32(map_stamp);
+  e.U16(0);
   e.U16(0x8000);
+  for (const IecMapVar& v : map) {
+    uint32_t start = uint32_t(e.b.size());
+    uint16_t flags = uint16_t((v.name.empty() ? 0 : 0x01) | (v.has_tag ? 0x02 : 0) | (v.props.empty() ? 0 : 0x04) |
+                              (v.profile.empty() ? 0 : 0x08) | (v.type == 127 ? 0x100 : 0) | (v.vsi ? 0x200 : 0));
+    e.Zeros(16);
+    if (!v.name.empty()) e.Text(v.name, v.name.size() + 1);
+    while ((e.b.size() - start) % 2) e.U8(0);
+    uint32_t ext = uint32_t(e.b.size() - start);
+    if (v.type == 127) {
+      e.U32(v.ct_offset);
+      e.U32(v.type_def);
+    }
+    if (!v.profile.empty()) e.Text(v.profile, 16);
+    e.b.insert(e.b.end(), v.props.begin(), v.props.end());
+    while ((e.b.size() - start) % 2) e.U8(0);
+    uint32_t len = uint32_t(e.b.size() - start);
+    e.Set16(start, uint16_t(len));
+    e.Set16(start + 2, v.type);
+    e.Set16(start + 4, v.index);
+    e.Set16(start + 6, v.dim);
+    e.Set16(start + 8, v.string_max);
+    e.Set16(start + 10, uint16_t(flags & 0x10C ? ext : 0));
+    e.Set16(start + 12, v.tag);
+    e.Set16(start + 14, flags);
+  }
+  e.U16(0);
 
   L.extension = e.Here();
   e.U32(ext_version);
@@ -248,6 +314,8 @@ std::vector<uint8_t> IecImage::Build(IecImageLayout* where) const {
   slot(15, L.string_table);
   slot(18, uint32_t(heap_size));
   slot(19, program_slots);
+  slot(10, ct_types_at);
+  slot(22, names_at);
 
   L.size = e.Here();
   uint32_t header[17] = {format, L.signature, L.app_header, L.custom_funcs, L.classes, L.tasks, L.ext_vars,

@@ -101,6 +101,15 @@ std::vector<uint8_t> IecLogic(const std::vector<uint8_t>& code, uint32_t claimed
   return out;
 }
 
+std::vector<uint8_t> IecLogicBound(const std::vector<uint8_t>& code,
+                                   const std::vector<std::pair<uint32_t, uint32_t>>& bindings) {
+  std::vector<uint8_t> out = IecLogic(code, 0);
+  std::vector<uint32_t> tokens(6464, 0);
+  for (auto [slot, token] : bindings) tokens.at(slot) = token;
+  for (uint32_t t : tokens) Put32(out, t);
+  return out;
+}
+
 ProgramImage ProgramImage::Sample() {
   ProgramImage img;
   img.logic = Table::Of(LogicWithFeatures(Pattern(23, 0x11), 0xBF));

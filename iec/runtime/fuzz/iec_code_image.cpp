@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "iec_runtime/code_image.h"
+#include "iec_runtime/interpreter.h"
 #include "iec_runtime/vm_db.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -19,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> db(total, 0);
   std::memcpy(db.data(), table, sizeof table);
   N4VM_BuildDBMainLinks(db.data());
+  N4VMTic_SetJumpBudget(20000);  // an endless loop in the image ends quickly
   if (N4VM_Build(code.data(), uint32_t(code.size()), db.data()) == 0) {
     N4VM_Cycle(db.data(), 1000);
     N4VM_Cycle(db.data(), 86'399'999);

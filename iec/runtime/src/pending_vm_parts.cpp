@@ -1,30 +1,19 @@
 // Hooks of the runtime's later parts: each records its call and answers as an
-// application without such objects would. Until the interpreter lands, a cycle runs no
-// code.
+// application without such objects would.
 #include "pending_vm_parts.h"
 
 #include "iec_runtime/services.h"
 #include "platform/trace.h"
 
 namespace n4hook {
-int RunProgram(uint8_t*, unsigned program) {
-  plat::TraceCall("N4VMTic_Run", int(program));
-  return 1;
-}
 int RunTask(uint8_t*, unsigned task, uint32_t) {
   plat::TraceCall("N4VMSched_RunTask", int(task));
   return 0;
 }
 void ProcessExecBuffer(uint8_t*) { plat::TraceCall("N4VMPrg_ProcessExecBuffer"); }
-int LinkBlocks(const uint8_t*, uint8_t*, int hot) {
-  plat::TraceCall("N4VMFbl_Link", hot);
-  return 0;
-}
-void ShutDownBlocks(uint8_t*) { plat::TraceCall("N4VMFbl_ShutDown"); }
-int BuildMap(const uint8_t*, uint8_t*, int hot) {
-  plat::TraceCall("N4VMMap_Build", hot);
-  return 0;
-}
+int IsBreakpoint(uint8_t*, uint16_t, uint16_t) { return 0; }  // asked at every instruction: not traced
+void SamplerSet(uint8_t*, uint16_t number, const uint16_t*) { plat::TraceCall("N4VMBsmp_Set", number); }
+void SamplerCtl(uint8_t*, uint16_t number, uint16_t) { plat::TraceCall("N4VMBsmp_Ctl", number); }
 int OpenIo(const uint8_t*, uint8_t*) {
   plat::TraceCall("N4VMIO_Open");
   return 0;
@@ -68,10 +57,4 @@ int EventOpen(void*) {
 void EventClose(void*) { plat::TraceCall("N4EVS_Close"); }
 void EventPass(void*) { plat::TraceCall("N4EVS_Activate"); }
 void EventSignal(void*, int what, const char*) { plat::TraceCall("N4EVS_Signal", what); }
-void BuildBindingTables(const uint8_t*) { plat::TraceCall("BuildBindingTables"); }
-void EnumVariables() {
-  plat::TraceCall("EnumOrvanelVars");
-  orvanel_variables_enumerateded = 1;  // the per-scan sync is on from here
-}
-void SetBoundSystemBits() { plat::TraceCall("SetBoundSystemBits"); }
 }  // namespace n4hook

@@ -1,22 +1,19 @@
 #pragma once
 // What the database build, the cycle and the start-up need of the runtime's later parts
-// (interpreter and program scheduler, block linking, variable map, I/O layer and bus
-// drivers, Modbus, external access, communication and event servers, binding). Until
+// (program scheduler and breakpoints, bit sampler, I/O layer and bus drivers, Modbus,
+// external access, communication and event servers). Until
 // those parts are built these are hooks (pending_vm_parts.cpp): they record their call
 // and answer as an application without such objects would.
 #include <cstdint>
 
 namespace n4hook {
-// Interpreter and scheduler: run one program, or one task of the task table.
-int RunProgram(uint8_t* db, unsigned program);
+// Scheduler: one task of the task table.
 int RunTask(uint8_t* db, unsigned task, uint32_t now);
 void ProcessExecBuffer(uint8_t* db);
-// Block and function linking: classes, instances and custom functions (hot: relink
-// without re-initialising). Answers the number of names left unresolved.
-int LinkBlocks(const uint8_t* code, uint8_t* db, int hot);
-void ShutDownBlocks(uint8_t* db);
-// Variable map.
-int BuildMap(const uint8_t* code, uint8_t* db, int hot);
+// Breakpoint table (0: no breakpoint at that position) and the bit sampler.
+int IsBreakpoint(uint8_t* db, uint16_t program, uint16_t position);
+void SamplerSet(uint8_t* db, uint16_t number, const uint16_t* settings);
+void SamplerCtl(uint8_t* db, uint16_t number, uint16_t on);
 // I/O layer, driver kit, AS-i, CAN, Modbus and external access of the VM.
 int OpenIo(const uint8_t* code, uint8_t* db);
 void CloseIo(uint8_t* db);
@@ -39,8 +36,4 @@ int EventOpen(void* memory);
 void EventClose(void* memory);
 void EventPass(void* memory);
 void EventSignal(void* memory, int what, const char* name);
-// Binding of IEC variables to the register image.
-void BuildBindingTables(const uint8_t* tokens);
-void EnumVariables();
-void SetBoundSystemBits();
 }  // namespace n4hook

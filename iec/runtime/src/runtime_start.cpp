@@ -12,11 +12,13 @@
 
 #include "comm_context.h"
 #include "drivers/services.h"
+#include "iec_runtime/blocks.h"
 #include "iec_runtime/code_image.h"
 #include "iec_runtime/os_services.h"
 #include "iec_runtime/retain.h"
 #include "iec_runtime/runtime.h"
 #include "iec_runtime/services.h"
+#include "iec_runtime/var_map.h"
 #include "iec_runtime/vm_db.h"
 #include "iec_runtime/vm_services.h"
 #include "kernel/cmdproto.h"
@@ -24,6 +26,7 @@
 #include "kernel/orvanel.h"
 #include "kernel/regimage.h"
 #include "kernel/timebase.h"
+#include "binding.h"
 #include "pending_services.h"
 #include "pending_vm_parts.h"
 #include "platform/clock.h"
@@ -58,7 +61,6 @@ constexpr uint32_t kMaxDatabase = 64u << 20;
 char N4FILE_PATH[255] = "";
 N4MMContext mmData;
 std::atomic<bool> hMutex{false};
-uint8_t FistScanRegFlag = 0;
 char g_app_name[16] = "n4";
 
 bool TakeMutex() {
@@ -70,6 +72,7 @@ void GiveMutex() { hMutex.store(false); }
 uint8_t* Db() { return static_cast<uint8_t*>(pDB); }
 
 void FreeDB() {
+  n4bind::DatabaseChanged();
   if (pDB != nullptr) N4MM_UnlinkVMDB(&mmData);
   N4MM_FreeVMDB(&mmData);
   pDB = nullptr;
@@ -219,6 +222,7 @@ int _Start(const StartInfo& info) {
     return err;
   }
   std::snprintf(g_app_name, sizeof g_app_name, "%s", info.name ? info.name : "");
+  n4bind::DatabaseChanged();
   OrvanelFirstRun = 1;
   iVmAlive = 1;
   return 0;
@@ -264,6 +268,7 @@ int _HotStart(const StartInfo& info) {
     FreeCode();
     return err;
   }
+  n4bind::DatabaseChanged();
   iVmAlive = 1;
   return 0;
 }
@@ -309,20 +314,22 @@ int _Change() {
   if (err != 0) {
     std::printf("BuilHot answered %u\n", unsigned(err));
     std::memcpy(pDB, saved, db_size);
-    N4VM_AttachCode(Db(), static_cast<const uint8_t*>(pCode));
-    n4hook::BuildMap(static_cast<const uint8_t*>(pCode), Db(), 1);
-    n4hook::LinkBlocks(static_cast<const uint8_t*>(pCode), Db(), 1);
+    N4VM_AttachCode(Db(), static_cast<const uint8_t*>(pCode), CodeSize());
+    // The copy's records point at the old image: rebuild its map and relink it.
+    N4VMMap_HotRestart(Db(), static_cast<const uint8_t*>(pCode));
+    N4VMFbl_Link(static_cast<const uint8_t*>(pCode), Db(), 1);
     drop_change();
   } else {
     N4MM_UnlinkCode(&mmData);
     N4MM_UnlinkChange(&mmData);
     N4MM_RegisterChange(&mmData);
     pCode = N4MM_LinkCode(&mmData);
-    N4VM_AttachCode(Db(), static_cast<const uint8_t*>(pCode));
+    N4VM_AttachCode(Db(), static_cast<const uint8_t*>(pCode), CodeSize());
     plc_reg[0xD400 * 2] |= 0x02;
     OLPMode = 1;
   }
   std::free(saved);
+  n4bind::DatabaseChanged();
   GiveMutex();
   return err;
 }
@@ -441,11 +448,11 @@ void Orvanel_init() {
   IoStop();
   if (iVmAlive != 1) n4::_Start({1, 0, "n4"});
   N4_init = 1;
-  if (OrvanelI0_VarLoc != nullptr) n4hook::BuildBindingTables(OrvanelI0_VarLoc);
-  FistScanRegFlag = 3;
+  n4bind::Build(OrvanelI0_VarLoc);
+  n4bind::SetFirstScan(3);
   if (OrvanelFirstRun && pDB != nullptr) {
     std::printf("N4_main_loop_start\n");
-    n4hook::EnumVariables();
+    n4bind::Enumerate();
     plc_reg[64] |= 0x01;
     SrSet(1, 1);
     std::printf("OrvanelFirstRun_func\n");
@@ -467,7 +474,7 @@ int _VMThread() {
     std::printf("_VMThread\n");
     std::printf("s_reg(res_scn) is %d\n", (plc_reg[65] >> 1) & 1);
     std::printf("s_reg(sus_scn) is %d\n", plc_reg[65] & 1);
-    if (OrvanelS9) n4hook::SetBoundSystemBits();
+    if (OrvanelS9) n4bind::SetBoundSystemBits();
     OrvanelFirstRun = 0;
     OrvanelS9 = 0;
   } else {

@@ -3,9 +3,13 @@
 #include <cstring>
 
 #include "iec_runtime/code_image.h"
+#include "iec_runtime/blocks.h"
 #include "iec_runtime/heap.h"
+#include "iec_runtime/interpreter.h"
 #include "iec_runtime/retain.h"
+#include "iec_runtime/var_map.h"
 #include "iec_runtime/vm_db.h"
+#include "hot_forms.h"
 #include "le_bytes.h"
 #include "pending_vm_parts.h"
 
@@ -15,11 +19,13 @@ constexpr uint32_t kDayMs = 86'400'000;
 
 // The code image of the database last built (one database runs at a time).
 const uint8_t* g_code = nullptr;
+uint32_t g_code_size = 0;
 const uint8_t* g_code_db = nullptr;
 N4Heap g_malloc_heap = nullptr;
 const uint8_t* g_malloc_heap_db = nullptr;
 
-uint32_t Round8(uint64_t n) { return uint32_t((n + 7) & ~uint64_t(7)); }
+// 64 bits: an area of almost 4 GiB must not round to nothing.
+uint64_t Round8(uint64_t n) { return (n + 7) & ~uint64_t(7); }
 uint64_t AreaBytes(const DbAreaDesc& d) { return d.raw_size ? d.raw_size : uint64_t(d.item_size) * d.allocated; }
 
 void SetItems(DbAreaDesc* t, int area, uint16_t item, uint32_t count) {
@@ -239,6 +245,11 @@ void* N4VM_GetHeap(uint8_t* db) {
   return g_malloc_heap_db == db ? g_malloc_heap : nullptr;
 }
 const uint8_t* N4VM_GetCode(const uint8_t* db) { return db == g_code_db ? g_code : nullptr; }
+uint32_t N4VM_GetCodeSize(const uint8_t* db) { return db == g_code_db ? g_code_size : 0; }
+uint32_t N4VM_GetDBBytes(uint8_t* db) {
+  const DbAreaDesc& last = *N4VM_Area(db, kDbAreas - 1);
+  return uint32_t(last.address + AreaBytes(last));
+}
 uint16_t N4VM_Status16(uint8_t* db, uint32_t f) { return le::U16(Status(db) + f); }
 uint32_t N4VM_Status32(uint8_t* db, uint32_t f) { return le::U32(Status(db) + f); }
 
@@ -252,6 +263,15 @@ void N4VM_LogError(uint8_t* db, uint16_t code, uint16_t argument, uint32_t posit
   le::Put16(e + 2, argument);
   le::Put32(e + 4, position);
   le::Put16(s + kStErrors, uint16_t(n + 1));
+}
+
+bool N4VM_LogErrorOnce(uint8_t* db, uint16_t code, uint16_t argument, uint32_t position) {
+  uint16_t n = le::U16(Status(db) + kStErrors);
+  const uint8_t* e = N4VM_AreaPtr(db, kArErrorLog);
+  for (uint16_t i = 0; i < n && i < 16; ++i)
+    if (le::U16(e + 8 * i) == code && le::U16(e + 8 * i + 2) == argument) return false;
+  N4VM_LogError(db, code, argument, position);
+  return true;
 }
 
 int N4VM_GetDBSize(const uint8_t* code, uint32_t code_size, DbAreaDesc* t) {
@@ -270,9 +290,10 @@ int N4VM_GetDBSize(const uint8_t* code, uint32_t code_size, DbAreaDesc* t) {
   SetItems(t, kArData64, 8, N4VMCode_GetNbData64(code));
   SetItems(t, kArTime, 4, N4VMCode_GetNbTime(code));
   SetItems(t, kArTimers, 8, N4VMCode_GetNbActiveTime(code));
-  SetItems(t, kArClasses, 36, le::U16(N4VMCode_GetClassList(code) + 2));
-  SetItems(t, kArInstances, 20, N4VMCode_GetNbFBInstance(code));
-  SetRaw(t, kArInstanceData, N4VMCode_GetWishedFBIRawSize(code));
+  SetItems(t, kArClasses, kClassRecord, N4VMFbl_GetNbClass());
+  SetItems(t, kArInstances, kInstanceRecord, N4VMCode_GetNbFBInstance(code));
+  SetRaw(t, kArClassData, N4VMFbl_GetClassDataSize());
+  SetRaw(t, kArInstanceData, N4VMFbl_GetInstanceDataSize(code));
   SetItems(t, kArCustomFuncs, 24, N4VMCode_GetNbCustomFunc(code));
   uint32_t bufsize = 0;
   SetItems(t, kArStringPtrs, 4, N4VMCode_GetNbString(code, &bufsize));
@@ -281,9 +302,8 @@ int N4VM_GetDBSize(const uint8_t* code, uint32_t code_size, DbAreaDesc* t) {
   SetItems(t, kArSteps, 12, N4VMCode_GetNbStep(code));
   SetItems(t, kArTrans, 4, N4VMCode_GetNbTrans(code));
   SetItems(t, kArUnresolved, 16, 16);
-  const uint8_t* map = N4VMCode_GetPublishedList(code);
-  if (map != nullptr && le::U16(map + 14) == 0x8000)
-    SetItems(t, kArMap, (le::U16(map + 6) & 0x200) ? 40 : 24, le::U16(map + 2));
+  N4MapSizing map;
+  if (N4VMMap_GetSizing(&map, code) == 0) SetItems(t, kArMap, map.item_size, map.capacity);
   SetItems(t, kArMapHash, 4, 49);
   SetItems(t, kArXV, 4, N4VMCode_GetNbXV(code));
   SetItems(t, kArSampler, 960, 1);
@@ -305,7 +325,7 @@ void N4VM_BuildDBMainLinks(uint8_t* db) {
   for (int i = 0; i < kDbAreas; ++i) {
     DbAreaDesc* d = N4VM_Area(db, i);
     d->address = at;
-    at += Round8(AreaBytes(*d));
+    at += uint32_t(Round8(AreaBytes(*d)));
   }
 }
 
@@ -339,9 +359,11 @@ int BuildCold(const uint8_t* code, uint32_t code_size, uint8_t* db);
 }  // namespace
 
 int N4VM_Build(const uint8_t* code, uint32_t code_size, uint8_t* db) {
+  n4vm::DropHotForms(db);
   int err = BuildCold(code, code_size, db);
   // A failed build is freed without a shutdown: nothing may stay behind.
   if (err != 0) DropMallocHeap(db);
+  else n4vm::CheckHotForms(code, code_size, db);
   return err;
 }
 
@@ -351,6 +373,7 @@ int BuildCold(const uint8_t* code, uint32_t code_size, uint8_t* db) {
   DbAreaDesc* res = N4VM_Area(db, kArResources);
   res->used = res->boundary = res->allocated;
   g_code = code;
+  g_code_size = code_size;
   g_code_db = db;
 
   StatusFromImage(code, db);
@@ -398,9 +421,9 @@ int BuildCold(const uint8_t* code, uint32_t code_size, uint8_t* db) {
   ApplyInits(code, db, true, kNoBoundary);
   CtInit(code, db, 0);
 
-  err = n4hook::BuildMap(code, db, 0);
-  if (err != 0) return err;
-  if (n4hook::LinkBlocks(code, db, 0) != 0) SetFlags(db, kStsUnresolved, 0);
+  // A map whose records do not fit the image (or its own capacity) is a bad image.
+  if (N4VMMap_Build(db, code) != 0) return 1;
+  N4VMFbl_Link(code, db, 0);
   err = n4hook::OpenIo(code, db);
   if (err != 0) return err;
 
@@ -462,7 +485,8 @@ int N4VM_CanHOTStart(const uint8_t* code, uint32_t code_size, uint8_t* db) {
   return 0;
 }
 
-int N4VM_BuildHOT(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t now) {
+namespace {
+int BuildHot(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t now) {
   if (N4VMCode_CheckCode(code, code_size) != 0) return 1;
   uint8_t* s = Status(db);
   std::memset(s + kStDebug1, 0, 6);
@@ -478,6 +502,7 @@ int N4VM_BuildHOT(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t
   for (int i = 0; i < 6; ++i) previous[i] = N4VM_Area(db, kAreasOrder[i])->boundary;
 
   g_code = code;
+  g_code_size = code_size;
   g_code_db = db;
   StatusFromImage(code, db);
   le::Put32(pv + kPvTypeList, uint32_t(N4VMCode_GetVarTypeList(code) - code));
@@ -493,8 +518,9 @@ int N4VM_BuildHOT(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t
   for (const auto& z : kSizing)
     if ((err = SizeArea(code, db, z.a, z.area, z.error)) != 0) return err;
   if ((err = StringPointers(code, db)) != 0) return err;
-  if ((err = n4hook::BuildMap(code, db, 1)) != 0) return err;
-  if (n4hook::LinkBlocks(code, db, 1) != 0) SetFlags(db, kStsUnresolved, 0);
+  if (N4VMMap_HotRestart(db, code) != 0) return 48;
+  SetFlags(db, 0, kStsUnresolved);
+  N4VMFbl_Link(code, db, 1);
   N4VMTmr_HotRestartTimers(db);
   // Only variables at or above the previous boundaries are new: they get their initial values.
   ApplyInits(code, db, false, previous);
@@ -506,6 +532,15 @@ int N4VM_BuildHOT(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t
   if ((err = TaskList(code, db)) != 0) return err;
   std::memset(N4VM_AreaPtr(db, kArWork), 0, 64 * 1024);
   return 0;
+}
+
+}  // namespace
+
+int N4VM_BuildHOT(const uint8_t* code, uint32_t code_size, uint8_t* db, uint32_t now) {
+  n4vm::DropHotForms(db);
+  int err = BuildHot(code, code_size, db, now);
+  if (err == 0) n4vm::CheckHotForms(code, code_size, db);
+  return err;
 }
 
 int N4VM_Cycle(uint8_t* db, uint32_t now) {
@@ -537,8 +572,14 @@ int N4VM_Cycle(uint8_t* db, uint32_t now) {
       n4hook::RunTask(db, 0, now);
       n4hook::ProcessExecBuffer(db);
     } else {
+      // Programs that run or wait for their first run, in order, until one stops the cycle.
       DbAreaDesc* progs = N4VM_Area(db, kArPrograms);
-      for (unsigned p = 1; p < progs->used; ++p) n4hook::RunProgram(db, p);
+      for (unsigned p = 1; p < progs->used; ++p) {
+        uint16_t state = le::U16(N4VM_Item(db, kArPrograms, p) + 12);
+        if (!(state & 0x11) || (state & 0x02)) continue;
+        if (N4VMTic_Run(db, g_code, g_code_size, p) == 0) break;
+        if (!(N4VM_Status16(db, kStFlags) & (kStsCycling | kStsOneCycle))) break;
+      }
     }
     if (flags & kStsOneCycle) SetFlags(db, 0, kStsOneCycle);
   }
@@ -599,13 +640,18 @@ int N4VM_FullIOExchange(uint8_t* db) {
   uint16_t flags = N4VM_Status16(db, kStFlags);
   if (flags & kStsStopped) return 1;
   if ((le::U32(Status(db) + kStBuildFlags) & 0x08) && (flags & kStsStep)) return 0;
-  if (!(flags & kStsUnresolved)) n4hook::ExchangeIo(db);
+  if (!(flags & kStsUnresolved)) {
+    N4VMFbl_KeepAlive(db);
+    n4hook::ExchangeIo(db);
+  }
   return 0;
 }
 
-void N4VM_AttachCode(const uint8_t* db, const uint8_t* code) {
+void N4VM_AttachCode(const uint8_t* db, const uint8_t* code, uint32_t code_size) {
   g_code = code;
+  g_code_size = code_size;
   g_code_db = db;
+  n4vm::CheckHotForms(code, code_size, const_cast<uint8_t*>(db));
 }
 
 int N4VM_ShutDown(uint8_t* db, const char* retain_path) {
@@ -615,11 +661,15 @@ int N4VM_ShutDown(uint8_t* db, const char* retain_path) {
     N4VM_FullIOExchange(db);
   }
   int result = N4VMWarm_ShutDown(db, retain_path);
-  n4hook::ShutDownBlocks(db);
+  N4VMFbl_ShutDown(db);
   n4hook::CloseIo(db);
   uint32_t heap = le::U32(Private(db) + kPvHeap);
   if (heap != 0) N4Heap_DeleteHeap(db + heap);
   DropMallocHeap(db);
-  if (g_code_db == db) g_code = g_code_db = nullptr;
+  n4vm::DropHotForms(db);
+  if (g_code_db == db) {
+    g_code = g_code_db = nullptr;
+    g_code_size = 0;
+  }
   return result;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "drivers/services.h"
+#include "testsupport/iec_asm.h"
 #include "iec_runtime/os_services.h"
 #include "iec_runtime/retain.h"
 #include "kernel/orvanel.h"
@@ -20,9 +21,10 @@ class Startup : public RuntimeTest {
  protected:
   static ts::IecImage RetainingApp() {
     ts::IecImage img;
-    img.init32 = {{1, 5}, {2, 6}};
+    img.init32 = {{1, 5}, {2, 6}, {4, 1}};
     img.retain.n32 = 2;
     img.retain.first32 = 1;
+    img.code = {ts::IecAssemble("ADD.D 3, 3, 4|RET")};  // counts its cycles in d3
     return img;
   }
   static void InstallApp(const ts::IecImage& img) {
@@ -48,7 +50,7 @@ TEST_F(Startup, RunControlStartsStopsAndRestartsWithRetainedValues) {
 
   n4::_VMThread();
   EXPECT_EQ(OrvanelFirstRun, 0);
-  EXPECT_EQ(plat::TraceCountOf("N4VMTic_Run"), 1u);
+  EXPECT_EQ(Dint(Db(), 3), 1u);
   SetDint(Db(), 1, 777);
 
   SetPlcMode(1);  // leaving Idle: stop (retains written), then a warm start
@@ -61,12 +63,12 @@ TEST_F(Startup, RunControlStartsStopsAndRestartsWithRetainedValues) {
   n4::_VMThread();
   n4::_VMThread();
   EXPECT_EQ(plc_reg[64] & 1, 0);  // cleared before every later cycle
-  EXPECT_EQ(plat::TraceCountOf("N4VMTic_Run"), 3u);
+  EXPECT_EQ(Dint(Db(), 3), 2u);   // not retained: counted again from its start
 
   SetPlcMode(0);  // Idle: the bound runtime is told, cycles stop
   EXPECT_EQ(iVmAlive, 3);
   n4::_VMThread();
-  EXPECT_EQ(plat::TraceCountOf("N4VMTic_Run"), 3u);
+  EXPECT_EQ(Dint(Db(), 3), 2u);
   SetDint(Db(), 2, 888);
   SetPlcMode(1);
   ASSERT_NE(pDB, nullptr);

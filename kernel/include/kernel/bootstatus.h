@@ -7,6 +7,7 @@
 
 namespace boot {
 inline constexpr uint32_t kAutoregWriteFailed = 0x01;   // autoreg.dta write failed
+inline constexpr uint32_t kAutoregBadCrc = 0x02;       // autoreg.dta whole but its CRC wrong
 inline constexpr uint32_t kAutoregShortRead = 0x04;     // autoreg.dta short read
 inline constexpr uint32_t kAutoregNotCreated = 0x08;    // autoreg.dta could not be created
 inline constexpr uint32_t kLadderWriteFailed = 0x20;    // ladder.pgm write failed

@@ -1,31 +1,19 @@
 // Hooks of kernel operations whose own code is not built yet: each only records its
 // call in the platform call trace, so that everything links and runs.
-#include "kernel/regimage.h"
-#include "kernel/retentive.h"
 #include "platform/trace.h"
+#include "retentive_internal.h"
 
-uint8_t fwload_set_def = 0;
+namespace retentive {
 
-// Records the PLC mode that the saved image would hold.
-int AutoSaveRegisters() {
-  plat::TraceCall("AutoSaveRegisters", SrGet(5));
-  return 1;
-}
-int AutoLoadRegisters() {
-  plat::TraceCall("AutoLoadRegisters");
-  return 1;
-}
-void RestoreSRReg() { plat::TraceCall("RestoreSRReg"); }
-void StoreBBRAM() { plat::TraceCall("StoreBBRAM"); }
-int EraseBackupData() {
-  plat::TraceCall("EraseBackupData");
-  return 1;
+// The start-up questions wait for the object manager's pop-up. Until then the answer is
+// the one an unattended unit would reach: the backup kept (10), the countdown's Run (11),
+// Cancel to Idle (12). Tests change it through LoadQuestionAnswer.
+int LoadQuestionAnswer = -1;
+
+int AskLoadQuestion(int id, uint32_t) {
+  plat::TraceCall("AskLoadQuestion", id);
+  if (LoadQuestionAnswer >= 0) return LoadQuestionAnswer;
+  return id == 12 ? 0 : 1;
 }
 
-volatile int PowerdownSignal = 0;
-void PowerDown() { plat::TraceCall("PowerDown"); }
-void GPIOInit() { plat::TraceCall("GPIOInit"); }
-int SaveAndSetMACID() {
-  plat::TraceCall("SaveAndSetMACID");
-  return 1;
-}
+}  // namespace retentive

@@ -72,8 +72,12 @@ void ResetLogicTables(bool first_start_form) {
 
   std::memset(plc_reg + reg::kOffSecurity, 0, reg::kSecurityMax);
   SetFileCrcSize(file_info[4], real ? crc16(kZeros, kDefaultSecuritySize) : 0, real ? kDefaultSecuritySize : 0);
-  std::memset(io_force, 0, kDefaultForceSize);
-  SetFileCrcSize(file_info[2], real ? crc16(kZeros, kDefaultForceSize) : 0, real ? kDefaultForceSize : 0);
+  if (real) {
+    SetEmptyForceTable();
+  } else {
+    std::memset(io_force, 0, kDefaultForceSize);
+    SetFileCrcSize(file_info[2], 0, 0);
+  }
   for (int type : kLogicMirrored) WriteMirrors(file_info[type]);
 
   // The data log keeps its mirror inverted.
@@ -90,6 +94,12 @@ void ResetLogicTables(bool first_start_form) {
     SetPlcMode(0);
   }
   nv_get_features();
+}
+
+void SetEmptyForceTable() {
+  std::memset(io_force, 0, kDefaultForceSize);
+  std::memset(file_info[2].data, 0, kDefaultForceSize);
+  SetFileCrcSize(file_info[2], crc16(kZeros, kDefaultForceSize), kDefaultForceSize);
 }
 
 void ResetScreenTables(bool real) {

@@ -21,6 +21,8 @@ void SetDefaultNetConfig(bool real);
 // real CRC and size; the empty form writes every CRC, size and mirror 0, reports the
 // re-initialisation in SR4 (0x04) and sets the PLC mode to Idle.
 void ResetLogicTables(bool first_start_form);
+// The I/O force table's default: 4 bytes of zero with their real CRC and size.
+void SetEmptyForceTable();
 
 // Resets the screen tables to the empty table. With real each keeps the empty table's
 // CRC and size; else CRC and size are 0 and SR4 reports it (0x4000).

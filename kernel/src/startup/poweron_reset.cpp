@@ -43,11 +43,13 @@
 #include "platform/io_boards.h"
 #include "platform/kernel_ident.h"
 #include "platform/persistent_regs.h"
+#include "platform/power_controller.h"
 #include "platform/rtc_model.h"
 #include "platform/systime.h"
 #include "platform/trace.h"
 #include "platform/watchdog.h"
 #include "pmgr_loop.h"
+#include "retentive_internal.h"
 #include "rtc_state.h"
 #include "runctl_internal.h"
 #include "screenloop_internal.h"
@@ -132,6 +134,7 @@ void ResetLoopAndStartUp() {
   PowerdownSignal = 0;
   fwload_set_def = 0;
   AutoregFailed = 0;
+  retentive::ResetRetentive();
   BIS = 1;
   BootMode = 0;
   WatchDogDisable = 0;
@@ -204,6 +207,7 @@ void ResetHookFlags() {
 void ResetDeviceModels() {
   plat::WatchdogReset();
   plat::ResetPersistentRegs();
+  plat::power_model::Reset();
   plat::GpioReset();
   plat::rtc_model::Reset();
   plat::systime_model::Reset();

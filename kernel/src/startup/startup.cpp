@@ -16,6 +16,7 @@
 #include "graphics/playback.h"
 #include "graphics/stills.h"
 #include "graphics/text.h"
+#include "kernel/bootstatus.h"
 #include "kernel/cmdproto.h"
 #include "kernel/coop.h"
 #include "kernel/fpga.h"
@@ -37,6 +38,7 @@
 #include "child_reaper.h"
 #include "mainloop_internal.h"
 #include "net/services.h"
+#include "platform/persistent_regs.h"
 #include "platform/root.h"
 #include "platform/runner.h"
 #include "screens/services.h"
@@ -283,9 +285,15 @@ void OrderlyStop() {
     ::close(MasterScriptPipefd);
     MasterScriptPipefd = -1;
   }
-  // The IEC application stops as at power-down, so its retained variables are written.
+  // The registers are saved as at power-down and the stop marked orderly, so the next
+  // start takes them back without a question; the IEC application stops as at
+  // power-down, so its retained variables are written.
+  AutoSaveRegisters();
   if (OrvanelRuntime) OrvanelStop();
   QuorvStopServer();
+  CreateSavedFile();
+  BootStatusOr(boot::kOrderlyShutdown);
+  plat::SyncPersistentRegs();
   std::printf("panel: stopped\n");
   std::fflush(stdout);
 }

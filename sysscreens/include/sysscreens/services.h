@@ -10,7 +10,6 @@ int MENU_GetPage();
 void MENU_CopyPages();
 // Recovery screen start-up; sets RecoverMode when recovery is needed.
 void REC_ScreenInit();
-void RestoreBBRAM();
 // 0 until the media directory's auto-load-run sequence has started.
 extern uint8_t Sys_ALstmcInited;
 

@@ -35,6 +35,30 @@ struct IecRetainRuns {
   bool present = true;
 };
 
+// A published variable (a record of the variable map).
+struct IecMapVar {
+  uint16_t type = 2, index = 1, dim = 1, string_max = 0, tag = 0;
+  std::string name;  // empty: no symbol
+  bool has_tag = false, vsi = false;
+  uint32_t ct_offset = 0, type_def = 0;  // type 127: CT offset and type-definition offset
+  std::string profile;                   // 16-byte profile name when not empty
+  std::vector<uint8_t> props;
+};
+
+// An entry of the class or custom-function list; id 0 takes the entry's position (from 1).
+struct IecNamed {
+  std::string name;
+  uint16_t required = 1;
+  uint16_t id = 0;
+};
+
+// A function-block instance: its class id in the class list (built-in: the block's id).
+struct IecInstance {
+  bool built_in = false;
+  uint16_t class_id = 1;
+  uint32_t word = 0;
+};
+
 struct IecImage {
   std::string app_name = "APP";
   std::string version = "1.00";
@@ -56,7 +80,21 @@ struct IecImage {
   std::vector<std::pair<uint16_t, uint32_t>> init_time;
   std::vector<std::pair<uint16_t, std::string>> init_str;
   std::vector<std::string> tasks;            // task names (empty: no tasks)
-  uint16_t programs = 1;                     // programs, each a lone return
+  uint16_t programs = 1;                     // programs, each a lone return (without code)
+  std::vector<std::vector<uint16_t>> code;   // the programs' bytecode (sets their number)
+  std::vector<uint16_t> program_kinds;       // kind per program (default 0)
+  std::vector<IecNamed> classes, custom_funcs;
+  std::vector<IecInstance> instances;
+  uint32_t wished_instance_data = 0;
+  std::vector<std::string> instance_names;   // extension slot 22 (version 22 on)
+  // The variable map (published-variable list): records, capacity (0: the record count)
+  // and whether items carry extended status.
+  std::vector<IecMapVar> map;
+  uint16_t map_capacity = 0;
+  bool map_vsi = false;
+  uint32_t map_stamp = 0x3A9;
+  std::vector<uint8_t> ct_types;             // CT type definitions (version 8 on)
+  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> ct_init;  // {offset, bytes}
   uint16_t call_depth = 0;                   // 0 means 16
   std::vector<std::pair<uint16_t, uint16_t>> ext_vars;  // {type code, index}
   IecRetainRuns retain;

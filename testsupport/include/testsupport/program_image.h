@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ts {
@@ -54,6 +55,11 @@ std::vector<uint8_t> LogicWithFeatures(std::vector<uint8_t> code, uint32_t featu
 std::vector<uint8_t> IecLogic(const std::vector<uint8_t>& code, std::size_t binding_bytes = 6464 * 4);
 std::vector<uint8_t> IecLogic(const std::vector<uint8_t>& code, uint32_t claimed_length,
                               std::size_t binding_bytes);
+// The same with a binding table of zero tokens except the given {slot, token} pairs.
+std::vector<uint8_t> IecLogicBound(const std::vector<uint8_t>& code,
+                                   const std::vector<std::pair<uint32_t, uint32_t>>& bindings);
+// A variable-location token: area 0 8-bit, 1 16-bit, 2 32-bit, 3 64-bit, 4 string, 5 TIME.
+inline uint32_t IecToken(uint32_t area, uint32_t index) { return (area << 26) | (index & 0xFFFFF); }
 
 // A byte range of a file.
 struct ItemRange {

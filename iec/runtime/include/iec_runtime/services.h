@@ -1,7 +1,5 @@
 #pragma once
 // What the controller kernel and the ladder engine use of the IEC runtime.
-// Until the runtime is built, these are hooks: the runtime is never active, no
-// database exists, and every call records itself in the platform call trace.
 
 #include <cstdint>
 
@@ -11,9 +9,16 @@ extern uint8_t OrvanelRuntime;
 // Non-zero while its variables are also enumerated and bound: register tokens from
 // 0xC0000000 then address IEC variables.
 extern uint8_t orvanel_variables_enumerateded;
+extern uint32_t orvanel_total_variables_enumerated;
+// Walks the running application's variable map and enables the per-scan sync; 0 (and
+// the sync off) without an application.
+int EnumOrvanelVars();
+// The panel address bound to an IEC variable (kind 0 words, 1 bits, 2 SR words, 3
+// system bits; input selects the input or the output table), 0 when not bound.
+uint32_t OrvanelCalculateRegToken(const uint8_t* pointer, int kind, int input);
 
-// Access to the running database's variables. The runtime installs its backend when it
-// starts; tests install a fake. With no backend there is no variable.
+// Access to the variables: by default the running database's; tests may install a fake
+// backend in its place.
 struct IecVarBackend {
   // Address of the variable (or of its element area) named by a variable-location
   // token; nullptr when the variable does not exist. flag is 1 for a write.

@@ -40,7 +40,7 @@ enum : uint32_t {
 enum PrivateField : uint32_t {
   kPvMarker = 0, kPvCode = 4, kPvBuildStamp = 8, kPvSfcCrc = 12, kPvTypeList = 16, kPvPassword = 20,
   kPvCtUsed = 24, kPvRetain = 28, kPvDispatcher = 80, kPvStringIndex = 84, kPvStringTable = 88,
-  kPvHeap = 92, kPrivateSize = 112,
+  kPvHeap = 92, kPvMapStamp = 96, kPrivateSize = 112,
 };
 // Retain descriptor inside the private record: six block offsets (8-bit, 16-bit, 32-bit,
 // 64-bit, TIME, strings), six u16 sizes, u32 layout CRC, u32 layout offset in the image,
@@ -82,7 +82,7 @@ int N4VM_FullIOExchange(uint8_t* db);
 // 0, or 31 when the retained variables could not be written (the previous file stays).
 int N4VM_ShutDown(uint8_t* db, const char* retain_path);
 // Points the database back at a code image (an online change that was undone).
-void N4VM_AttachCode(const uint8_t* db, const uint8_t* code);
+void N4VM_AttachCode(const uint8_t* db, const uint8_t* code, uint32_t code_size);
 
 // Area access.
 DbAreaDesc* N4VM_Area(uint8_t* db, int area);
@@ -90,10 +90,15 @@ uint8_t* N4VM_AreaPtr(uint8_t* db, int area);
 uint8_t* N4VM_Item(uint8_t* db, int area, uint32_t index);  // nullptr beyond the allocated count
 // The code image the database was last built from (host side table).
 const uint8_t* N4VM_GetCode(const uint8_t* db);
+uint32_t N4VM_GetCodeSize(const uint8_t* db);
+// Bytes from the database start to the end of its last area.
+uint32_t N4VM_GetDBBytes(uint8_t* db);
 // The application's heap: inside the database, or from the C allocator; nullptr for none.
 void* N4VM_GetHeap(uint8_t* db);
 // Logs an error in the 16-entry error log (further entries are dropped).
 void N4VM_LogError(uint8_t* db, uint16_t code, uint16_t argument, uint32_t position);
+// The same, unless the log already holds that code with that argument; true when logged.
+bool N4VM_LogErrorOnce(uint8_t* db, uint16_t code, uint16_t argument, uint32_t position);
 
 uint16_t N4VM_Status16(uint8_t* db, uint32_t field);
 uint32_t N4VM_Status32(uint8_t* db, uint32_t field);

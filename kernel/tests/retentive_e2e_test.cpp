@@ -1,0 +1,67 @@
+// The real firmware on an empty device root: a first start with its defaults, Run, then
+// the power-fail signal and a restart that finds every register, the mode and the reset
+// counter as they were.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <unistd.h>
+
+#include "e2e_fixture.h"
+#include "kernel/regimage.h"
+#include "kernel/sr4.h"
+#include "platform/power_controller.h"
+#include "storage/crc16.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using kt::ProgrammingTool;
+
+uint16_t ReadSr(const ProgrammingTool& tool, uint32_t n) {
+  const auto r = tool({"read", std::to_string(reg::SrToken(n)), "16"});
+  EXPECT_EQ(r.rc, 0) << r.out;
+  if (r.out.size() < 4) return 0xFFFF;
+  return uint16_t(std::stoul(r.out.substr(2, 2) + r.out.substr(0, 2), nullptr, 16));
+}
+
+TEST(RetentiveEndToEnd, APowerFailKeepsTheRegistersTheModeAndTheResetCount) {
+  const std::string binary = kt::PanelBinary();
+  ASSERT_EQ(::access(binary.c_str(), X_OK), 0) << "no panel binary at '" << binary << "'";
+  ts::TempRoot root;
+  const ProgrammingTool tool(root, 0);
+  {
+    ts::ChildProcess panel(binary, {}, {{"PANEL_ROOT", root.path()}});
+    ASSERT_TRUE(panel.WaitFor("panel: running", 60s)) << panel.output();
+    // A first start: the tables take their defaults with real CRCs.
+    EXPECT_EQ(ReadSr(tool, 4) & (kSr4UserProgram | kSr4UserGraphics), 0) << "SR4";
+    EXPECT_EQ(ReadSr(tool, 52), 1) << "the first start counts";
+    const uint8_t logic[2] = {0x09, 0x00};
+    const uint16_t crc = crc16(logic, 2);
+    std::vector<uint8_t> file = root.Read("/mnt/cfg/ladder.pgm");
+    ASSERT_EQ(file.size(), 10u);
+    file[2] = file[3] = 0;  // the header's unused word
+    EXPECT_EQ(file, (std::vector<uint8_t>{uint8_t(crc), uint8_t(crc >> 8), 0, 0, 2, 0, 0, 0, 0x09, 0x00}))
+        << "the default logic table, saved";
+    // Run on the default program runs END without a fault.
+    ASSERT_EQ(tool({"set-mode", "run"}).rc, 0);
+    EXPECT_EQ(tool({"mode"}).out, "2");
+    EXPECT_EQ(ReadSr(tool, 4) & kSr4LogicFault, 0);
+    ASSERT_EQ(tool({"write", "R1", "--int", "4321"}).rc, 0);
+    ASSERT_EQ(tool({"write", "R50000", "--int", "7777"}).rc, 0);
+    EXPECT_EQ(panel.Stop(44, 60s), plat::kPowerOffExitStatus) << panel.output();
+    EXPECT_NE(panel.output().find("panel: power off"), std::string::npos) << panel.output();
+  }
+  EXPECT_TRUE(root.Exists("/mnt/cfg/saved.dat"));
+  ts::ChildProcess panel(binary, {}, {{"PANEL_ROOT", root.path()}});
+  ASSERT_TRUE(panel.WaitFor("panel: running", 60s)) << panel.output();
+  EXPECT_EQ(tool({"read", "R1", "--int"}).out, "4321");
+  EXPECT_EQ(tool({"read", "R50000", "--int"}).out, "7777");
+  EXPECT_EQ(tool({"mode"}).out, "2");
+  EXPECT_EQ(ReadSr(tool, 52), 1) << "a power-down is an orderly stop: no reset counted";
+  EXPECT_FALSE(root.Exists("/mnt/cfg/saved.dat")) << "seen once";
+  EXPECT_EQ(panel.Stop(SIGTERM, 60s), 0) << panel.output();
+}
+
+}  // namespace
