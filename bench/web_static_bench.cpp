@@ -110,8 +110,6 @@ void BM_WebStaticFile(benchmark::State& state) {
 
   // The unit's server, started as the main loop starts it.
   QuorvEnableServerThread(true);
-  QuorvServerState = 3;
-  QuorvThreadCreated = 1;
   quorv_thread_create();
   const int nginx_port = FreePort();
   const pid_t nginx = StartNginx(dir, www, nginx_port);

@@ -118,6 +118,9 @@ void quorv_update_system_screen_details() { plat::TraceCall("quorv_update_system
 
 void quorv_thread_create() {
   plat::TraceCall("quorv_thread_create");
+  // Marked before the thread exists, so that the thread's own move to 4 always follows.
+  SetThreadCreated(1);
+  std::atomic_ref<uint8_t>(QuorvServerState).store(kCreated);
   if (!g_thread_enabled.load()) return;
   sigset_t block, previous;
   sigemptyset(&block);

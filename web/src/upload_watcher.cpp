@@ -24,6 +24,9 @@ constexpr size_t kEventRoom = 32768;
 constexpr const char* kEndOfUpload = "/mnt/USB0/EndOfFTP.txt";
 
 uint32_t g_misses = 0;
+// The folder of the panel's identity, read when watching begins (not at every pass of
+// the main loop).
+const char* g_folder = nullptr;
 int g_fd = -1;
 int g_watch = -1;
 
@@ -40,6 +43,7 @@ void QuorvUploadWatcherReset() {
   if (g_fd >= 0) close(g_fd);
   g_fd = g_watch = -1;
   g_misses = 0;
+  g_folder = nullptr;
   quorvFtpStates = 0;
 }
 
@@ -91,7 +95,8 @@ int quorv_check_inotify(int fd, int watch) {
 void quorv_check_ftp_state() {
   plat::TraceCall("quorv_check_ftp_state");
   // The folder by the panel's identity, the one the server takes its web root from.
-  const char* folder = QuorvFolder();
+  if (!g_folder) g_folder = QuorvFolder();
+  const char* folder = g_folder;
   switch (quorvFtpStates) {
     case 0:
       if (Exists(folder)) {
@@ -125,6 +130,7 @@ void quorv_check_ftp_state() {
         QuorvFtping = 0;
         QuorvServerState = 2;
         quorvFtpStates = 0;
+        g_folder = nullptr;
       }
       break;
     default:

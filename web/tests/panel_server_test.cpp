@@ -170,11 +170,7 @@ class ServerThread : public PanelServer {
     PanelServer::TearDown();
   }
   // What the main loop does in state 2.
-  static void Create() {
-    quorv_thread_create();
-    QuorvThreadCreated = 1;
-    QuorvServerState = 3;
-  }
+  static void Create() { quorv_thread_create(); }
   template <typename F>
   static bool WaitFor(F done, std::chrono::milliseconds limit = 10s) {
     const auto deadline = std::chrono::steady_clock::now() + limit;

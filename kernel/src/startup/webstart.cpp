@@ -50,11 +50,9 @@ void StepStartStateMachine() {
       }
       break;
     case kStartRequested:
-      if (!QuorvFtping && !QuorvThreadCreated) {
-        quorv_thread_create();
-        QuorvThreadCreated = 1;
-        QuorvServerState = kCreated;
-      }
+      // The call marks the thread created and the state 3 itself, before the thread can
+      // move the state on.
+      if (!QuorvFtping && !QuorvThreadCreated) quorv_thread_create();
       break;
     default:
       break;

@@ -4,6 +4,8 @@
 #include <cstdint>
 
 void quorv_check_ftp_state();
+// Creates the server thread; sets QuorvThreadCreated and the state 3 first (back to 2,
+// no thread, when it cannot be created).
 void quorv_thread_create();
 void quorv_update_system_screen_details();
 // Start-up: prepares the web server's two mutexes.
