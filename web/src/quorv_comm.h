@@ -107,6 +107,9 @@ void quorv_comm_drop_idle(uint64_t now);
 int quorv_comm_prepare();
 bool quorv_tls_ready();
 void quorv_tls_free();
+// The library names tried in order (null-ended; null: the usual ones), for a host that
+// lacks one of them.
+void quorv_tls_use_library_names(const char* const* names);
 // A session for a connection on its socket (accept: server side). 0, or -1.
 int quorv_tls_attach(quorv_connection* connection, int accept);
 void quorv_tls_detach(quorv_connection* connection);

@@ -59,7 +59,8 @@ bool g_ready = false;       // certificate and key loaded
 
 // The library's plain name first; a host without the development files has only the
 // versioned name of the run-time library.
-constexpr const char* kLibraryNames[] = {"libssl.so", "libssl.so.3"};
+constexpr const char* kLibraryNames[] = {"libssl.so", "libssl.so.3", nullptr};
+const char* const* g_library_names = kLibraryNames;
 
 int CopyPassPhrase(char* buffer, int size, int, void*) {
   const char* phrase = quorv_global_options.pass_phrase;
@@ -72,10 +73,7 @@ int CopyPassPhrase(char* buffer, int size, int, void*) {
 
 bool Load() {
   if (g_library) return true;
-  for (const char* name : kLibraryNames) {
-    g_library = dlopen(name, RTLD_LAZY);
-    if (g_library) break;
-  }
+  for (const char* const* name = g_library_names; *name && !g_library; ++name) g_library = dlopen(*name, RTLD_LAZY);
   if (!g_library) {
     quorv_log("Cannot load SSL library");
     return false;
@@ -126,6 +124,13 @@ int quorv_comm_prepare() {
   }
   g_ready = true;
   return 0;
+}
+
+void quorv_tls_use_library_names(const char* const* names) {
+  quorv_tls_free();
+  g_library_names = names ? names : kLibraryNames;
+  // The next set-up loads by these names; a library already loaded stays in the process.
+  g_library = nullptr;
 }
 
 bool quorv_tls_ready() { return g_ready && g_context; }

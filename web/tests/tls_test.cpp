@@ -13,6 +13,10 @@ using namespace std::chrono_literals;
 
 class Tls : public webtest::ServerTest {
  protected:
+  void TearDown() override {
+    ServerTest::TearDown();
+    quorv_tls_use_library_names(nullptr);
+  }
   // A self-signed certificate and its key in one PEM file at the unit path; with a pass
   // phrase the key is encrypted by it.
   void MakeCertificate(const std::string& pass_phrase = "") {
@@ -104,6 +108,30 @@ TEST_F(Tls, WithoutAUsableCertificateHttpsStaysOffAndHttpRuns) {
     EXPECT_EQ(webtest::CountLog("cannot open /mnt/USB0/server.pem"), 1u);
     quorv_comm_mainloop_exit();
   }
+}
+
+TEST_F(Tls, OnlyTheVersionedLibraryNameOnTheHost) {
+  MakeCertificate();
+  // A host without the plain name: the versioned one serves.
+  static const char* const kVersionedOnly[] = {"libssl-absent-here.so", "libssl.so.3", nullptr};
+  quorv_tls_use_library_names(kVersionedOnly);
+  ListenTls();
+  EXPECT_EQ(quorv_comm_listening_port(1), https_port_);
+  StartPasses();
+  ts::ChildProcess curl("curl", {"-sS", "-k", HttpsUrl("/a.txt")});
+  EXPECT_EQ(curl.Wait(20s), 0);
+  EXPECT_EQ(curl.output(), "alpha");
+  StopPasses();
+  quorv_comm_mainloop_exit();
+  // No library at all: HTTPS stays off and HTTP runs.
+  static const char* const kNone[] = {"libssl-absent-here.so", nullptr};
+  quorv_tls_use_library_names(kNone);
+  webtest::Logs().clear();
+  EXPECT_EQ(quorv_server_prepare(), -1);
+  ASSERT_EQ(quorv_server_mainloop(), 0);
+  EXPECT_EQ(quorv_comm_listening_port(1), 0);
+  EXPECT_EQ(quorv_comm_listening_port(0), port_);
+  EXPECT_EQ(webtest::CountLog("Cannot load SSL library"), 1u);
 }
 
 }  // namespace
