@@ -20,6 +20,7 @@
 
 #include "platform/netif.h"
 #include "platform/root.h"
+#include "testsupport/free_port.h"
 #include "web/services.h"
 
 namespace {
@@ -29,19 +30,6 @@ constexpr int kRequests = 2000;
 std::string MakeTempDir() {
   char dir[] = "/tmp/panel-web-bench-XXXXXX";
   return ::mkdtemp(dir) ? dir : "/tmp";
-}
-
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof a;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0)
-    port = ntohs(a.sin_port);
-  close(fd);
-  return port;
 }
 
 bool Answers(int port) {
@@ -105,13 +93,13 @@ void BM_WebStaticFile(benchmark::State& state) {
   std::system(("mkdir -p " + www).c_str());
   std::ofstream(www + "/file4k.htm") << std::string(4096, 'x');
   plat::SetDeviceRoot(dir + "/root");
-  const int port = FreePort();
+  const int port = ts::FreeLoopbackPort();
   plat::SetPortOffset(port - 80);
 
   // The unit's server, started as the main loop starts it.
   QuorvEnableServerThread(true);
   quorv_thread_create();
-  const int nginx_port = FreePort();
+  const int nginx_port = ts::FreeLoopbackPort();
   const pid_t nginx = StartNginx(dir, www, nginx_port);
   if (!WaitForPort(port) || !WaitForPort(nginx_port)) {
     state.SkipWithError("a server did not start");

@@ -157,7 +157,7 @@ class ServerThread : public PanelServer {
   void SetUp() override {
     PanelServer::SetUp();
     previous_offset_ = plat::PortOffset();
-    offset_ = webtest::FreePort() - 80;
+    offset_ = ts::FreeLoopbackPort() - 80;
     plat::SetPortOffset(offset_);
     root_.Write("/mnt/USB0/Quorv/wwwroot/index.htm", "<p>panel</p>");
     QuorvEnableServerThread(true);

@@ -16,23 +16,10 @@
 #include "platform/clock.h"
 #include "platform/netif.h"
 #include "quorv_comm.h"
+#include "testsupport/free_port.h"
 #include "web_fixture.h"
 
 namespace webtest {
-
-// A port nothing listens on just now.
-inline int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof a;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0)
-    port = ntohs(a.sin_port);
-  close(fd);
-  return port;
-}
 
 // A client socket connected to the loopback port, or -1.
 inline int Connect(int port) {
@@ -70,7 +57,7 @@ class ServerTest : public WebTest {
     root_.Write("/www/a.txt", "alpha");
     root_.Write("/www/index.htm", "<p>home</p>");
     quorv_options_set_web_root("/www", "index.htm");
-    port_ = FreePort();
+    port_ = ts::FreeLoopbackPort();
     quorv_options_set_http_options(nullptr, port_);
     quorv_options_set_https_options(nullptr, 0, nullptr, nullptr);
   }

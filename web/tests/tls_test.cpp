@@ -38,7 +38,7 @@ class Tls : public webtest::ServerTest {
     root_.Write("/mnt/USB0/server.pem", both);
   }
   void ListenTls(const char* pass_phrase = nullptr) {
-    https_port_ = webtest::FreePort();
+    https_port_ = ts::FreeLoopbackPort();
     quorv_options_set_https_options(nullptr, https_port_, "/mnt/USB0/server.pem", pass_phrase);
     Listen();
   }
@@ -99,7 +99,7 @@ TEST_F(Tls, WithoutAUsableCertificateHttpsStaysOffAndHttpRuns) {
     else
       root_.Write("/mnt/USB0/server.pem", c.pem);
     webtest::Logs().clear();
-    https_port_ = webtest::FreePort();
+    https_port_ = ts::FreeLoopbackPort();
     quorv_options_set_https_options(nullptr, https_port_, "/mnt/USB0/server.pem", c.pass_phrase);
     EXPECT_EQ(quorv_server_prepare(), -1);
     ASSERT_EQ(quorv_server_mainloop(), 0);

@@ -46,7 +46,7 @@ class WebE2e : public ::testing::Test {
     const std::vector<uint8_t> key = root_.Read("/mnt/USB0/key.pem");
     pem.insert(pem.end(), key.begin(), key.end());
     root_.Write("/mnt/USB0/server.pem", pem);
-    offset_ = webtest::FreePort() - 80;
+    offset_ = ts::FreeLoopbackPort() - 80;
   }
 
   std::unique_ptr<ts::ChildProcess> Start() {
