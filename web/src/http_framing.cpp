@@ -109,6 +109,8 @@ int quorv_engine_handle_data(quorv_connection* connection, quorv_buffer** pendin
     work = *pending;
     received->used = received->read_pos = 0;
   }
+  // A reply on a connection the proxy opened to another server, not a request.
+  const bool remote_response = connection->remote_index >= 0 && connection->client;
   bool closing = false;
   while (Available(work) > 0 && !closing) {
     const char* p = Data(work);
@@ -145,7 +147,6 @@ int quorv_engine_handle_data(quorv_connection* connection, quorv_buffer** pendin
         if (body_at_hand < declared) break;
         content_length = static_cast<uint32_t>(declared);
       } else {
-        const bool remote_response = connection->remote_index >= 0 && connection->client;
         if (remote_response && !peer_closed) break;
         content_length = remote_response ? body_at_hand : 0;
       }
@@ -155,8 +156,11 @@ int quorv_engine_handle_data(quorv_connection* connection, quorv_buffer** pendin
       request->carried_length = content_length;
       work->read_pos += header_length + content_length;
     }
-    quorv_buffer* response = quorv_engine_handle_request(connection, request, simple);
-    if (response) quorv_comm_send(connection, response);
+    if (remote_response) {
+      quorv_comm_remote_server_handle_response(connection, request);
+    } else if (quorv_buffer* response = quorv_engine_handle_request(connection, request, simple)) {
+      quorv_comm_send(connection, response);
+    }
     // Without keep-alive the connection ends after this answer: what follows is not read.
     closing = !connection->keep_alive;
   }

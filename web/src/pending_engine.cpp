@@ -1,5 +1,6 @@
-// Hooks of the engine's parts that come later (authentication, the POST methods): each
-// records its call and refuses politely, so that pages are served meanwhile.
+// Hooks of the engine's parts that come later (authentication, the POST methods, the
+// remote-server proxy): each records its call and refuses politely, so that pages are
+// served meanwhile.
 #include "platform/trace.h"
 #include "quorv_http.h"
 #include "web/quorv_encoding.h"
@@ -22,4 +23,10 @@ quorv_buffer* quorv_engine_handle_post_request(quorv_connection* connection, quo
   plat::TraceCall("quorv_engine_handle_post_request");
   quorv_buffer_return(request);
   return quorv_engine_not_available_err(url, 501, "Not Implemented", connection->keep_alive, 0);
+}
+
+// No proxy connections are opened yet: a reply on one is let go.
+void quorv_comm_remote_server_handle_response(quorv_connection*, quorv_buffer* reply) {
+  plat::TraceCall("quorv_comm_remote_server_handle_response", reply->used);
+  quorv_buffer_return(reply);
 }

@@ -65,3 +65,5 @@ quorv_buffer* quorv_auth_check_access(const char* method, const char* url, quorv
 int quorv_auth_new_nonce(char* out, uint32_t room);
 // The POST methods under the prefix: the response, or null when the request is kept.
 quorv_buffer* quorv_engine_handle_post_request(quorv_connection* connection, quorv_buffer* request, const char* url);
+// A framed reply that arrived on a connection the proxy opened; the proxy owns the buffer.
+void quorv_comm_remote_server_handle_response(quorv_connection* connection, quorv_buffer* reply);

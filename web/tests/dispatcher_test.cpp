@@ -8,6 +8,8 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "platform/trace.h"
+#include "quorv_http.h"
 #include "server_fixture.h"
 #include "testsupport/child_process.h"
 
@@ -180,6 +182,55 @@ TEST_F(Dispatcher, SendByIdReachesOnlyAnOpenConnection) {
   EXPECT_EQ(quorv_comm_send_id(id, reply), 0);
   EXPECT_EQ(ReadToClose(fd), "hello");
   close(fd);
+}
+
+TEST_F(Dispatcher, AnOutgoingConnectionSendsItsRequestAndHandsOnTheWholeReply) {
+  // Another server, made here.
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof a;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length);
+  Listen();
+  plat::TraceEnable(true);
+  plat::TraceClear();
+  quorv_connection* c = nullptr;
+  const std::string address = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+  ASSERT_GE(quorv_comm_connect(address.c_str(), 0, &c), 0);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->client, 1);
+  c->remote_index = 0;
+  quorv_buffer* request = quorv_engine_initialize_request("/Quorv/");
+  ASSERT_NE(request, nullptr);
+  quorv_comm_send(c, request);
+  const int peer = accept(listener, nullptr, nullptr);
+  ASSERT_GE(peer, 0);
+  std::string received;
+  PassUntil([&] {
+    char buffer[256];
+    const ssize_t n = recv(peer, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n > 0) received.append(buffer, static_cast<size_t>(n));
+    return received.find("\r\n") != std::string::npos;
+  });
+  EXPECT_EQ(received, "POST /Quorv/ HTTP/1.0\r\n");
+  // A reply without Content-Length ends with the connection: handed on whole, once.
+  const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n\r\n{\"a\":1}";
+  SendAll(peer, reply);
+  ASSERT_TRUE(PassUntil([&] { return c->pending && c->pending->used == reply.size(); })) << "kept until the end";
+  EXPECT_EQ(plat::TraceCountOf("quorv_comm_remote_server_handle_response"), 0u);
+  close(peer);
+  EXPECT_TRUE(PassUntil([] { return quorv_comm_connection_count() == 0; }));
+  const auto trace = plat::TraceSnapshot();
+  std::vector<int64_t> handed;
+  for (const auto& e : trace)
+    if (std::string(e.name) == "quorv_comm_remote_server_handle_response") handed.push_back(e.a);
+  EXPECT_EQ(handed, (std::vector<int64_t>{static_cast<int64_t>(reply.size())}));
+  EXPECT_TRUE(webtest::Logs().empty());
+  plat::TraceEnable(false);
+  close(listener);
 }
 
 }  // namespace
