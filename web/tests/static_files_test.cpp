@@ -71,6 +71,7 @@ TEST_F(StaticFiles, TraversalTable) {
       {"/a/../../server.pem", "403 Forbidden - no .. allowed"},
       {"/a%2F..%2F..%2Fserver.pem", "403 Forbidden - no .. allowed"},
       {"/..%5C..%5Cserver.pem", "403 Forbidden - no .. allowed"},
+      {"/%2e%2e%5cserver.pem", "403 Forbidden - no .. allowed"},
       {"/..\\..\\server.pem", "403 Forbidden - no .. allowed"},
       {"/%2E%2E/server.pem", "403 Forbidden - no .. allowed"},
       {"/dir/..", "403 Forbidden - no .. allowed"},
