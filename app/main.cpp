@@ -1,4 +1,8 @@
 // The firmware's process entry: everything happens in the controller kernel's start-up.
 #include "kernel/startup.h"
+#include "web/services.h"
 
-int main(int argc, char** argv) { return PanelMain(argc, argv); }
+int main(int argc, char** argv) {
+  QuorvEnableServerThread(true);
+  return PanelMain(argc, argv);
+}

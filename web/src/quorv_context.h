@@ -8,6 +8,11 @@
 #include "web/quorv_options.h"
 #include "web/quorv_util.h"
 
+struct quorv_connection;
+using quorv_comm_data_cb = void (*)(quorv_connection* connection);
+using quorv_comm_dropped_cb = void (*)(quorv_connection* connection);
+using quorv_comm_tick_cb = void (*)(uint64_t now);
+
 struct quorv_context {
   quorv_server_callbacks callbacks;
   // Worker threads: the slots change only on the web-server thread, except each slot's
@@ -20,6 +25,24 @@ struct quorv_context {
   quorv_buffer* free_buffers;
   std::mutex pool_mutex;
   quorv_auth_callbacks auth;
+
+  // Dispatcher: everything but the connection mutex and the records' send queues is
+  // touched by the web-server thread only.
+  quorv_comm_data_cb data_cb;
+  quorv_comm_dropped_cb dropped_cb;
+  quorv_comm_tick_cb tick_cb;
+  int32_t http_socket;   // -1 when closed
+  int32_t https_socket;  // -1 when closed
+  int32_t sets_changed;
+  int32_t shutdown_requested;
+  uint8_t* scratch;  // file-backed buffers are read through it for sending
+  uint32_t scratch_size;
+  std::mutex connection_mutex;  // watch lists, send queues, release of records
+  int32_t next_id;
+  quorv_connection* free_connections;
+  quorv_connection* lists[4][2];  // head and tail by quorv_watch
+  // Idle connections are dropped after this many server time units (0: never).
+  uint64_t idle_timeout;
 };
 
 extern quorv_context quorv_global_context;

@@ -35,6 +35,8 @@ class WebTest : public ::testing::Test {
     Logs().clear();
     quorv_context_server_init();
     quorv_context_buffers_init();
+    // Connection records a test made itself are not left on the watch lists.
+    for (auto& list : quorv_global_context.lists) list[0] = list[1] = nullptr;
   }
   void TearDown() override {
     quorv_sys_thread_shutdown_threads();

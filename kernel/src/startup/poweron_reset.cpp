@@ -142,6 +142,7 @@ void ResetLoopAndStartUp() {
   MainPid = 0;
   pDisplayDC = pMem1DC = pMem2DC = pMem3DC = nullptr;
   WebStartPasses = 0;
+  WebRestartAfterDownload = 0;
   orvanel_ptr = nullptr;
 }
 
@@ -180,6 +181,7 @@ void ResetHookFlags() {
   QuorvUpdateNewIp = 0;
   QuorvFtping = 0;
   QuorvThreadCreated = 0;
+  QuorvUploadWatcherReset();
   StillOpened = 0;
   VDR_BmpClrMem();
   ExternalRegOnPage = 0;

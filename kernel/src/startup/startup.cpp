@@ -290,6 +290,7 @@ void OrderlyStop() {
   // power-down, so its retained variables are written.
   AutoSaveRegisters();
   if (OrvanelRuntime) OrvanelStop();
+  QuorvStopServer();
   CreateSavedFile();
   BootStatusOr(boot::kOrderlyShutdown);
   plat::SyncPersistentRegs();

@@ -10,6 +10,7 @@
 #include "web/services.h"
 
 uint8_t WebStartPasses = 0;
+uint8_t WebRestartAfterDownload = 0;
 
 namespace {
 
@@ -24,8 +25,19 @@ bool IecVariablesDownloading() { return Cmd_Downloading && orvanel_variables_enu
 void StepStartStateMachine() {
   quorv_check_ftp_state();
   if (IecVariablesDownloading()) {
-    QuorvServerState = kStopRequested;
+    // Only a thread can honour a stop; the start follows the download.
+    if (QuorvServerState == kCreated || QuorvServerState == kRunning) {
+      QuorvServerState = kStopRequested;
+      WebRestartAfterDownload = 1;
+    }
     return;
+  }
+  // A stop asked for while no thread runs (by the upload watcher or the network side) is
+  // already done: the server is stopped, and a later start is not barred.
+  if (QuorvServerState == kStopRequested && !QuorvThreadCreated) QuorvServerState = kStopped;
+  if (QuorvServerState == kStopped && WebRestartAfterDownload) {
+    WebRestartAfterDownload = 0;
+    QuorvServerState = kStartRequested;
   }
   switch (QuorvServerState) {
     case kRunning:
@@ -38,11 +50,9 @@ void StepStartStateMachine() {
       }
       break;
     case kStartRequested:
-      if (!QuorvFtping && !QuorvThreadCreated) {
-        quorv_thread_create();
-        QuorvThreadCreated = 1;
-        QuorvServerState = kCreated;
-      }
+      // The call marks the thread created and the state 3 itself, before the thread can
+      // move the state on.
+      if (!QuorvFtping && !QuorvThreadCreated) quorv_thread_create();
       break;
     default:
       break;

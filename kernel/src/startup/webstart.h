@@ -9,3 +9,5 @@
 void WebStartAfterPass();
 // Passes counted so far (at most 101).
 extern uint8_t WebStartPasses;
+// Set when a download stopped the web server: it starts again once the download is over.
+extern uint8_t WebRestartAfterDownload;
