@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "kernel/cmdproto.h"
+#include "kernel/coop.h"
 #include "kernel/download.h"
 #include "kernel/mailbox.h"
 #include "kernel/regimage.h"
+#include "storage/cfm.h"
 #include "storage/services.h"
 #include "testsupport/reg_fixture.h"
 
@@ -73,18 +75,27 @@ TEST_F(Mailbox, DuringADownloadOnlyTheHandBackIsServed) {
   EXPECT_EQ(dpram[kHandBackSlot + 1], 0);
 }
 
-TEST_F(Mailbox, ClientsAreOfferedInTheirOrder) {
-  for (MailboxClient c : {MailboxClient::kDebugLog, MailboxClient::kLogicFile, MailboxClient::kTrendRead})
+TEST_F(Mailbox, EveryClientsJobIsServedAndAcknowledgedWithItsStatus) {
+  CreateStorageQueues();
+  CFM_Open();
+  for (MailboxClient c : {MailboxClient::kDebugLog, MailboxClient::kLogicFile, MailboxClient::kTrendRead}) {
+    Dpram_Slot(c)->operation = 0;  // the logic's read request, the others' drive status
     Dpram_Slot(c)->request = 1;
+  }
+  Dpram_Slot(MailboxClient::kLogicFile)->operation = 9;  // a request code it does not know
   plat::TraceClear();
   SYS_Update();
-  std::vector<std::string> loads;
-  for (const std::string& n : plat::TraceNames())
-    if (n.rfind("CFM_Load", 0) == 0) loads.push_back(n);
-  EXPECT_EQ(loads, (std::vector<std::string>{"CFM_LoadDpramReq", "CFM_LoadTrendReadReq", "CFM_LoadDBGLoggerReq"}));
-  EXPECT_NE(Dpram_Slot(MailboxClient::kLogicFile)->request, Dpram_Slot(MailboxClient::kLogicFile)->acknowledge)
-      << "not taken: still busy";
   EXPECT_EQ(plat::TraceNames().back(), "BKLT_Ctrl") << "then the panel services";
+  for (int pass = 0; pass < 8; ++pass) {
+    CFM_TheLoop();
+    SYS_Update();
+  }
+  for (MailboxClient c : {MailboxClient::kDebugLog, MailboxClient::kTrendRead}) {
+    EXPECT_EQ(Dpram_Slot(c)->acknowledge, 1);
+    EXPECT_EQ(Dpram_Slot(c)->status, 2u) << "no card";
+  }
+  EXPECT_EQ(Dpram_Slot(MailboxClient::kLogicFile)->acknowledge, 1);
+  EXPECT_EQ(Dpram_Slot(MailboxClient::kLogicFile)->status, 97u);
 }
 
 TEST_F(Mailbox, SlotsLieInsideTheMailbox) {

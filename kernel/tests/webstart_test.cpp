@@ -103,6 +103,8 @@ TEST_F(WebStart, StateMachineSteps) {
       {"running", 4, 0, 0, 1, 0, 4, 0, false},
       {"stopped, new address: start", 1, 1, 0, 0, 0, 2, 0, false},
       {"stopped", 1, 0, 0, 0, 0, 1, 0, false},
+      // The end of the upload starts it; the address waits until then.
+      {"stopped for an upload, new address: stays stopped", 1, 1, 1, 0, 0, 1, 1, false},
       {"start requested: create", 2, 0, 0, 0, 0, 3, 0, true},
       {"start requested during a file transfer", 2, 0, 1, 0, 0, 2, 0, false},
       {"start requested, thread exists", 2, 0, 0, 1, 0, 2, 0, false},

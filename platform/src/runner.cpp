@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include "media_commands.h"
 #include "platform/root.h"
 
 extern char** environ;
@@ -22,6 +23,7 @@ class HostRunner final : public CommandRunner {
  public:
   int Run(const std::vector<std::string>& argv) override {
     if (argv.empty()) return kCommandRefused;
+    if (IsMediaCommand(argv[0])) return RunMediaCommand(argv);
     if (!Allowed(argv[0])) {
       std::fprintf(stderr, "host: command not run: %s\n", argv[0].c_str());
       return kCommandRefused;

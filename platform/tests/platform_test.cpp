@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <string>
+
+#include "platform/media.h"
 #include "platform/root.h"
 #include "platform/runner.h"
 #include "platform/trace.h"
@@ -28,10 +32,34 @@ TEST(HostRunner, RunsFileCommandsInsideTheRootAndRefusesTheRest) {
   EXPECT_FALSE(root.Exists("/mnt/USB0/EndOfFTP.txt"));
   EXPECT_EQ(plat::RunCommand({"mkdir", "-p", "/mnt/USB0/LOGS"}), 0);
   EXPECT_TRUE(root.Exists("/mnt/USB0/LOGS"));
-  for (auto prog : {"reboot", "killall", "mount", "sh"}) {
+  for (auto prog : {"reboot", "killall", "sh"}) {
     EXPECT_EQ(plat::RunCommand({prog, "x"}), plat::kCommandRefused) << prog;
   }
   EXPECT_EQ(plat::RunCommand({"rm", "/mnt/../../etc/hostname"}), plat::kCommandRefused);
+}
+
+TEST(HostRunner, MountsFormatsAndUnmountsMediaOfTheStandIn) {
+  ts::TempRoot root;
+  root.Write("/dev/sda1/Old.Txt", "x");
+  EXPECT_EQ(plat::RunCommand({"mount", "-t", "vfat", "/dev/sdb1", "/mnt/USB1"}), 32) << "no such medium";
+  EXPECT_EQ(plat::RunCommand({"mount", "-o", "remount,rw", "/dev/sda1", "/mnt/USB1"}), 32) << "nothing mounted";
+  ASSERT_EQ(plat::RunCommand({"mount", "-t", "vfat", "/dev/sda1", "/mnt/USB1"}), 0);
+  EXPECT_TRUE(plat::IsMediumMounted("/mnt/USB1"));
+  EXPECT_EQ(plat::MountMedium("/dev/sda1", "/mnt/USB1"), EBUSY);
+  char host[4096];
+  ASSERT_TRUE(plat::MapMediaPath("/mnt/USB1/old.txt", host, sizeof host));
+  EXPECT_EQ(std::string(host), root.Host("/mnt/USB1/Old.Txt"));
+  ASSERT_TRUE(plat::MapMediaPath("/mnt/USB1/OLD.TXT/new", host, sizeof host));
+  EXPECT_EQ(std::string(host), root.Host("/mnt/USB1/Old.Txt/new"));
+  ASSERT_TRUE(plat::MapMediaPath("/mnt/cfg/old.txt", host, sizeof host));
+  EXPECT_EQ(std::string(host), root.Host("/mnt/cfg/old.txt")) << "the flash is case-sensitive";
+  EXPECT_EQ(plat::RunCommand({"mkfs.vfat", "-I", "/dev/sda1"}), 1) << "mounted";
+  EXPECT_EQ(plat::RunCommand({"umount", "/mnt/USB1"}), 0);
+  EXPECT_FALSE(plat::IsMediumMounted("/mnt/USB1"));
+  EXPECT_EQ(plat::RunCommand({"umount", "/mnt/USB1"}), 32);
+  EXPECT_EQ(plat::RunCommand({"mkfs.vfat", "-I", "/dev/sda1"}), 0);
+  EXPECT_FALSE(root.Exists("/dev/sda1/Old.Txt"));
+  EXPECT_TRUE(root.Exists("/dev/sda1"));
 }
 
 // A relative path would name a file of the host's working directory, not of the unit.

@@ -1,6 +1,4 @@
-// Hooks of the storage subsystem until it is built: no drive, no job.
-#include <cstdlib>
-
+// Hooks of the storage subsystem's parts not built yet: loggers, reports, alarms.
 #include "platform/trace.h"
 #include "storage/services.h"
 
@@ -9,56 +7,6 @@ uint8_t Sys_ManualLoadKey = 0;
 uint8_t removeSafe = 0;
 uint32_t Sys_CFinitTime = 0;
 
-void BackTsk() { std::_Exit(0); }
-void Cf_Check(int drive) { plat::TraceCall("Cf_Check", drive); }
-void CFM_Open() { plat::TraceCall("CFM_Open"); }
-void CFM_Init() { plat::TraceCall("CFM_Init"); }
-void CFM_Update() { plat::TraceCall("CFM_Update"); }
-void CFM_TheLoop() { plat::TraceCall("CFM_TheLoop"); }
-int CFM_LoadDpramReq() {
-  plat::TraceCall("CFM_LoadDpramReq");
-  return 0;
-}
-int CFM_LoadLoggerReq() {
-  plat::TraceCall("CFM_LoadLoggerReq");
-  return 0;
-}
-int CFM_LoadReportReq() {
-  plat::TraceCall("CFM_LoadReportReq");
-  return 0;
-}
-int CFM_LoadRecipeReq() {
-  plat::TraceCall("CFM_LoadRecipeReq");
-  return 0;
-}
-int CFM_LoadAlarmReq() {
-  plat::TraceCall("CFM_LoadAlarmReq");
-  return 0;
-}
-int CFM_LoadEmailReq() {
-  plat::TraceCall("CFM_LoadEmailReq");
-  return 0;
-}
-int CFM_LoadTrendReq() {
-  plat::TraceCall("CFM_LoadTrendReq");
-  return 0;
-}
-int CFM_LoadTrendReadReq() {
-  plat::TraceCall("CFM_LoadTrendReadReq");
-  return 0;
-}
-int CFM_QuorvLoadTrendReadReq() {
-  plat::TraceCall("CFM_QuorvLoadTrendReadReq");
-  return 0;
-}
-int CFM_LoadDBGLoggerReq() {
-  plat::TraceCall("CFM_LoadDBGLoggerReq");
-  return 0;
-}
-int CFM_PollReq(int client, uint32_t*) {
-  plat::TraceCall("CFM_PollReq", client);
-  return 4;
-}
 void LOG_Start() { plat::TraceCall("LOG_Start"); }
 void LOG_Stop() { plat::TraceCall("LOG_Stop"); }
 void LOG_Update() { plat::TraceCall("LOG_Update"); }

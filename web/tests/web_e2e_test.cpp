@@ -15,6 +15,7 @@
 #include "platform/png_image.h"
 #include "server_fixture.h"
 #include "testsupport/child_process.h"
+#include "testsupport/removable_media.h"
 #include "testsupport/temp_root.h"
 
 namespace {
@@ -26,6 +27,9 @@ std::string BinaryDir() {
   return PANEL_BINARY_DIR;
 }
 
+// The card itself, where the unit finds it mounted at /mnt/USB0.
+const std::string kCardRoot = ts::kCard.partition;
+
 constexpr const char* kPage =
     "<!DOCTYPE html><html><head><title>Panel</title><link rel=\"stylesheet\" href=\"style.css\"></head>"
     "<body><div id=\"box\">Line 1 running</div></body></html>";
@@ -36,16 +40,18 @@ constexpr const char* kStyle =
 class WebE2e : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_.Write("/mnt/USB0/Quorv/wwwroot/index.htm", kPage);
-    root_.Write("/mnt/USB0/Quorv/wwwroot/style.css", kStyle);
-    const std::string dir = root_.Host("/mnt/USB0");
+    // The web root is on the card: the unit mounts it and only then lets the server start.
+    ts::Insert(root_, ts::kCard);
+    root_.Write(kCardRoot + "/Quorv/wwwroot/index.htm", kPage);
+    root_.Write(kCardRoot + "/Quorv/wwwroot/style.css", kStyle);
+    const std::string dir = root_.Host(kCardRoot);
     ts::ChildProcess openssl("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", dir + "/key.pem", "-out",
                                          dir + "/cert.pem", "-days", "2", "-subj", "/CN=localhost"});
     ASSERT_EQ(openssl.Wait(30s), 0) << openssl.output();
-    std::vector<uint8_t> pem = root_.Read("/mnt/USB0/cert.pem");
-    const std::vector<uint8_t> key = root_.Read("/mnt/USB0/key.pem");
+    std::vector<uint8_t> pem = root_.Read(kCardRoot + "/cert.pem");
+    const std::vector<uint8_t> key = root_.Read(kCardRoot + "/key.pem");
     pem.insert(pem.end(), key.begin(), key.end());
-    root_.Write("/mnt/USB0/server.pem", pem);
+    root_.Write(kCardRoot + "/server.pem", pem);
     offset_ = ts::FreeLoopbackPort() - 80;
   }
 
@@ -53,7 +59,7 @@ class WebE2e : public ::testing::Test {
     auto panel = std::make_unique<ts::ChildProcess>(BinaryDir() + "/app/panel", std::vector<std::string>{},
                                                     std::vector<std::pair<std::string, std::string>>{
                                                         {"PANEL_ROOT", root_.path()}, {"PANEL_PORT_OFFSET", std::to_string(offset_)}});
-    EXPECT_TRUE(panel->WaitFor("panel: running", 60s)) << panel->output();
+    EXPECT_TRUE(panel->WaitFor("panel: running", 60s));
     return panel;
   }
 
@@ -106,7 +112,7 @@ TEST_F(WebE2e, ServesTheWebRootOverHttpAndHttpsAndToABrowser) {
 
   // An upload replaces the web root: the server stops while it goes on, and starts again
   // once the end-of-upload file appears.
-  std::filesystem::remove_all(root_.Host("/mnt/USB0/Quorv/wwwroot"));
+  std::filesystem::remove_all(root_.Host(kCardRoot + "/Quorv/wwwroot"));
   const auto deadline = std::chrono::steady_clock::now() + 20s;
   auto listening = [&] {
     const int fd = webtest::Connect(80 + offset_);
@@ -115,17 +121,17 @@ TEST_F(WebE2e, ServesTheWebRootOverHttpAndHttpsAndToABrowser) {
   };
   while (listening() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(50ms);
   EXPECT_FALSE(listening()) << "stopped during the upload";
-  root_.Write("/mnt/USB0/Quorv/wwwroot/index.htm", "<p>new pages</p>");
-  root_.Write("/mnt/USB0/EndOfFTP.txt", "");
+  root_.Write(kCardRoot + "/Quorv/wwwroot/index.htm", "<p>new pages</p>");
+  root_.Write(kCardRoot + "/EndOfFTP.txt", "");
   EXPECT_EQ(Fetch(Http("/")), "<p>new pages</p>");
-  EXPECT_FALSE(root_.Exists("/mnt/USB0/EndOfFTP.txt"));
+  EXPECT_FALSE(root_.Exists(kCardRoot + "/EndOfFTP.txt"));
 
-  EXPECT_EQ(panel->Stop(SIGTERM, 30s), 0) << panel->output();
+  EXPECT_EQ(panel->Stop(SIGTERM, 30s), 0);
   EXPECT_NE(panel->output().find("panel: stopped"), std::string::npos);
   // Started again, it serves again.
   panel = Start();
   EXPECT_EQ(Fetch(Http("/")), "<p>new pages</p>");
-  EXPECT_EQ(panel->Stop(SIGTERM, 30s), 0) << panel->output();
+  EXPECT_EQ(panel->Stop(SIGTERM, 30s), 0);
 }
 
 }  // namespace

@@ -86,7 +86,9 @@ void ServeClient(int client) {
       break;
     case kJobInProgress: {
       uint32_t result = slot->status;
-      if (CFM_PollReq(client, &result) == kPollFinished) {
+      const int polled = CFM_PollReq(client, &result);
+      slot->status = result;
+      if (polled == kPollFinished) {
         slot->acknowledge = slot->request;
         state = kJobIdle;
       }

@@ -190,6 +190,9 @@ void ResetHookFlags() {
   openPageExec = 0;
   g_objm_bodies = {};
   KeyRingsReset();
+  // The storage queues stand empty, as start-up leaves them.
+  CreateStorageQueues();
+  StoragePowerOnReset();
   Sys_AutoLoad = 0;
   Sys_ManualLoadKey = 0;
   removeSafe = 0;

@@ -44,7 +44,9 @@ void StepStartStateMachine() {
       if (QuorvUpdateNewIp == 1) QuorvServerState = kStopRequested;
       break;
     case kStopped:
-      if (QuorvUpdateNewIp == 1) {
+      // A new address waits while an upload replaces the web root: the end of the upload
+      // starts the server, and the address is taken up after that.
+      if (QuorvUpdateNewIp == 1 && !QuorvFtping) {
         QuorvUpdateNewIp = 0;
         QuorvServerState = kStartRequested;
       }

@@ -4,8 +4,9 @@
 // through here, as an argument vector, never as a pasted shell line.
 //
 // On the host the default runner performs only what is safe inside the device root
-// (sync, and rm, mkdir, cp, mv with their unit paths mapped below the root) and refuses
-// everything else with status 127, a relative path among the arguments included. Tests install a recording runner instead.
+// (sync, and rm, mkdir, cp, mv with their unit paths mapped below the root; mount, umount
+// and mkfs.vfat on the media stand-in of platform/media.h) and refuses everything else
+// with status 127, a relative path among the arguments included. Tests install a recording runner instead.
 // Called from the main thread only; it blocks until the command ends.
 
 #include <initializer_list>

@@ -14,10 +14,15 @@ extern uint8_t removeSafe;
 // Seconds the card has been up since it was mounted (0 while it is not).
 extern uint32_t Sys_CFinitTime;
 
+// Back to the power-on state: drives unmounted, root directories, no job (start-up and
+// tests; the kernel's power-on reset calls it).
+void StoragePowerOnReset();
+
 // The forked media-space child's body; never returns.
 [[noreturn]] void BackTsk();
-// Checks a removable drive at start-up (0 card, 2 stick).
-void Cf_Check(int drive);
+// Checks a drive (0 card, 1 stick, 2 internal flash), mounting it when needed: 3 when
+// it is usable, else 0.
+int Cf_Check(int drive);
 
 // The storage service: start, program set-up, per-screen-pass update, job loop.
 void CFM_Open();
