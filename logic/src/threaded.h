@@ -97,7 +97,13 @@ enum class Rec : uint16_t {
   kPushPushOpPullCoilBase = 375,
   kPushOpPullCoilBase = 390,
   kPushPushCompareCoilBase = 405,
-  kKinds = 409,
+  // A contact, a timer and a plain coil (38) on bit e (byte << 3 | bit): the timer's
+  // fields as in kContactTimerBase, + the timer's row.
+  kContactTimerCoilBase = 409,
+  // An LREAL square root (+ 0) or absolute value (+ 1) whose result is pulled to a, then
+  // (+ 2) a plain coil on bit c (byte << 3 | bit).
+  kUnaryPullBase = 433,
+  kKinds = 437,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,
@@ -110,6 +116,9 @@ struct Record {
   uint16_t opcode;
   uint32_t ip;  // word index of the instruction's first word
   uint32_t a, b, c, d;
+  // A joined numeric shape led by a contact: the contact's byte and mask (0: no contact).
+  // Other kinds may use e for a field of their own.
+  uint32_t e = 0, f = 0;
 };
 
 // Statistics of the decoded form, for tests and benchmarks.

@@ -292,10 +292,30 @@ uint32_t WithCoil(const Record* run, uint32_t n, uint32_t parts, uint16_t offset
   return parts + 1;
 }
 
+bool NumericShape(Rec k) {
+  const uint16_t v = uint16_t(k);
+  return (v >= uint16_t(Rec::kPushPushOpBase) && v < uint16_t(Rec::kContactContactOpBase)) ||
+         (v >= uint16_t(Rec::kPushPushOpPullCoilBase) && v < uint16_t(Rec::kContactTimerCoilBase));
+}
+
 // The joined shape that starts at run[i], with the number of parts it covers; 0 when
-// none does.
-uint32_t Join(const Record* run, uint32_t n, Record& j) {
+// none does. `led` tells that a contact leads the shape, so that only a numeric shape
+// (which can take it) may follow.
+uint32_t Join(const Record* run, uint32_t n, Record& j, bool led = false) {
   const Record& r0 = run[0];
+  // A contact whose power flow a numeric shape takes.
+  if (!led && n >= 4 && r0.kind == Rec::kContact && run[1].kind != Rec::kContact) {
+    Record inner;
+    const uint32_t parts = Join(run + 1, n - 1, inner, true);
+    if (parts != 0 && NumericShape(inner.kind)) {
+      j = inner;
+      j.ip = r0.ip;
+      j.e = r0.a;
+      j.f = r0.b;
+      return parts + 1;
+    }
+  }
+  if (led && r0.kind == Rec::kContact) return 0;
   // Boolean rungs.
   if (n >= 3 && r0.kind == Rec::kContact && run[1].kind == Rec::kContact && run[2].kind == Rec::kOperator) {
     const uint16_t op = Place(kStackOperators, run[2].opcode);
@@ -323,7 +343,14 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
       case Rec::kSkipIfOff: kind = Rec::kContactSkip; break;
       case Rec::kCall: kind = Rec::kContactCall; break;
       case Rec::kReturn: kind = Rec::kContactReturn; break;
-      case Rec::kTimer: kind = Rec(uint16_t(Rec::kContactTimerBase) + TimerPlace(r1.opcode)); break;
+      case Rec::kTimer:
+        if (n >= 3 && run[2].kind == Rec::kCoil && run[2].opcode == 38) {
+          j = {Rec(uint16_t(Rec::kContactTimerCoilBase) + TimerPlace(r1.opcode)), r1.opcode, r0.ip, r1.a, r1.b, r1.c,
+               PackedBit(r0), run[2].a << 3 | run[2].b};
+          return 3;
+        }
+        kind = Rec(uint16_t(Rec::kContactTimerBase) + TimerPlace(r1.opcode));
+        break;
       case Rec::kCounter16: kind = Rec::kContactCounter; break;
       default: break;
     }
@@ -347,11 +374,18 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     j = {Rec::kContactOperator, run[1].opcode, r0.ip, r0.a, r0.b, 0, 0};
     return 2;
   }
-  if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm) &&
+  if (!led && n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm) &&
       run[2].kind == Rec::kCompareInt && run[3].kind == Rec::kCoil) {
     j = {Rec::kIntCompareCoil, run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
          uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
     return 4;
+  }
+  if (n >= 2 && (r0.kind == Rec::kLrealSqrt || r0.kind == Rec::kLrealAbs) && run[1].kind == Rec::kPullQuad) {
+    j = {Rec(uint16_t(Rec::kUnaryPullBase) + (r0.kind == Rec::kLrealAbs)), r0.opcode, r0.ip, run[1].a, 0, 0, 0};
+    if (n < 3 || run[2].kind != Rec::kCoil || run[2].opcode != 38) return 2;
+    j.kind = Rec(uint16_t(j.kind) + 2);
+    j.c = run[2].a << 3 | run[2].b;
+    return 3;
   }
   // Pushes, an operator or compare and a pull of one type.
   if (n >= 3) {

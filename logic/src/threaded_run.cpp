@@ -165,13 +165,21 @@ inline T SecondOperand(const Record& r) {
   return v;
 }
 
+// Whether the bit stack can take a joined shape's power flow: its leading contact (when
+// it has one: r.f) needs room, else there must be a power flow to turn off.
+inline bool FlowFits(const Record& r, uint32_t bsp) { return r.f != 0 ? bsp != kBitStackSize : bsp != 0; }
+// The leading contact's push, once the shape is known to run.
+inline void LeadingContact(const Record& r, uint8_t* bits, uint32_t& bsp) {
+  if (r.f != 0) bits[bsp++] = OnMask(plc_reg[r.e] & r.f);
+}
+
 // A joined numeric shape, leaving the stacks (their cells above the top included) and
 // the image as its parts would; false, having changed nothing, for a case the parts must
 // run (a stack too full or too shallow, no power flow to turn off).
 template <class T, bool (*Op)(T&, T), Shape kShape>
-inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bits, uint32_t bsp) {
+inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bits, uint32_t& bsp) {
   constexpr uint32_t n = sizeof(T) / 2;
-  if (bsp == 0) return false;
+  if (!FlowFits(r, bsp)) return false;
   T a;
   uint16_t* c;  // a's cells
   if constexpr (kShape == Shape::kPushOpPull) {
@@ -183,6 +191,7 @@ inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bi
     c = words + wsp;
     std::memcpy(&a, plc_reg + r.a, sizeof(T));
   }
+  LeadingContact(r, bits, bsp);
   const T b = SecondOperand<T>(r);
   const bool ok = Op(a, b);
   std::memcpy(c, &a, sizeof(T));
@@ -197,9 +206,10 @@ inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bi
 // Two pushes and a compare of type kType (0 INT: the relation replaces the power flow;
 // 1 DINT, 2 REAL, 3 LREAL: it turns the power flow off when it does not hold).
 template <class T, int kType>
-inline bool CompareJoin(const Record& r, uint16_t* words, uint32_t wsp, uint8_t* bits, uint32_t bsp) {
+inline bool CompareJoin(const Record& r, uint16_t* words, uint32_t wsp, uint8_t* bits, uint32_t& bsp) {
   constexpr uint32_t n = sizeof(T) / 2;
-  if (bsp == 0 || wsp + 2 * n > kWordStackSize) return false;
+  if (!FlowFits(r, bsp) || wsp + 2 * n > kWordStackSize) return false;
+  LeadingContact(r, bits, bsp);
   T a, b;
   std::memcpy(&a, plc_reg + r.a, sizeof(T));
   b = SecondOperand<T>(r);
@@ -360,6 +370,9 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       NUM_LABELS(ppopc) NUM_LABELS(popc)
 #undef NUM_LABELS
       &&ppcc0, &&ppcc1, &&ppcc2, &&ppcc3,
+      &&ctc0, &&ctc1, &&ctc2, &&ctc3, &&ctc4, &&ctc5, &&ctc6, &&ctc7, &&ctc8, &&ctc9, &&ctc10, &&ctc11, &&ctc12,
+      &&ctc13, &&ctc14, &&ctc15, &&ctc16, &&ctc17, &&ctc18, &&ctc19, &&ctc20, &&ctc21, &&ctc22, &&ctc23,
+      &&sqrt_pull, &&abs_pull, &&sqrt_pull_coil, &&abs_pull_coil,
   };
   static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
                 uint16_t(Rec::kOperatorBase) == 32);
@@ -371,7 +384,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint16_t(Rec::kContactOpCoilBase) == 177 + 13 && uint16_t(Rec::kContactContactOpCoilBase) == 190 + 78);
   static_assert(uint16_t(Rec::kContactJump) == 268 + 78 && uint16_t(Rec::kContactTimerBase) == 350);
   static_assert(uint16_t(Rec::kContactCounter) == 374 && uint16_t(Rec::kPushPushOpPullCoilBase) == 375);
-  static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps && uint16_t(Rec::kKinds) == 409);
+  static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps &&
+                uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24 && uint16_t(Rec::kKinds) == 433 + 4);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -774,7 +788,7 @@ compare_real : {
   label : {                                                         \
     if (NumJoin<T, fn, Shape::shape>(*r, words, wsp, bits, bsp)) {  \
       PLAIN_COIL(coil)                                              \
-      r += 1 + parts + coil;                                        \
+      r += 1 + parts + coil + (r->f != 0);                          \
     } else {                                                        \
       ++r;                                                          \
     }                                                               \
@@ -807,7 +821,7 @@ compare_real : {
   label : {                                                      \
     if (CompareJoin<T, type>(*r, words, wsp, bits, bsp)) {       \
       PLAIN_COIL(coil)                                           \
-      r += 4 + coil;                                             \
+      r += 4 + coil + (r->f != 0);                               \
     } else {                                                     \
       ++r;                                                       \
     }                                                            \
@@ -821,8 +835,32 @@ compare_real : {
   COMPARE_JOIN(ppcc1, int32_t, 1, 1)
   COMPARE_JOIN(ppcc2, float, 2, 1)
   COMPARE_JOIN(ppcc3, double, 3, 1)
-#undef PLAIN_COIL
 #undef COMPARE_JOIN
+  // An LREAL function of the top value, pulled at once (and its power flow to a coil).
+#define UNARY_PULL(label, fn, coil)                                 \
+  label : {                                                         \
+    if (wsp < 4 || bsp == 0) {                                      \
+      ++r;                                                          \
+      NEXT();                                                       \
+    }                                                               \
+    uint16_t* const c = words + wsp - 4;                            \
+    const double a = LoadCells<double>(c);                          \
+    bool ok = lrealops::Finite(a);                                  \
+    const double v = fn(a, ok);                                     \
+    StoreCells(c, v);                                               \
+    std::memcpy(plc_reg + r->a, &v, 8);                             \
+    wsp -= 4;                                                       \
+    if (!ok) bits[bsp - 1] = 0;                                     \
+    if (coil) ops::Coil(BitRef{r->c >> 3, uint8_t(r->c & 7)}, bits[--bsp]); \
+    r += 3 + coil;                                                  \
+    NEXT();                                                         \
+  }
+  UNARY_PULL(sqrt_pull, lrealops::Sqrt, 0)
+  UNARY_PULL(abs_pull, lrealops::Abs, 0)
+  UNARY_PULL(sqrt_pull_coil, lrealops::Sqrt, 1)
+  UNARY_PULL(abs_pull_coil, lrealops::Abs, 1)
+#undef UNARY_PULL
+#undef PLAIN_COIL
   // Joined boolean rungs; a case the joined record cannot run exactly (a stack too full
   // or too shallow) falls through to its parts.
 #define CONTACTS_OPERATOR(I, contacts)                                                              \
@@ -1001,6 +1039,44 @@ c_ret : {
   CONTACT_TIMER(22)
   CONTACT_TIMER(23)
 #undef CONTACT_TIMER
+  // The same with the plain coil after the timer: the coil pops what the timer left.
+#define CONTACT_TIMER_COIL(I)                                    \
+  ctc##I : {                                                     \
+    if (bsp == kBitStackSize) {                                  \
+      ++r;                                                       \
+      NEXT();                                                    \
+    }                                                            \
+    const uint8_t out = Timer<I>(*r, BIT_ON(r->d));              \
+    bits[bsp] = out;                                             \
+    ops::Coil(BitRef{r->e >> 3, uint8_t(r->e & 7)}, out);        \
+    r += 4;                                                      \
+    NEXT();                                                      \
+  }
+  CONTACT_TIMER_COIL(0)
+  CONTACT_TIMER_COIL(1)
+  CONTACT_TIMER_COIL(2)
+  CONTACT_TIMER_COIL(3)
+  CONTACT_TIMER_COIL(4)
+  CONTACT_TIMER_COIL(5)
+  CONTACT_TIMER_COIL(6)
+  CONTACT_TIMER_COIL(7)
+  CONTACT_TIMER_COIL(8)
+  CONTACT_TIMER_COIL(9)
+  CONTACT_TIMER_COIL(10)
+  CONTACT_TIMER_COIL(11)
+  CONTACT_TIMER_COIL(12)
+  CONTACT_TIMER_COIL(13)
+  CONTACT_TIMER_COIL(14)
+  CONTACT_TIMER_COIL(15)
+  CONTACT_TIMER_COIL(16)
+  CONTACT_TIMER_COIL(17)
+  CONTACT_TIMER_COIL(18)
+  CONTACT_TIMER_COIL(19)
+  CONTACT_TIMER_COIL(20)
+  CONTACT_TIMER_COIL(21)
+  CONTACT_TIMER_COIL(22)
+  CONTACT_TIMER_COIL(23)
+#undef CONTACT_TIMER_COIL
 c_counter : {
   if (bsp == kBitStackSize) {
     ++r;
