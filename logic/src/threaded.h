@@ -103,7 +103,14 @@ enum class Rec : uint16_t {
   // An LREAL square root (+ 0) or absolute value (+ 1) whose result is pulled to a, then
   // (+ 2) a plain coil on bit c (byte << 3 | bit).
   kUnaryPullBase = 433,
-  kKinds = 437,
+  // A boolean rung of contacts and operators that read only what its own contacts
+  // pushed, then a coil, run from its truth table: contacts in a..d (byte << 8 | mask;
+  // mask 0 for none), the coil on bit e (byte << 3 | bit), the table at f in the arena's
+  // rung tables, and in `opcode` the parts (low 4 bits), the deepest slot it writes (bits
+  // 4-5) and the depth it leaves (bits 8-9); + 3 * the coil's place + the slots it
+  // writes - 1.
+  kRungBase = 437,
+  kKinds = 455,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,

@@ -373,6 +373,9 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&ctc0, &&ctc1, &&ctc2, &&ctc3, &&ctc4, &&ctc5, &&ctc6, &&ctc7, &&ctc8, &&ctc9, &&ctc10, &&ctc11, &&ctc12,
       &&ctc13, &&ctc14, &&ctc15, &&ctc16, &&ctc17, &&ctc18, &&ctc19, &&ctc20, &&ctc21, &&ctc22, &&ctc23,
       &&sqrt_pull, &&abs_pull, &&sqrt_pull_coil, &&abs_pull_coil,
+#define RUNG_LABELS(J) &&rung##J##_1, &&rung##J##_2, &&rung##J##_3,
+      RUNG_LABELS(0) RUNG_LABELS(1) RUNG_LABELS(2) RUNG_LABELS(3) RUNG_LABELS(4) RUNG_LABELS(5)
+#undef RUNG_LABELS
   };
   static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
                 uint16_t(Rec::kOperatorBase) == 32);
@@ -385,7 +388,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint16_t(Rec::kContactJump) == 268 + 78 && uint16_t(Rec::kContactTimerBase) == 350);
   static_assert(uint16_t(Rec::kContactCounter) == 374 && uint16_t(Rec::kPushPushOpPullCoilBase) == 375);
   static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps &&
-                uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24 && uint16_t(Rec::kKinds) == 433 + 4);
+                uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24 && uint16_t(Rec::kRungBase) == 433 + 4 &&
+                uint16_t(Rec::kKinds) == 437 + 6 * 3 && arena::kRungSlots == 3);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -861,6 +865,36 @@ compare_real : {
   UNARY_PULL(abs_pull_coil, lrealops::Abs, 1)
 #undef UNARY_PULL
 #undef PLAIN_COIL
+  // A boolean rung from its truth table: it writes its kSlots slots with stores of their
+  // own width, so that no rung waits for the stores of the one before.
+#define CONTACT_STATE(x, shift) (uint32_t((plc_reg[(x) >> 8] & (x)) != 0) << (shift))
+#define RUNG(J, kSlots)                                                                         \
+  rung##J##_##kSlots : {                                                                        \
+    if (bsp + kSlots > kBitStackSize) {                                                         \
+      ++r;                                                                                      \
+      NEXT();                                                                                   \
+    }                                                                                           \
+    const uint32_t state =                                                                      \
+        CONTACT_STATE(r->a, 0) | CONTACT_STATE(r->b, 1) | CONTACT_STATE(r->c, 2) | CONTACT_STATE(r->d, 3); \
+    const uint32_t entry = arena::rung_tables[r->f + state];                                    \
+    if (kSlots == 1) bits[bsp] = uint8_t(entry);                                                \
+    if (kSlots >= 2) std::memcpy(bits + bsp, &entry, 2);                                        \
+    if (kSlots == 3) bits[bsp + 2] = uint8_t(entry >> 16);                                      \
+    kCoilWrites[J].apply(BitRef{r->e >> 3, uint8_t(r->e & 7)}, uint8_t(entry >> 24));          \
+    bsp += r->opcode >> 8;                                                                      \
+    r += 1 + (r->opcode & 15);                                                                  \
+    NEXT();                                                                                     \
+  }
+#define RUNGS(J) RUNG(J, 1) RUNG(J, 2) RUNG(J, 3)
+  RUNGS(0)
+  RUNGS(1)
+  RUNGS(2)
+  RUNGS(3)
+  RUNGS(4)
+  RUNGS(5)
+#undef RUNGS
+#undef RUNG
+#undef CONTACT_STATE
   // Joined boolean rungs; a case the joined record cannot run exactly (a stack too full
   // or too shallow) falls through to its parts.
 #define CONTACTS_OPERATOR(I, contacts)                                                              \

@@ -174,10 +174,36 @@ class Generator {
     cells_ -= wide ? 2 : 1;
   }
 
+  static constexpr uint16_t kOperators[] = {32, 33, 34, 35, 36, 55, 56, 60, 61, 62, 63, 64, 65};
+  static constexpr int kReads[] = {1, 1, 1, 2, 2, 1, 0, 2, 2, 2, 2, 3, 3};
+  static constexpr int kChange[] = {0, 0, 0, -1, -1, -1, 1, -1, -1, -1, -1, -2, -2};
+
+  // A rung of contacts and operators that read only what it pushed, up to four deep, and
+  // its coil.
+  void BooleanRung() {
+    int depth = 0;
+    for (uint32_t n = 2 + Pick(8); n != 0 || depth == 0; n = n == 0 ? 0 : n - 1) {
+      if (depth == 0 || (depth < 4 && Chance(45))) {
+        if (Chance(85)) {
+          Contact();
+        } else {
+          code_.push_back(31);
+          Token(BitToken());
+          ++bits_;
+        }
+        ++depth;
+        continue;
+      }
+      const uint32_t k = Pick(std::size(kOperators));
+      if (kReads[k] == 0 || kReads[k] > depth) continue;
+      code_.push_back(kOperators[k]);
+      depth += kChange[k];
+      bits_ += kChange[k];
+    }
+    Coil();
+  }
+
   void Instruction() {
-    static constexpr uint16_t kOperators[] = {32, 33, 34, 35, 36, 55, 56, 60, 61, 62, 63, 64, 65};
-    static constexpr int kReads[] = {1, 1, 1, 2, 2, 1, 0, 2, 2, 2, 2, 3, 3};
-    static constexpr int kChange[] = {0, 0, 0, -1, -1, -1, 1, -1, -1, -1, -1, -2, -2};
     if (bits_ < 0) bits_ = 0;
     if (cells_ < 0) cells_ = 0;
     switch (Pick(20)) {
@@ -362,6 +388,10 @@ class Generator {
         break;
       }
       default:
+        if (Chance(50)) {
+          BooleanRung();
+          break;
+        }
         code_.push_back(uint16_t(8192 + Pick(24)));
         ++bits_;
         if (Chance(50)) Coil();
