@@ -110,7 +110,14 @@ enum class Rec : uint16_t {
   // 4-5) and the depth it leaves (bits 8-9); + 3 * the coil's place + the slots it
   // writes - 1.
   kRungBase = 437,
-  kKinds = 455,
+  // A contact and a forward jump over a contact and a plain coil (38), run without a
+  // branch: the contacts on bytes a and c with their masks in b's low and high byte,
+  // the coil on bit d (byte << 3 | bit).
+  kJumpOverCoil = 455,
+  // A contact and a skip over a contact and a two-entry operator to a plain coil, run
+  // without a branch: fields as kJumpOverCoil, + the operator's place.
+  kSkipToCoilBase = 456,
+  kKinds = 469,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,

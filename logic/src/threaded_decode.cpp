@@ -416,6 +416,22 @@ uint32_t Join(const Record* run, uint32_t n, Record& j, bool led = false) {
          run[2].a << 3 | run[2].b, r0.b};
     return 3;
   }
+  // A contact and a jump over a contact and its coil to the instruction after them.
+  if (n >= 5 && r0.kind == Rec::kContact && run[1].kind == Rec::kJump && run[2].kind == Rec::kContact &&
+      run[3].kind == Rec::kCoil && run[3].opcode == 38 && run[1].c == run[4].ip && run[1].c > run[1].d) {
+    j = {Rec::kJumpOverCoil, run[1].opcode, r0.ip, r0.a, r0.b | run[2].b << 8, run[2].a, run[3].a << 3 | run[3].b};
+    return 4;
+  }
+  // A contact and a skip over a contact and an operator on both to the coil after them.
+  if (n >= 5 && r0.kind == Rec::kContact && run[1].kind == Rec::kSkipIfOff && run[2].kind == Rec::kContact &&
+      run[3].kind == Rec::kOperator && run[4].kind == Rec::kCoil && run[4].opcode == 38 && run[1].c == run[4].ip) {
+    const uint16_t op = Place(kStackOperators, run[3].opcode);
+    if (kStackOperators[op].reads == 2 && kStackOperators[op].depth_change == -1) {
+      j = {Rec(uint16_t(Rec::kSkipToCoilBase) + op), run[1].opcode, r0.ip, r0.a, r0.b | run[2].b << 8, run[2].a,
+           run[4].a << 3 | run[4].b};
+      return 5;
+    }
+  }
   // A contact and the instruction that takes its power flow.
   if (n >= 2 && r0.kind == Rec::kContact) {
     const Record& r1 = run[1];

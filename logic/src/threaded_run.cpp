@@ -376,6 +376,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
 #define RUNG_LABELS(J) &&rung##J##_1, &&rung##J##_2, &&rung##J##_3,
       RUNG_LABELS(0) RUNG_LABELS(1) RUNG_LABELS(2) RUNG_LABELS(3) RUNG_LABELS(4) RUNG_LABELS(5)
 #undef RUNG_LABELS
+      &&jump_over_coil, &&careful, &&careful, &&careful, &&skip_to_coil3, &&skip_to_coil4, &&careful, &&careful,
+      &&skip_to_coil7, &&skip_to_coil8, &&skip_to_coil9, &&skip_to_coil10, &&careful, &&careful,
   };
   static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
                 uint16_t(Rec::kOperatorBase) == 32);
@@ -389,7 +391,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint16_t(Rec::kContactCounter) == 374 && uint16_t(Rec::kPushPushOpPullCoilBase) == 375);
   static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps &&
                 uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24 && uint16_t(Rec::kRungBase) == 433 + 4 &&
-                uint16_t(Rec::kKinds) == 437 + 6 * 3 && arena::kRungSlots == 3);
+                uint16_t(Rec::kJumpOverCoil) == 437 + 6 * 3 && arena::kRungSlots == 3 &&
+                uint16_t(Rec::kSkipToCoilBase) == 455 + 1 && uint16_t(Rec::kKinds) == 456 + 13);
 
   const Record* r = Resume(m);
   if (r == nullptr) return;
@@ -989,6 +992,47 @@ c_jump : {
   r = &records[r->c];
   NEXT();
 }
+  // Taken (the first contact on): its slot keeps 0xFF and the coil is left alone; else
+  // the second contact's flow takes the slot and the coil.
+jump_over_coil : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t taken = OnMask(plc_reg[r->a] & r->b);
+  const uint8_t flow = OnMask(plc_reg[r->c] & r->b >> 8);
+  bits[bsp] = taken | flow;
+  uint8_t& q = plc_reg[r->d >> 3];
+  const uint8_t mask = uint8_t(1u << (r->d & 7) & ~taken);
+  q = uint8_t((q & ~mask) | (flow & mask));
+  r += 5;
+  NEXT();
+}
+  // Skipped (the first contact off): its slot keeps 0, the slot above it is left alone
+  // and the coil goes off; else the operator's slots and the coil from the lower.
+#define SKIP_TO_COIL(I)                                                                          \
+  skip_to_coil##I : {                                                                            \
+    if (bsp + 2 > kBitStackSize) {                                                               \
+      ++r;                                                                                       \
+      NEXT();                                                                                    \
+    }                                                                                            \
+    const uint8_t on = OnMask(plc_reg[r->a] & r->b);                                             \
+    const uint32_t k = uint32_t(on & 1) | uint32_t((plc_reg[r->c] & r->b >> 8) != 0) << 1;       \
+    const uint16_t pair = kContactPairs[I][k];                                                   \
+    const uint8_t low = uint8_t(pair & on);                                                      \
+    bits[bsp] = low;                                                                             \
+    bits[bsp + 1] = uint8_t((pair >> 8 & on) | (bits[bsp + 1] & ~on));                           \
+    ops::Coil(BitRef{r->d >> 3, uint8_t(r->d & 7)}, low);                                        \
+    r += 6;                                                                                      \
+    NEXT();                                                                                      \
+  }
+  SKIP_TO_COIL(3)
+  SKIP_TO_COIL(4)
+  SKIP_TO_COIL(7)
+  SKIP_TO_COIL(8)
+  SKIP_TO_COIL(9)
+  SKIP_TO_COIL(10)
+#undef SKIP_TO_COIL
 c_skip : {
   if (bsp == kBitStackSize) {
     ++r;

@@ -299,6 +299,24 @@ class Generator {
         break;
       }
       case 13: {  // jumps and calls, both offset widths
+        if (Chance(30)) {  // a jump over a rung, or a skip to a rung's coil
+          Contact();
+          if (Chance(50)) {
+            const bool wide = Chance(50);
+            code_.push_back(wide ? 68 : 71);
+            code_.push_back(uint16_t(2 + (form16_ ? 1 : 2)));  // the contact, the coil and its bit
+            if (wide) code_.push_back(0);
+            --bits_;
+            Contact();
+          } else {
+            code_.insert(code_.end(), {70, 2});  // to the coil, past the contact and the operator
+            Contact();
+            code_.push_back(std::array<uint16_t, 6>{35, 36, 60, 61, 62, 63}[Pick(6)]);
+            --bits_;
+          }
+          PlainCoil();
+          break;
+        }
         if (!Room(1)) return Instruction();
         const uint16_t op = std::array<uint16_t, 5>{71, 68, 73, 69, 70}[Pick(5)];
         code_.push_back(op);
