@@ -103,21 +103,14 @@ enum class Rec : uint16_t {
   // An LREAL square root (+ 0) or absolute value (+ 1) whose result is pulled to a, then
   // (+ 2) a plain coil on bit c (byte << 3 | bit).
   kUnaryPullBase = 433,
-  // A boolean rung of contacts and operators that read only what its own contacts
-  // pushed, then a coil, run from its truth table: contacts in a..d (byte << 8 | mask;
-  // mask 0 for none), the coil on bit e (byte << 3 | bit), the table at f in the arena's
-  // rung tables, and in `opcode` the parts (low 4 bits), the deepest slot it writes (bits
-  // 4-5) and the depth it leaves (bits 8-9); + 3 * the coil's place + the slots it
-  // writes - 1.
-  kRungBase = 437,
   // A contact and a forward jump over a contact and a plain coil (38), run without a
   // branch: the contacts on bytes a and c with their masks in b's low and high byte,
   // the coil on bit d (byte << 3 | bit).
-  kJumpOverCoil = 455,
+  kJumpOverCoil = 437,
   // A contact and a skip over a contact and a two-entry operator to a plain coil, run
   // without a branch: fields as kJumpOverCoil, + the operator's place.
-  kSkipToCoilBase = 456,
-  kKinds = 469,
+  kSkipToCoilBase = 438,
+  kKinds = 451,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,
@@ -125,13 +118,20 @@ enum class Rec : uint16_t {
 
 inline constexpr uint8_t kNumOps = 15;
 
-struct Record {
+// A record as the runner reads it: small, for the stream of records is read once per scan.
+struct Threaded {
   Rec kind;
   uint16_t opcode;
   uint32_t ip;  // word index of the instruction's first word
   uint32_t a, b, c, d;
-  // A joined numeric shape led by a contact: the contact's byte and mask (0: no contact).
-  // Other kinds may use e for a field of their own.
+};
+// Fields for the few kinds that need more, kept beside the stream of records (the
+// arena's `extra`).
+struct Extra {
+  uint32_t e, f;
+};
+// A record as the decoder makes it.
+struct Record : Threaded {
   uint32_t e = 0, f = 0;
 };
 

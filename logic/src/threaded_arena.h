@@ -18,13 +18,8 @@ inline constexpr uint32_t kMaxWords = kLogicCheckedMax / 2;
 // every run adds one link.
 inline constexpr uint32_t kMaxRecords = 2 * kMaxWords + 8;
 
-extern Record records[kMaxRecords];
-// The truth tables of the boolean rungs, kRungEntries entries each: for every state of
-// the rung's (up to four) contacts, the slots it leaves (one byte each from its first
-// slot on) and in the top byte its coil's power flow. Rungs of one shape share a table.
-inline constexpr uint32_t kRungContacts = 4, kRungSlots = 3, kRungEntries = 1u << kRungContacts;
-inline constexpr uint32_t kRungTables = 256;
-extern uint32_t rung_tables[kRungTables * kRungEntries];
+extern Threaded records[kMaxRecords];
+extern Extra extra[kMaxRecords];
 // The record of each decoded position plus one (0: not decoded), for positions 0..words.
 extern uint32_t index[kMaxWords + 1];
 extern uint32_t count;

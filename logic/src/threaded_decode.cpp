@@ -1,7 +1,6 @@
 // The decoder of the threaded form: reads each instruction's operands with the careful
 // interpreter's own operand readers, so a record resolves exactly the offset the handler
 // would, and an operand the handler would refuse leaves the instruction to the handler.
-#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -18,8 +17,8 @@ namespace logic {
 
 namespace arena {
 
-Record records[kMaxRecords];
-uint32_t rung_tables[kRungTables * kRungEntries];
+Threaded records[kMaxRecords];
+Extra extra[kMaxRecords];
 uint32_t index[kMaxWords + 1];
 uint32_t count = 0;
 const uint8_t* stream = nullptr;
@@ -41,11 +40,6 @@ uint32_t g_work_count = 0;
 // One run's records before they are joined and stored.
 constexpr uint32_t kRunCap = 4096;
 Record g_run[kRunCap];
-// The rung tables in use, and an open-addressed index of them by content (table number
-// plus one; 0: free).
-uint32_t g_rung_count = 0;
-constexpr uint32_t kRungIndex = 2 * kRungTables;
-uint16_t g_rung_index[kRungIndex];
 
 // Opcodes that read no operand from the stream: their handler runs on the stacks alone.
 constexpr bool OperandLess(uint16_t op) {
@@ -299,105 +293,10 @@ uint32_t WithCoil(const Record* run, uint32_t n, uint32_t parts, uint16_t offset
   return parts + 1;
 }
 
-// A boolean rung at the start of a run: contacts and operators that read only what the
-// rung's own contacts pushed, then a coil.
-struct RungShape {
-  uint32_t parts = 0, contacts = 0, slots = 0, depth = 0;  // depth: before the coil pops
-};
-RungShape FindRung(const Record* run, uint32_t n) {
-  constexpr uint32_t kMaxParts = 15;
-  uint32_t depth = 0, slots = 0, contacts = 0;
-  for (uint32_t i = 0; i < n && i < kMaxParts; ++i) {
-    const Record& r = run[i];
-    if (r.kind == Rec::kContact) {
-      if (contacts == kRungContacts || depth == kRungSlots) return {};
-      ++contacts;
-      slots = std::max(slots, ++depth);
-    } else if (r.kind == Rec::kOperator) {
-      // Operator 56 brings back a slot the rung may not have written.
-      const StackOperator& o = kStackOperators[Place(kStackOperators, r.opcode)];
-      if (o.reads == 0 || o.reads > depth) return {};
-      depth = uint32_t(int(depth) + o.depth_change);
-    } else if (r.kind == Rec::kCoil && depth != 0) {
-      return {i + 1, contacts, slots, depth};
-    } else {
-      return {};
-    }
-  }
-  return {};
-}
-
-// The rung's truth table, run through the operators themselves; its offset in the rung
-// tables, or -1 when they are full.
-int64_t RungTable(const Record* run, const RungShape& shape) {
-  uint32_t t[kRungEntries];
-  for (uint32_t state = 0; state < kRungEntries; ++state) {
-    uint8_t slots[kRungSlots + 1] = {};
-    uint32_t depth = 0, contact = 0;
-    for (uint32_t i = 0; i + 1 < shape.parts; ++i) {
-      if (run[i].kind == Rec::kContact) {
-        slots[depth++] = OnMask(uint8_t(state >> contact++ & 1));
-      } else {
-        const StackOperator& o = kStackOperators[Place(kStackOperators, run[i].opcode)];
-        o.apply(slots + depth - o.reads);
-        depth = uint32_t(int(depth) + o.depth_change);
-      }
-    }
-    t[state] = uint32_t(slots[0] | slots[1] << 8 | slots[2] << 16) | uint32_t(slots[depth - 1] != 0) << 24;
-  }
-  uint32_t h = 2166136261u;
-  for (uint32_t v : t) h = (h ^ v) * 16777619u;
-  for (uint32_t k = h % kRungIndex;; k = (k + 1) % kRungIndex) {
-    const uint32_t at = g_rung_index[k];
-    if (at == 0) {
-      if (g_rung_count == kRungTables) return -1;
-      std::memcpy(rung_tables + g_rung_count * kRungEntries, t, sizeof t);
-      g_rung_index[k] = uint16_t(++g_rung_count);
-      return int64_t(g_rung_count - 1) * kRungEntries;
-    }
-    if (std::memcmp(rung_tables + (at - 1) * kRungEntries, t, sizeof t) == 0) return int64_t(at - 1) * kRungEntries;
-  }
-}
-
-bool NumericShape(Rec k) {
-  const uint16_t v = uint16_t(k);
-  return (v >= uint16_t(Rec::kPushPushOpBase) && v < uint16_t(Rec::kContactContactOpBase)) ||
-         (v >= uint16_t(Rec::kPushPushOpPullCoilBase) && v < uint16_t(Rec::kContactTimerCoilBase));
-}
-
 // The joined shape that starts at run[i], with the number of parts it covers; 0 when
-// none does. `led` tells that a contact leads the shape, so that only a numeric shape
-// (which can take it) may follow.
-uint32_t Join(const Record* run, uint32_t n, Record& j, bool led = false) {
+// none does.
+uint32_t Join(const Record* run, uint32_t n, Record& j) {
   const Record& r0 = run[0];
-  // A contact whose power flow a numeric shape takes.
-  if (!led && n >= 4 && r0.kind == Rec::kContact && run[1].kind != Rec::kContact) {
-    Record inner;
-    const uint32_t parts = Join(run + 1, n - 1, inner, true);
-    if (parts != 0 && NumericShape(inner.kind)) {
-      j = inner;
-      j.ip = r0.ip;
-      j.e = r0.a;
-      j.f = r0.b;
-      return parts + 1;
-    }
-  }
-  if (led && r0.kind == Rec::kContact) return 0;
-  // Boolean rungs longer than the shapes below.
-  if (r0.kind == Rec::kContact && n >= 5) {
-    const RungShape shape = FindRung(run, n);
-    const int64_t table = shape.parts >= 5 ? RungTable(run, shape) : -1;
-    if (table >= 0) {
-      const Record& coil = run[shape.parts - 1];
-      j = {Rec(uint16_t(Rec::kRungBase) + 3 * Place(kCoilWrites, coil.opcode) + shape.slots - 1),
-           uint16_t(shape.parts | shape.slots << 4 | (shape.depth - 1) << 8), r0.ip, 0, 0, 0, 0,
-           coil.a << 3 | coil.b, uint32_t(table)};
-      uint32_t* contacts[] = {&j.a, &j.b, &j.c, &j.d};
-      for (uint32_t i = 0, k = 0; i < shape.parts; ++i)
-        if (run[i].kind == Rec::kContact) *contacts[k++] = run[i].a << 8 | run[i].b;
-      return shape.parts;
-    }
-  }
   // Boolean rungs.
   if (n >= 3 && r0.kind == Rec::kContact && run[1].kind == Rec::kContact && run[2].kind == Rec::kOperator) {
     const uint16_t op = Place(kStackOperators, run[2].opcode);
@@ -472,7 +371,7 @@ uint32_t Join(const Record* run, uint32_t n, Record& j, bool led = false) {
     j = {Rec::kContactOperator, run[1].opcode, r0.ip, r0.a, r0.b, 0, 0};
     return 2;
   }
-  if (!led && n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm) &&
+  if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm) &&
       run[2].kind == Rec::kCompareInt && run[3].kind == Rec::kCoil) {
     j = {Rec::kIntCompareCoil, run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
          uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
@@ -526,6 +425,11 @@ Record Specialise(Record r) {
   return r;
 }
 
+void Put(const Record& r) {
+  records[count] = r;
+  extra[count++] = {r.e, r.f};
+}
+
 // Stores a run of n records: joined shapes first, each followed by its parts. A link
 // takes no position: the position it leads to keeps its own record.
 bool Store(const Record* run, uint32_t n) {
@@ -535,7 +439,7 @@ bool Store(const Record* run, uint32_t n) {
     if (count + 1 + (parts == 0 ? 1 : parts) > kMaxRecords) return false;
     if (parts != 0) {
       index[j.ip] = count + 1;
-      records[count++] = Specialise(j);
+      Put(Specialise(j));
       ++stats.joined;
     }
     const uint32_t first_part = parts != 0 ? 1 : 0;
@@ -544,7 +448,7 @@ bool Store(const Record* run, uint32_t n) {
       const Record& r = run[i + k];
       if (k >= first_part && r.kind != Rec::kGoto) index[r.ip] = count + 1;
       stats.careful += r.kind == Rec::kCareful;
-      records[count++] = Specialise(r);
+      Put(Specialise(r));
     }
     i += parts;
   }
@@ -587,7 +491,7 @@ bool Drain() {
 // Turns the target words of the records from first on into record numbers.
 void Patch(uint32_t first) {
   for (uint32_t i = first; i < count; ++i) {
-    Record& r = records[i];
+    Threaded& r = records[i];
     switch (r.kind) {
       case Rec::kJump: case Rec::kSkipIfOff: case Rec::kCall: case Rec::kGoto:
       case Rec::kContactJump: case Rec::kContactSkip: case Rec::kContactCall:
@@ -609,8 +513,6 @@ bool DecodeProgram(const uint8_t* s, uint32_t n, bool form_16bit) {
   count = 0;
   std::memset(index, 0, sizeof(uint32_t) * (std::size_t(n) + 1));
   stats = DecodeStats{.decodes = stats.decodes + 1};
-  g_rung_count = 0;
-  std::memset(g_rung_index, 0, sizeof g_rung_index);
   g_work_count = 0;
   g_work[g_work_count++] = 0;
   if (!Drain()) return false;

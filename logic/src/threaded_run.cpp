@@ -29,7 +29,7 @@ using arena::records;
 
 // The record for the machine's position, the careful interpreter stepping on where no
 // record can be had; nullptr when the machine stopped.
-const Record* Resume(Machine& m) {
+const Threaded* Resume(Machine& m) {
   for (;;) {
     if (m.Failed()) return nullptr;
     if (m.ip <= arena::words) {
@@ -151,7 +151,7 @@ enum class Shape { kPushPushOp, kPushPushOpPull, kPushOpPull };
 // The second operand of a joined shape: a register, or an immediate when d & 1 (never
 // for an LREAL).
 template <class T>
-inline T SecondOperand(const Record& r) {
+inline T SecondOperand(const Threaded& r) {
   T v;
   if (sizeof(T) < 8 && (r.d & 1)) {
     if constexpr (sizeof(T) == 2) {
@@ -165,21 +165,16 @@ inline T SecondOperand(const Record& r) {
   return v;
 }
 
-// Whether the bit stack can take a joined shape's power flow: its leading contact (when
-// it has one: r.f) needs room, else there must be a power flow to turn off.
-inline bool FlowFits(const Record& r, uint32_t bsp) { return r.f != 0 ? bsp != kBitStackSize : bsp != 0; }
-// The leading contact's push, once the shape is known to run.
-inline void LeadingContact(const Record& r, uint8_t* bits, uint32_t& bsp) {
-  if (r.f != 0) bits[bsp++] = OnMask(plc_reg[r.e] & r.f);
-}
+// The fields a record keeps beside the stream.
+inline const Extra& ExtraOf(const Threaded& r) { return arena::extra[&r - records]; }
 
 // A joined numeric shape, leaving the stacks (their cells above the top included) and
 // the image as its parts would; false, having changed nothing, for a case the parts must
 // run (a stack too full or too shallow, no power flow to turn off).
 template <class T, bool (*Op)(T&, T), Shape kShape>
-inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bits, uint32_t& bsp) {
+inline bool NumJoin(const Threaded& r, uint16_t* words, uint32_t& wsp, uint8_t* bits, uint32_t bsp) {
   constexpr uint32_t n = sizeof(T) / 2;
-  if (!FlowFits(r, bsp)) return false;
+  if (bsp == 0) return false;
   T a;
   uint16_t* c;  // a's cells
   if constexpr (kShape == Shape::kPushOpPull) {
@@ -191,7 +186,6 @@ inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bi
     c = words + wsp;
     std::memcpy(&a, plc_reg + r.a, sizeof(T));
   }
-  LeadingContact(r, bits, bsp);
   const T b = SecondOperand<T>(r);
   const bool ok = Op(a, b);
   std::memcpy(c, &a, sizeof(T));
@@ -206,10 +200,9 @@ inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bi
 // Two pushes and a compare of type kType (0 INT: the relation replaces the power flow;
 // 1 DINT, 2 REAL, 3 LREAL: it turns the power flow off when it does not hold).
 template <class T, int kType>
-inline bool CompareJoin(const Record& r, uint16_t* words, uint32_t wsp, uint8_t* bits, uint32_t& bsp) {
+inline bool CompareJoin(const Threaded& r, uint16_t* words, uint32_t wsp, uint8_t* bits, uint32_t bsp) {
   constexpr uint32_t n = sizeof(T) / 2;
-  if (!FlowFits(r, bsp) || wsp + 2 * n > kWordStackSize) return false;
-  LeadingContact(r, bits, bsp);
+  if (bsp == 0 || wsp + 2 * n > kWordStackSize) return false;
   T a, b;
   std::memcpy(&a, plc_reg + r.a, sizeof(T));
   b = SecondOperand<T>(r);
@@ -229,7 +222,7 @@ inline bool CompareJoin(const Record& r, uint16_t* words, uint32_t wsp, uint8_t*
 
 // The 16-bit counter with an immediate preset, as the counter family evaluates it, with
 // its record, preset and reset bit resolved.
-inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
+inline uint8_t Counter16(const Threaded& r, bool down, uint8_t power) {
   const uint32_t control = r.a + 2;
   const int64_t preset = r.b;
   int64_t count = int16_t(RegWord(r.a));
@@ -251,7 +244,7 @@ inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
 // A timer of the row kRow of the timer family, evaluated as the family does, with its
 // record, preset and reset bit resolved and its width, kind and unit constants.
 template <uint32_t kRow>
-inline uint8_t Timer(const Record& r, uint8_t power) {
+inline uint8_t Timer(const Threaded& r, uint8_t power) {
   constexpr TimerRow kT = kTimerKinds[kRow];
   constexpr bool kWide = kT.wide, kAccumulating = kT.kind == TimerKind::kAccumulating;
   constexpr bool kOffDelay = kT.kind == TimerKind::kOffDelay;
@@ -373,9 +366,6 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&ctc0, &&ctc1, &&ctc2, &&ctc3, &&ctc4, &&ctc5, &&ctc6, &&ctc7, &&ctc8, &&ctc9, &&ctc10, &&ctc11, &&ctc12,
       &&ctc13, &&ctc14, &&ctc15, &&ctc16, &&ctc17, &&ctc18, &&ctc19, &&ctc20, &&ctc21, &&ctc22, &&ctc23,
       &&sqrt_pull, &&abs_pull, &&sqrt_pull_coil, &&abs_pull_coil,
-#define RUNG_LABELS(J) &&rung##J##_1, &&rung##J##_2, &&rung##J##_3,
-      RUNG_LABELS(0) RUNG_LABELS(1) RUNG_LABELS(2) RUNG_LABELS(3) RUNG_LABELS(4) RUNG_LABELS(5)
-#undef RUNG_LABELS
       &&jump_over_coil, &&careful, &&careful, &&careful, &&skip_to_coil3, &&skip_to_coil4, &&careful, &&careful,
       &&skip_to_coil7, &&skip_to_coil8, &&skip_to_coil9, &&skip_to_coil10, &&careful, &&careful,
   };
@@ -390,11 +380,10 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint16_t(Rec::kContactJump) == 268 + 78 && uint16_t(Rec::kContactTimerBase) == 350);
   static_assert(uint16_t(Rec::kContactCounter) == 374 && uint16_t(Rec::kPushPushOpPullCoilBase) == 375);
   static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps &&
-                uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24 && uint16_t(Rec::kRungBase) == 433 + 4 &&
-                uint16_t(Rec::kJumpOverCoil) == 437 + 6 * 3 && arena::kRungSlots == 3 &&
-                uint16_t(Rec::kSkipToCoilBase) == 455 + 1 && uint16_t(Rec::kKinds) == 456 + 13);
+                uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24 && uint16_t(Rec::kJumpOverCoil) == 433 + 4 &&
+                uint16_t(Rec::kSkipToCoilBase) == 437 + 1 && uint16_t(Rec::kKinds) == 438 + 13);
 
-  const Record* r = Resume(m);
+  const Threaded* r = Resume(m);
   if (r == nullptr) return;
   uint32_t bsp = m.bsp, wsp = m.wsp;
   uint8_t* const bits = m.bits;
@@ -795,7 +784,7 @@ compare_real : {
   label : {                                                         \
     if (NumJoin<T, fn, Shape::shape>(*r, words, wsp, bits, bsp)) {  \
       PLAIN_COIL(coil)                                              \
-      r += 1 + parts + coil + (r->f != 0);                          \
+      r += 1 + parts + coil;                                        \
     } else {                                                        \
       ++r;                                                          \
     }                                                               \
@@ -828,7 +817,7 @@ compare_real : {
   label : {                                                      \
     if (CompareJoin<T, type>(*r, words, wsp, bits, bsp)) {       \
       PLAIN_COIL(coil)                                           \
-      r += 4 + coil + (r->f != 0);                               \
+      r += 4 + coil;                                             \
     } else {                                                     \
       ++r;                                                       \
     }                                                            \
@@ -868,36 +857,6 @@ compare_real : {
   UNARY_PULL(abs_pull_coil, lrealops::Abs, 1)
 #undef UNARY_PULL
 #undef PLAIN_COIL
-  // A boolean rung from its truth table: it writes its kSlots slots with stores of their
-  // own width, so that no rung waits for the stores of the one before.
-#define CONTACT_STATE(x, shift) (uint32_t((plc_reg[(x) >> 8] & (x)) != 0) << (shift))
-#define RUNG(J, kSlots)                                                                         \
-  rung##J##_##kSlots : {                                                                        \
-    if (bsp + kSlots > kBitStackSize) {                                                         \
-      ++r;                                                                                      \
-      NEXT();                                                                                   \
-    }                                                                                           \
-    const uint32_t state =                                                                      \
-        CONTACT_STATE(r->a, 0) | CONTACT_STATE(r->b, 1) | CONTACT_STATE(r->c, 2) | CONTACT_STATE(r->d, 3); \
-    const uint32_t entry = arena::rung_tables[r->f + state];                                    \
-    if (kSlots == 1) bits[bsp] = uint8_t(entry);                                                \
-    if (kSlots >= 2) std::memcpy(bits + bsp, &entry, 2);                                        \
-    if (kSlots == 3) bits[bsp + 2] = uint8_t(entry >> 16);                                      \
-    kCoilWrites[J].apply(BitRef{r->e >> 3, uint8_t(r->e & 7)}, uint8_t(entry >> 24));          \
-    bsp += r->opcode >> 8;                                                                      \
-    r += 1 + (r->opcode & 15);                                                                  \
-    NEXT();                                                                                     \
-  }
-#define RUNGS(J) RUNG(J, 1) RUNG(J, 2) RUNG(J, 3)
-  RUNGS(0)
-  RUNGS(1)
-  RUNGS(2)
-  RUNGS(3)
-  RUNGS(4)
-  RUNGS(5)
-#undef RUNGS
-#undef RUNG
-#undef CONTACT_STATE
   // Joined boolean rungs; a case the joined record cannot run exactly (a stack too full
   // or too shallow) falls through to its parts.
 #define CONTACTS_OPERATOR(I, contacts)                                                              \
@@ -1126,7 +1085,8 @@ c_ret : {
     }                                                            \
     const uint8_t out = Timer<I>(*r, BIT_ON(r->d));              \
     bits[bsp] = out;                                             \
-    ops::Coil(BitRef{r->e >> 3, uint8_t(r->e & 7)}, out);        \
+    const uint32_t coil = ExtraOf(*r).e;                         \
+    ops::Coil(BitRef{coil >> 3, uint8_t(coil & 7)}, out);        \
     r += 4;                                                      \
     NEXT();                                                      \
   }
