@@ -125,14 +125,14 @@ struct Threaded {
   uint32_t ip;  // word index of the instruction's first word
   uint32_t a, b, c, d;
 };
-// Fields for the few kinds that need more, kept beside the stream of records (the
+// A field for the few kinds that need one more, kept beside the stream of records (the
 // arena's `extra`).
 struct Extra {
-  uint32_t e, f;
+  uint32_t e;
 };
 // A record as the decoder makes it.
 struct Record : Threaded {
-  uint32_t e = 0, f = 0;
+  uint32_t e = 0;
 };
 
 // Statistics of the decoded form, for tests and benchmarks.

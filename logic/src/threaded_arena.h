@@ -19,7 +19,7 @@ inline constexpr uint32_t kMaxWords = kLogicCheckedMax / 2;
 inline constexpr uint32_t kMaxRecords = 2 * kMaxWords + 8;
 
 extern Threaded records[kMaxRecords];
-extern Extra extra[kMaxRecords];
+extern Extra extra[kMaxRecords];  // beside each record
 // The record of each decoded position plus one (0: not decoded), for positions 0..words.
 extern uint32_t index[kMaxWords + 1];
 extern uint32_t count;

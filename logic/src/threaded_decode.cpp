@@ -427,7 +427,7 @@ Record Specialise(Record r) {
 
 void Put(const Record& r) {
   records[count] = r;
-  extra[count++] = {r.e, r.f};
+  extra[count++] = {r.e};
 }
 
 // Stores a run of n records: joined shapes first, each followed by its parts. A link
