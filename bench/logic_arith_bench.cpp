@@ -55,7 +55,7 @@ std::vector<Group> Groups() {
   std::vector<Group> gs(kGroups);
   for (uint32_t i = 0; i < kGroups; ++i) {
     const uint32_t w = 1 + 5 * (i % kRegisterSets), d = 1001 + 6 * (i % kRegisterSets);
-    gs[i] = {R(w), R(w + 1), R(w + 2), R(w + 3), R(w + 4), R(d), R(d + 2), R(d + 4), {}, {}};
+    gs[i] = {R(w), R(w + 1), R(w + 2), R(w + 3), R(w + 4), R(d), R(d + 2), R(d + 4), {}, {}, {}, {}};
     for (uint32_t s = 0; s < 5; ++s) {
       gs[i].x[s] = I(1 + (i * 5 + s) % 2048);
       gs[i].q[s] = M(1 + (i * 5 + s) % 2048);

@@ -97,7 +97,20 @@ enum class Rec : uint16_t {
   kPushPushOpPullCoilBase = 375,
   kPushOpPullCoilBase = 390,
   kPushPushCompareCoilBase = 405,
-  kKinds = 409,
+  // A contact, a timer and a plain coil (38) on bit e (byte << 3 | bit): the timer's
+  // fields as in kContactTimerBase, + the timer's row.
+  kContactTimerCoilBase = 409,
+  // An LREAL square root (+ 0) or absolute value (+ 1) whose result is pulled to a, then
+  // (+ 2) a plain coil on bit c (byte << 3 | bit).
+  kUnaryPullBase = 433,
+  // A contact and a forward jump over a contact and a plain coil (38), run without a
+  // branch: the contacts on bytes a and c with their masks in b's low and high byte,
+  // the coil on bit d (byte << 3 | bit).
+  kJumpOverCoil = 437,
+  // A contact and a skip over a contact and a two-entry operator to a plain coil, run
+  // without a branch: fields as kJumpOverCoil, + the operator's place.
+  kSkipToCoilBase = 438,
+  kKinds = 451,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,
@@ -105,11 +118,21 @@ enum class Rec : uint16_t {
 
 inline constexpr uint8_t kNumOps = 15;
 
-struct Record {
+// A record as the runner reads it: small, for the stream of records is read once per scan.
+struct Threaded {
   Rec kind;
   uint16_t opcode;
   uint32_t ip;  // word index of the instruction's first word
   uint32_t a, b, c, d;
+};
+// A field for the few kinds that need one more, kept beside the stream of records (the
+// arena's `extra`).
+struct Extra {
+  uint32_t e;
+};
+// A record as the decoder makes it.
+struct Record : Threaded {
+  uint32_t e = 0;
 };
 
 // Statistics of the decoded form, for tests and benchmarks.

@@ -18,7 +18,8 @@ inline constexpr uint32_t kMaxWords = kLogicCheckedMax / 2;
 // every run adds one link.
 inline constexpr uint32_t kMaxRecords = 2 * kMaxWords + 8;
 
-extern Record records[kMaxRecords];
+extern Threaded records[kMaxRecords];
+extern Extra extra[kMaxRecords];  // beside each record
 // The record of each decoded position plus one (0: not decoded), for positions 0..words.
 extern uint32_t index[kMaxWords + 1];
 extern uint32_t count;

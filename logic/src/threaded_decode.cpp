@@ -17,7 +17,8 @@ namespace logic {
 
 namespace arena {
 
-Record records[kMaxRecords];
+Threaded records[kMaxRecords];
+Extra extra[kMaxRecords];
 uint32_t index[kMaxWords + 1];
 uint32_t count = 0;
 const uint8_t* stream = nullptr;
@@ -314,6 +315,22 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
          run[2].a << 3 | run[2].b, r0.b};
     return 3;
   }
+  // A contact and a jump over a contact and its coil to the instruction after them.
+  if (n >= 5 && r0.kind == Rec::kContact && run[1].kind == Rec::kJump && run[2].kind == Rec::kContact &&
+      run[3].kind == Rec::kCoil && run[3].opcode == 38 && run[1].c == run[4].ip && run[1].c > run[1].d) {
+    j = {Rec::kJumpOverCoil, run[1].opcode, r0.ip, r0.a, r0.b | run[2].b << 8, run[2].a, run[3].a << 3 | run[3].b};
+    return 4;
+  }
+  // A contact and a skip over a contact and an operator on both to the coil after them.
+  if (n >= 5 && r0.kind == Rec::kContact && run[1].kind == Rec::kSkipIfOff && run[2].kind == Rec::kContact &&
+      run[3].kind == Rec::kOperator && run[4].kind == Rec::kCoil && run[4].opcode == 38 && run[1].c == run[4].ip) {
+    const uint16_t op = Place(kStackOperators, run[3].opcode);
+    if (kStackOperators[op].reads == 2 && kStackOperators[op].depth_change == -1) {
+      j = {Rec(uint16_t(Rec::kSkipToCoilBase) + op), run[1].opcode, r0.ip, r0.a, r0.b | run[2].b << 8, run[2].a,
+           run[4].a << 3 | run[4].b};
+      return 5;
+    }
+  }
   // A contact and the instruction that takes its power flow.
   if (n >= 2 && r0.kind == Rec::kContact) {
     const Record& r1 = run[1];
@@ -323,7 +340,14 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
       case Rec::kSkipIfOff: kind = Rec::kContactSkip; break;
       case Rec::kCall: kind = Rec::kContactCall; break;
       case Rec::kReturn: kind = Rec::kContactReturn; break;
-      case Rec::kTimer: kind = Rec(uint16_t(Rec::kContactTimerBase) + TimerPlace(r1.opcode)); break;
+      case Rec::kTimer:
+        if (n >= 3 && run[2].kind == Rec::kCoil && run[2].opcode == 38) {
+          j = {Rec(uint16_t(Rec::kContactTimerCoilBase) + TimerPlace(r1.opcode)), r1.opcode, r0.ip, r1.a, r1.b, r1.c,
+               PackedBit(r0), run[2].a << 3 | run[2].b};
+          return 3;
+        }
+        kind = Rec(uint16_t(Rec::kContactTimerBase) + TimerPlace(r1.opcode));
+        break;
       case Rec::kCounter16: kind = Rec::kContactCounter; break;
       default: break;
     }
@@ -352,6 +376,13 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     j = {Rec::kIntCompareCoil, run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
          uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
     return 4;
+  }
+  if (n >= 2 && (r0.kind == Rec::kLrealSqrt || r0.kind == Rec::kLrealAbs) && run[1].kind == Rec::kPullQuad) {
+    j = {Rec(uint16_t(Rec::kUnaryPullBase) + (r0.kind == Rec::kLrealAbs)), r0.opcode, r0.ip, run[1].a, 0, 0, 0};
+    if (n < 3 || run[2].kind != Rec::kCoil || run[2].opcode != 38) return 2;
+    j.kind = Rec(uint16_t(j.kind) + 2);
+    j.c = run[2].a << 3 | run[2].b;
+    return 3;
   }
   // Pushes, an operator or compare and a pull of one type.
   if (n >= 3) {
@@ -394,6 +425,11 @@ Record Specialise(Record r) {
   return r;
 }
 
+void Put(const Record& r) {
+  records[count] = r;
+  extra[count++] = {r.e};
+}
+
 // Stores a run of n records: joined shapes first, each followed by its parts. A link
 // takes no position: the position it leads to keeps its own record.
 bool Store(const Record* run, uint32_t n) {
@@ -403,7 +439,7 @@ bool Store(const Record* run, uint32_t n) {
     if (count + 1 + (parts == 0 ? 1 : parts) > kMaxRecords) return false;
     if (parts != 0) {
       index[j.ip] = count + 1;
-      records[count++] = Specialise(j);
+      Put(Specialise(j));
       ++stats.joined;
     }
     const uint32_t first_part = parts != 0 ? 1 : 0;
@@ -412,7 +448,7 @@ bool Store(const Record* run, uint32_t n) {
       const Record& r = run[i + k];
       if (k >= first_part && r.kind != Rec::kGoto) index[r.ip] = count + 1;
       stats.careful += r.kind == Rec::kCareful;
-      records[count++] = Specialise(r);
+      Put(Specialise(r));
     }
     i += parts;
   }
@@ -455,7 +491,7 @@ bool Drain() {
 // Turns the target words of the records from first on into record numbers.
 void Patch(uint32_t first) {
   for (uint32_t i = first; i < count; ++i) {
-    Record& r = records[i];
+    Threaded& r = records[i];
     switch (r.kind) {
       case Rec::kJump: case Rec::kSkipIfOff: case Rec::kCall: case Rec::kGoto:
       case Rec::kContactJump: case Rec::kContactSkip: case Rec::kContactCall:

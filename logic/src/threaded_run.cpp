@@ -29,7 +29,7 @@ using arena::records;
 
 // The record for the machine's position, the careful interpreter stepping on where no
 // record can be had; nullptr when the machine stopped.
-const Record* Resume(Machine& m) {
+const Threaded* Resume(Machine& m) {
   for (;;) {
     if (m.Failed()) return nullptr;
     if (m.ip <= arena::words) {
@@ -151,7 +151,7 @@ enum class Shape { kPushPushOp, kPushPushOpPull, kPushOpPull };
 // The second operand of a joined shape: a register, or an immediate when d & 1 (never
 // for an LREAL).
 template <class T>
-inline T SecondOperand(const Record& r) {
+inline T SecondOperand(const Threaded& r) {
   T v;
   if (sizeof(T) < 8 && (r.d & 1)) {
     if constexpr (sizeof(T) == 2) {
@@ -165,11 +165,14 @@ inline T SecondOperand(const Record& r) {
   return v;
 }
 
+// The fields a record keeps beside the stream.
+inline const Extra& ExtraOf(const Threaded& r) { return arena::extra[&r - records]; }
+
 // A joined numeric shape, leaving the stacks (their cells above the top included) and
 // the image as its parts would; false, having changed nothing, for a case the parts must
 // run (a stack too full or too shallow, no power flow to turn off).
 template <class T, bool (*Op)(T&, T), Shape kShape>
-inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bits, uint32_t bsp) {
+inline bool NumJoin(const Threaded& r, uint16_t* words, uint32_t& wsp, uint8_t* bits, uint32_t bsp) {
   constexpr uint32_t n = sizeof(T) / 2;
   if (bsp == 0) return false;
   T a;
@@ -197,7 +200,7 @@ inline bool NumJoin(const Record& r, uint16_t* words, uint32_t& wsp, uint8_t* bi
 // Two pushes and a compare of type kType (0 INT: the relation replaces the power flow;
 // 1 DINT, 2 REAL, 3 LREAL: it turns the power flow off when it does not hold).
 template <class T, int kType>
-inline bool CompareJoin(const Record& r, uint16_t* words, uint32_t wsp, uint8_t* bits, uint32_t bsp) {
+inline bool CompareJoin(const Threaded& r, uint16_t* words, uint32_t wsp, uint8_t* bits, uint32_t bsp) {
   constexpr uint32_t n = sizeof(T) / 2;
   if (bsp == 0 || wsp + 2 * n > kWordStackSize) return false;
   T a, b;
@@ -219,7 +222,7 @@ inline bool CompareJoin(const Record& r, uint16_t* words, uint32_t wsp, uint8_t*
 
 // The 16-bit counter with an immediate preset, as the counter family evaluates it, with
 // its record, preset and reset bit resolved.
-inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
+inline uint8_t Counter16(const Threaded& r, bool down, uint8_t power) {
   const uint32_t control = r.a + 2;
   const int64_t preset = r.b;
   int64_t count = int16_t(RegWord(r.a));
@@ -241,7 +244,7 @@ inline uint8_t Counter16(const Record& r, bool down, uint8_t power) {
 // A timer of the row kRow of the timer family, evaluated as the family does, with its
 // record, preset and reset bit resolved and its width, kind and unit constants.
 template <uint32_t kRow>
-inline uint8_t Timer(const Record& r, uint8_t power) {
+inline uint8_t Timer(const Threaded& r, uint8_t power) {
   constexpr TimerRow kT = kTimerKinds[kRow];
   constexpr bool kWide = kT.wide, kAccumulating = kT.kind == TimerKind::kAccumulating;
   constexpr bool kOffDelay = kT.kind == TimerKind::kOffDelay;
@@ -360,6 +363,11 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       NUM_LABELS(ppopc) NUM_LABELS(popc)
 #undef NUM_LABELS
       &&ppcc0, &&ppcc1, &&ppcc2, &&ppcc3,
+      &&ctc0, &&ctc1, &&ctc2, &&ctc3, &&ctc4, &&ctc5, &&ctc6, &&ctc7, &&ctc8, &&ctc9, &&ctc10, &&ctc11, &&ctc12,
+      &&ctc13, &&ctc14, &&ctc15, &&ctc16, &&ctc17, &&ctc18, &&ctc19, &&ctc20, &&ctc21, &&ctc22, &&ctc23,
+      &&sqrt_pull, &&abs_pull, &&sqrt_pull_coil, &&abs_pull_coil,
+      &&jump_over_coil, &&careful, &&careful, &&careful, &&skip_to_coil3, &&skip_to_coil4, &&careful, &&careful,
+      &&skip_to_coil7, &&skip_to_coil8, &&skip_to_coil9, &&skip_to_coil10, &&careful, &&careful,
   };
   static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
                 uint16_t(Rec::kOperatorBase) == 32);
@@ -371,9 +379,12 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint16_t(Rec::kContactOpCoilBase) == 177 + 13 && uint16_t(Rec::kContactContactOpCoilBase) == 190 + 78);
   static_assert(uint16_t(Rec::kContactJump) == 268 + 78 && uint16_t(Rec::kContactTimerBase) == 350);
   static_assert(uint16_t(Rec::kContactCounter) == 374 && uint16_t(Rec::kPushPushOpPullCoilBase) == 375);
-  static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps && uint16_t(Rec::kKinds) == 409);
+  static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps &&
+                uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24);
+  static_assert(uint16_t(Rec::kJumpOverCoil) == 433 + 4 && uint16_t(Rec::kSkipToCoilBase) == 437 + 1 &&
+                uint16_t(Rec::kKinds) == 438 + 13);
 
-  const Record* r = Resume(m);
+  const Threaded* r = Resume(m);
   if (r == nullptr) return;
   uint32_t bsp = m.bsp, wsp = m.wsp;
   uint8_t* const bits = m.bits;
@@ -821,8 +832,32 @@ compare_real : {
   COMPARE_JOIN(ppcc1, int32_t, 1, 1)
   COMPARE_JOIN(ppcc2, float, 2, 1)
   COMPARE_JOIN(ppcc3, double, 3, 1)
-#undef PLAIN_COIL
 #undef COMPARE_JOIN
+  // An LREAL function of the top value, pulled at once (and its power flow to a coil).
+#define UNARY_PULL(label, fn, coil)                                 \
+  label : {                                                         \
+    if (wsp < 4 || bsp == 0) {                                      \
+      ++r;                                                          \
+      NEXT();                                                       \
+    }                                                               \
+    uint16_t* const c = words + wsp - 4;                            \
+    const double a = LoadCells<double>(c);                          \
+    bool ok = lrealops::Finite(a);                                  \
+    const double v = fn(a, ok);                                     \
+    StoreCells(c, v);                                               \
+    std::memcpy(plc_reg + r->a, &v, 8);                             \
+    wsp -= 4;                                                       \
+    if (!ok) bits[bsp - 1] = 0;                                     \
+    if (coil) ops::Coil(BitRef{r->c >> 3, uint8_t(r->c & 7)}, bits[--bsp]); \
+    r += 3 + coil;                                                  \
+    NEXT();                                                         \
+  }
+  UNARY_PULL(sqrt_pull, lrealops::Sqrt, 0)
+  UNARY_PULL(abs_pull, lrealops::Abs, 0)
+  UNARY_PULL(sqrt_pull_coil, lrealops::Sqrt, 1)
+  UNARY_PULL(abs_pull_coil, lrealops::Abs, 1)
+#undef UNARY_PULL
+#undef PLAIN_COIL
   // Joined boolean rungs; a case the joined record cannot run exactly (a stack too full
   // or too shallow) falls through to its parts.
 #define CONTACTS_OPERATOR(I, contacts)                                                              \
@@ -917,6 +952,47 @@ c_jump : {
   r = &records[r->c];
   NEXT();
 }
+  // Taken (the first contact on): its slot keeps 0xFF and the coil is left alone; else
+  // the second contact's flow takes the slot and the coil.
+jump_over_coil : {
+  if (bsp == kBitStackSize) {
+    ++r;
+    NEXT();
+  }
+  const uint8_t taken = OnMask(plc_reg[r->a] & r->b);
+  const uint8_t flow = OnMask(plc_reg[r->c] & r->b >> 8);
+  bits[bsp] = taken | flow;
+  uint8_t& q = plc_reg[r->d >> 3];
+  const uint8_t mask = uint8_t(1u << (r->d & 7) & ~taken);
+  q = uint8_t((q & ~mask) | (flow & mask));
+  r += 5;
+  NEXT();
+}
+  // Skipped (the first contact off): its slot keeps 0, the slot above it is left alone
+  // and the coil goes off; else the operator's slots and the coil from the lower.
+#define SKIP_TO_COIL(I)                                                                          \
+  skip_to_coil##I : {                                                                            \
+    if (bsp + 2 > kBitStackSize) {                                                               \
+      ++r;                                                                                       \
+      NEXT();                                                                                    \
+    }                                                                                            \
+    const uint8_t on = OnMask(plc_reg[r->a] & r->b);                                             \
+    const uint32_t k = uint32_t(on & 1) | uint32_t((plc_reg[r->c] & r->b >> 8) != 0) << 1;       \
+    const uint16_t pair = kContactPairs[I][k];                                                   \
+    const uint8_t low = uint8_t(pair & on);                                                      \
+    bits[bsp] = low;                                                                             \
+    bits[bsp + 1] = uint8_t((pair >> 8 & on) | (bits[bsp + 1] & ~on));                           \
+    ops::Coil(BitRef{r->d >> 3, uint8_t(r->d & 7)}, low);                                        \
+    r += 6;                                                                                      \
+    NEXT();                                                                                      \
+  }
+  SKIP_TO_COIL(3)
+  SKIP_TO_COIL(4)
+  SKIP_TO_COIL(7)
+  SKIP_TO_COIL(8)
+  SKIP_TO_COIL(9)
+  SKIP_TO_COIL(10)
+#undef SKIP_TO_COIL
 c_skip : {
   if (bsp == kBitStackSize) {
     ++r;
@@ -1001,6 +1077,45 @@ c_ret : {
   CONTACT_TIMER(22)
   CONTACT_TIMER(23)
 #undef CONTACT_TIMER
+  // The same with the plain coil after the timer: the coil pops what the timer left.
+#define CONTACT_TIMER_COIL(I)                                    \
+  ctc##I : {                                                     \
+    if (bsp == kBitStackSize) {                                  \
+      ++r;                                                       \
+      NEXT();                                                    \
+    }                                                            \
+    const uint8_t out = Timer<I>(*r, BIT_ON(r->d));              \
+    bits[bsp] = out;                                             \
+    const uint32_t coil = ExtraOf(*r).e;                         \
+    ops::Coil(BitRef{coil >> 3, uint8_t(coil & 7)}, out);        \
+    r += 4;                                                      \
+    NEXT();                                                      \
+  }
+  CONTACT_TIMER_COIL(0)
+  CONTACT_TIMER_COIL(1)
+  CONTACT_TIMER_COIL(2)
+  CONTACT_TIMER_COIL(3)
+  CONTACT_TIMER_COIL(4)
+  CONTACT_TIMER_COIL(5)
+  CONTACT_TIMER_COIL(6)
+  CONTACT_TIMER_COIL(7)
+  CONTACT_TIMER_COIL(8)
+  CONTACT_TIMER_COIL(9)
+  CONTACT_TIMER_COIL(10)
+  CONTACT_TIMER_COIL(11)
+  CONTACT_TIMER_COIL(12)
+  CONTACT_TIMER_COIL(13)
+  CONTACT_TIMER_COIL(14)
+  CONTACT_TIMER_COIL(15)
+  CONTACT_TIMER_COIL(16)
+  CONTACT_TIMER_COIL(17)
+  CONTACT_TIMER_COIL(18)
+  CONTACT_TIMER_COIL(19)
+  CONTACT_TIMER_COIL(20)
+  CONTACT_TIMER_COIL(21)
+  CONTACT_TIMER_COIL(22)
+  CONTACT_TIMER_COIL(23)
+#undef CONTACT_TIMER_COIL
 c_counter : {
   if (bsp == kBitStackSize) {
     ++r;

@@ -65,7 +65,10 @@ void Put(const Snapshot& s) {
 // instruction's position is known.
 class Generator {
  public:
-  Generator(uint32_t seed, OperandForm form) : rng_(seed), form16_(form == OperandForm::k16) {}
+  // A tidy generator writes no malformed operands and keeps the stacks' depths right,
+  // so that its programs run far enough for the later instructions to count.
+  Generator(uint32_t seed, OperandForm form, bool tidy)
+      : rng_(seed), form16_(form == OperandForm::k16), tidy_(tidy) {}
 
   std::vector<uint16_t> Program(uint32_t instructions) {
     code_.clear();
@@ -77,15 +80,15 @@ class Generator {
       Instruction();
     }
     starts_.push_back(uint32_t(code_.size()));
-    if (Chance(95)) code_.push_back(9);  // else the program runs off its end
+    if (tidy_ || Chance(95)) code_.push_back(9);  // else the program runs off its end
     for (const Fixup& f : fixups_) {
       // Forward only, so that every scan ends (a program's loops are its author's to
       // bound): mostly an instruction's start, now and then any word, rarely outside.
       const uint32_t after = f.at + f.words;
       const uint32_t later = uint32_t(std::upper_bound(starts_.begin(), starts_.end(), f.at) - starts_.begin());
       int64_t target = starts_[later + Pick(uint32_t(starts_.size()) - later)];
-      if (Chance(5)) target = after + Pick(uint32_t(code_.size()) + 1 - after);
-      if (Chance(2)) target = int64_t(code_.size()) + 5;
+      if (!tidy_ && Chance(5)) target = after + Pick(uint32_t(code_.size()) + 1 - after);
+      if (!tidy_ && Chance(2)) target = int64_t(code_.size()) + 5;
       const int64_t off = target - after;
       code_[f.at] = uint16_t(off);
       if (f.words == 2) code_[f.at + 1] = uint16_t(uint64_t(off) >> 16);
@@ -110,14 +113,14 @@ class Generator {
   }
   // A bit of I, Q or M; rarely a token that names no bit.
   uint32_t BitToken() {
-    if (Chance(1)) return Pick(1024);
+    if (!tidy_ && Chance(1)) return Pick(1024);
     static constexpr uint32_t kBases[] = {8192, 10240, 14336};
     return kBases[Pick(3)] + Pick(24);
   }
   // One of R1..R12, now and then through an escape in the 16-bit form; rarely no
   // register at all.
   void WordRef() {
-    if (Chance(1)) return Token(Pick(1024));
+    if (!tidy_ && Chance(1)) return Token(Pick(1024));
     if (form16_ && Chance(5)) {
       code_.push_back(1776);
       code_.push_back(uint16_t(16 * Pick(8)));
@@ -133,13 +136,24 @@ class Generator {
   // Keeps the stacks' depths roughly right (jumps aside) so that most programs run to
   // their end; now and then an instruction is emitted whatever the depth, to fault.
   bool Room(int bits_needed, int cells_needed = 0) {
-    return (bits_ >= bits_needed && cells_ >= cells_needed) || Chance(3);
+    return (bits_ >= bits_needed && cells_ >= cells_needed) || (!tidy_ && Chance(3));
   }
   void Coil() {
     static constexpr uint16_t kCoils[] = {38, 50, 51, 52, 53, 54};
     code_.push_back(kCoils[Pick(std::size(kCoils))]);
     Token(BitToken());
     --bits_;
+  }
+  // The plain coil, which some joined shapes take along.
+  void PlainCoil() {
+    code_.push_back(38);
+    Token(BitToken());
+    --bits_;
+  }
+  // A contact word: the power flow of the instructions after it.
+  void Contact() {
+    code_.push_back(uint16_t(8192 + Pick(24)));
+    ++bits_;
   }
   void Push(bool wide) {
     code_.push_back(wide ? 83 : 80);
@@ -160,15 +174,41 @@ class Generator {
     cells_ -= wide ? 2 : 1;
   }
 
+  static constexpr uint16_t kOperators[] = {32, 33, 34, 35, 36, 55, 56, 60, 61, 62, 63, 64, 65};
+  static constexpr int kReads[] = {1, 1, 1, 2, 2, 1, 0, 2, 2, 2, 2, 3, 3};
+  static constexpr int kChange[] = {0, 0, 0, -1, -1, -1, 1, -1, -1, -1, -1, -2, -2};
+
+  // A rung of contacts and operators that read only what it pushed, up to four deep, and
+  // its coil.
+  void BooleanRung() {
+    int depth = 0;
+    for (uint32_t n = 2 + Pick(8); n != 0 || depth == 0; n = n == 0 ? 0 : n - 1) {
+      if (depth == 0 || (depth < 4 && Chance(45))) {
+        if (Chance(85)) {
+          Contact();
+        } else {
+          code_.push_back(31);
+          Token(BitToken());
+          ++bits_;
+        }
+        ++depth;
+        continue;
+      }
+      const uint32_t k = Pick(std::size(kOperators));
+      if (kReads[k] == 0 || kReads[k] > depth) continue;
+      code_.push_back(kOperators[k]);
+      depth += kChange[k];
+      bits_ += kChange[k];
+    }
+    Coil();
+  }
+
   void Instruction() {
-    static constexpr uint16_t kOperators[] = {32, 33, 34, 35, 36, 55, 56, 60, 61, 62, 63, 64, 65};
-    static constexpr int kReads[] = {1, 1, 1, 2, 2, 1, 0, 2, 2, 2, 2, 3, 3};
-    static constexpr int kChange[] = {0, 0, 0, -1, -1, -1, 1, -1, -1, -1, -1, -2, -2};
     if (bits_ < 0) bits_ = 0;
     if (cells_ < 0) cells_ = 0;
     switch (Pick(20)) {
       case 0: case 1: case 2: case 3:
-        if (bits_ >= 18 && !Chance(3)) return Instruction();
+        if (bits_ >= 18 && (tidy_ || !Chance(3))) return Instruction();
         if (Chance(85)) {
           code_.push_back(uint16_t(8192 + Pick(24)));  // a contact word
         } else {
@@ -189,6 +229,7 @@ class Generator {
         Coil();
         break;
       case 8: {  // INT or DINT arithmetic into a register, now and then a chain of two
+        if (Chance(40)) Contact();
         if (!Room(1)) return Instruction();
         const bool wide = Chance(40);
         Push(wide);
@@ -201,6 +242,7 @@ class Generator {
         break;
       }
       case 9: {  // unary, remainder and REAL arithmetic
+        if (Chance(40)) Contact();
         if (!Room(1)) return Instruction();
         static constexpr uint16_t kOps[] = {140, 141, 143, 144, 128, 129, 130, 131};
         const uint16_t op = kOps[Pick(std::size(kOps))];
@@ -218,6 +260,7 @@ class Generator {
         break;
       }
       case 10: {  // a compare, feeding a coil or left on the bit stack
+        if (Chance(40)) Contact();
         if (!Room(1)) return Instruction();
         static constexpr uint16_t kOps[] = {160, 161, 162, 163, 164, 165, 166, 168, 169, 171, 172, 174, 175, 177};
         const uint16_t op = kOps[Pick(std::size(kOps))];
@@ -256,6 +299,24 @@ class Generator {
         break;
       }
       case 13: {  // jumps and calls, both offset widths
+        if (Chance(30)) {  // a jump over a rung, or a skip to a rung's coil
+          Contact();
+          if (Chance(50)) {
+            const bool wide = Chance(50);
+            code_.push_back(wide ? 68 : 71);
+            code_.push_back(uint16_t(2 + (form16_ ? 1 : 2)));  // the contact, the coil and its bit
+            if (wide) code_.push_back(0);
+            --bits_;
+            Contact();
+          } else {
+            code_.insert(code_.end(), {70, 2});  // to the coil, past the contact and the operator
+            Contact();
+            code_.push_back(std::array<uint16_t, 6>{35, 36, 60, 61, 62, 63}[Pick(6)]);
+            --bits_;
+          }
+          PlainCoil();
+          break;
+        }
         if (!Room(1)) return Instruction();
         const uint16_t op = std::array<uint16_t, 5>{71, 68, 73, 69, 70}[Pick(5)];
         code_.push_back(op);
@@ -269,6 +330,7 @@ class Generator {
         --bits_;
         break;
       case 15:  // a timer of any row, either preset form, or a 16-bit counter
+        if (Chance(50)) Contact();
         if (!Room(1)) return Instruction();
         if (Chance(70)) {
           const logic::TimerRow& t = logic::kTimerKinds[Pick(std::size(logic::kTimerKinds))];
@@ -285,6 +347,7 @@ class Generator {
           } else {
             code_.push_back(Chance(10) ? 0xFFF0 : uint16_t(Pick(50)));
           }
+          if (Chance(50)) PlainCoil();
           break;
         }
         code_.push_back(std::array<uint16_t, 3>{201, 203, 200}[Pick(3)]);
@@ -293,7 +356,7 @@ class Generator {
         code_.push_back(uint16_t(Pick(50)));
         break;
       case 16:
-        if (Chance(20)) {
+        if (!tidy_ && Chance(20)) {
           code_.push_back(std::array<uint16_t, 4>{600, 37, 0, 9}[Pick(4)]);  // three invalid words, an end
         } else if (Chance(50)) {
           code_.push_back(uint16_t(8192 + Pick(24)));
@@ -302,6 +365,7 @@ class Generator {
         }
         break;
       case 17: {  // LREAL: registers or immediates pushed, a sub-opcode, the result pulled
+        if (Chance(40)) Contact();
         if (!Room(1) || cells_ > 24) return Instruction();
         static constexpr uint16_t kSubs[] = {0, 1, 2, 3, 4, 5, 16, 17, 18, 19, 21, 22, 6, 20, 65, 99};
         static constexpr int kTakes[] = {2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 1, 1, 3, 2, 1, 0};
@@ -336,11 +400,16 @@ class Generator {
             code_.push_back(542);
             WordRef();
             cells_ -= 4;
+            if (Chance(40)) PlainCoil();
           }
         }
         break;
       }
       default:
+        if (Chance(50)) {
+          BooleanRung();
+          break;
+        }
         code_.push_back(uint16_t(8192 + Pick(24)));
         ++bits_;
         if (Chance(50)) Coil();
@@ -349,7 +418,7 @@ class Generator {
   }
 
   std::mt19937 rng_;
-  bool form16_;
+  bool form16_, tidy_;
   int bits_ = 0, cells_ = 0;
   std::vector<uint16_t> code_;
   std::vector<uint32_t> starts_;
@@ -403,7 +472,7 @@ TEST_F(ThreadedDiff, GeneratedProgramsRunAsTheCarefulInterpreterRunsThem) {
   uint32_t faulted = 0, ended = 0, fast = 0, joined = 0;
   for (OperandForm form : {OperandForm::k16, OperandForm::k32}) {
     for (uint32_t seed = 1; seed <= 400; ++seed) {
-      Generator gen(seed, form);
+      Generator gen(seed, form, seed % 3 == 0);
       std::mt19937 rng(seed * 7919u);
       const std::vector<uint16_t> code = gen.Program(5 + seed % 60);
       std::memset(plc_reg, 0, reg::kImageSize);
