@@ -54,6 +54,7 @@
 #include "runctl_internal.h"
 #include "screenloop_internal.h"
 #include "screens/keys.h"
+#include "screens/objm.h"
 #include "screens/objm_bodies.h"
 #include "touch_state.h"
 #include "platform/key_matrix.h"
@@ -189,6 +190,7 @@ void ResetHookFlags() {
   PAGE_mode = 0;
   openPageExec = 0;
   g_objm_bodies = {};
+  ObjmPowerOnReset();
   KeyRingsReset();
   // The storage queues stand empty, as start-up leaves them.
   CreateStorageQueues();

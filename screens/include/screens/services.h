@@ -36,8 +36,11 @@ const uint8_t* OBJM_ScanPage(DC* dc, const uint8_t* page_record);
 // morph holds the focus, else 1.
 int OBJM_Update(DC* dc);
 
-void STR_Init(uint32_t a, uint32_t b);
-int STR_Update();  // non-zero when the page must be re-opened
+// The program strings' languages: the language-select register and the language count
+// from the screen program's header ((0, 1) for a program without them).
+void STR_Init(uint32_t language_reg, uint32_t languages);
+// 1 when the register chose another language this pass (the page is then re-opened).
+int STR_Update();
 
 // 1 when the logged-in user's level meets the required level 1..7 (0 always grants).
 int UserGotAccess(int level);
