@@ -16,6 +16,42 @@ int GDI_Rectangle(DC*, int16_t left, int16_t top, int16_t right, int16_t bottom)
   plat::TraceCall("GDI_Rectangle", (int64_t(left) << 16) | uint16_t(top), (int64_t(right) << 16) | uint16_t(bottom));
   return 1;
 }
+namespace {
+int64_t Pack(int16_t a, int16_t b) { return (int64_t(a) << 16) | uint16_t(b); }
+}  // namespace
+int GDI_LineTo(DC*, int16_t x, int16_t y) {
+  plat::TraceCall("GDI_LineTo", x, y);
+  return 1;
+}
+int GDI_Ellipse(DC*, int16_t left, int16_t top, int16_t right, int16_t bottom) {
+  plat::TraceCall("GDI_Ellipse", Pack(left, top), Pack(right, bottom));
+  return 1;
+}
+int GDI_RoundRect(DC*, int16_t left, int16_t top, int16_t right, int16_t bottom, int16_t, int16_t) {
+  plat::TraceCall("GDI_RoundRect", Pack(left, top), Pack(right, bottom));
+  return 1;
+}
+int GDI_GradientRect(DC*, int16_t, int16_t, int16_t left, int16_t top, int16_t right, int16_t bottom) {
+  plat::TraceCall("GDI_GradientRect", Pack(left, top), Pack(right, bottom));
+  return 1;
+}
+int GDI_GradEllipse(DC*, int16_t, int16_t, int16_t left, int16_t top, int16_t right, int16_t bottom) {
+  plat::TraceCall("GDI_GradEllipse", Pack(left, top), Pack(right, bottom));
+  return 1;
+}
+int GDI_GradRoundRect(DC*, int16_t, int16_t, int16_t left, int16_t top, int16_t right, int16_t bottom, int16_t,
+                      int16_t) {
+  plat::TraceCall("GDI_GradRoundRect", Pack(left, top), Pack(right, bottom));
+  return 1;
+}
+void UTIL_3DShades(int sunken, uint16_t colour, uint16_t* light, uint16_t* dark) {
+  plat::TraceCall("UTIL_3DShades", sunken, colour);
+  *light = 0xFFFF;
+  *dark = 0x0000;
+}
+void UTIL_ShadeRect(DC*, const int16_t rect[4], uint16_t, uint16_t, int inset) {
+  plat::TraceCall("UTIL_ShadeRect", Pack(rect[0], rect[1]), inset);
+}
 int PXP_Init(void* const*, uint32_t display_size) {
   plat::TraceCall("PXP_Init", display_size);
   return 1;

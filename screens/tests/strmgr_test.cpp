@@ -33,7 +33,7 @@ class Languages : public ::testing::Test {
   }
   static void SetLanguage(uint16_t v) { PlcReg_Set(kLangReg, &v, 16); }
   std::string Text(std::size_t n) const {
-    return reinterpret_cast<const char*>(pPGM_Strings + prog.StringOffset(n) + 2);
+    return reinterpret_cast<const char*>(pPGM_Strings + prog.StringOffset(n));
   }
 
   ts::TempRoot root;

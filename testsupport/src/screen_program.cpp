@@ -144,32 +144,30 @@ std::vector<uint8_t> ScreenProgram::ScreenTable() const {
   return b;
 }
 
+// Each string slot: its line count byte, the text and a terminating zero, as long as the
+// longest translation of that string.
 uint32_t ScreenProgram::StringOffset(std::size_t n) const {
   uint32_t at = 0;
-  const std::vector<std::string>& first = strings.empty() ? std::vector<std::string>{} : strings[0];
-  for (std::size_t i = 0; i < n && i < first.size(); ++i) {
-    const std::size_t longest = [&] {
-      std::size_t m = 0;
-      for (const auto& lang : strings) m = std::max(m, i < lang.size() ? lang[i].size() : 0);
-      return m;
-    }();
-    at += uint32_t((2 + longest + 1 + 1) & ~std::size_t(1));
+  for (std::size_t i = 0; i < n; ++i) {
+    std::size_t longest = 0;
+    for (const auto& lang : strings) longest = std::max(longest, i < lang.size() ? lang[i].size() : 0);
+    at += uint32_t(longest + 2);
   }
-  return at;
+  return at + 1;
 }
 
 std::vector<uint8_t> ScreenProgram::StringTable() const {
   if (strings.empty()) return {};
   const std::size_t n = strings[0].size();
-  const uint32_t segment = StringOffset(n);
+  const uint32_t segment = StringOffset(n) - 1;
   std::vector<uint8_t> b(8 + segment * strings.size(), 0);
   Put32(b, 0, uint32_t(b.size() - 4));
   for (std::size_t lang = 0; lang < strings.size(); ++lang) {
     for (std::size_t i = 0; i < n && i < strings[lang].size(); ++i) {
       const std::string& s = strings[lang][i];
       const std::size_t at = 8 + lang * segment + StringOffset(i);
-      Put16(b, at, uint16_t(1 + std::count(s.begin(), s.end(), '\n')));
-      std::memcpy(b.data() + at + 2, s.data(), s.size());
+      b[at - 1] = uint8_t(1 + std::count(s.begin(), s.end(), '\n'));
+      std::memcpy(b.data() + at, s.data(), s.size());
     }
   }
   return b;

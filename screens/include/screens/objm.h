@@ -97,6 +97,16 @@ void NULL_Paint(const uint8_t* record, void* instance, int parts);
 uint16_t NULL_Signal(const uint8_t* record, void* instance, int code, int argument);
 void NULL_Destroy(const uint8_t* record, void* instance);
 
+// Static text, and lines and figures; both with the attribute register.
+int16_t TEXT_Create(const uint8_t* record, void* instance);
+void TEXT_Paint(const uint8_t* record, void* instance, int parts);
+uint16_t TEXT_Signal(const uint8_t* record, void* instance, int code, int argument);
+void TEXT_Destroy(const uint8_t* record, void* instance);
+int16_t SHAPE_Create(const uint8_t* record, void* instance);
+void SHAPE_Paint(const uint8_t* record, void* instance, int parts);
+uint16_t SHAPE_Signal(const uint8_t* record, void* instance, int code, int argument);
+void SHAPE_Destroy(const uint8_t* record, void* instance);
+
 // ---- live objects ----------------------------------------------------------------------
 
 struct OCB {

@@ -12,8 +12,8 @@ constexpr ObjClass NullNoDestroy(uint32_t length) { return {length, NULL_Create,
 }  // namespace
 
 const ObjClass oDefTbl[kObjClasses] = {
-    Null(32),           // 0 SHAPE
-    Null(32),           // 1 TEXT
+    {32, SHAPE_Create, SHAPE_Paint, SHAPE_Signal, SHAPE_Destroy},
+    {32, TEXT_Create, TEXT_Paint, TEXT_Signal, TEXT_Destroy},
     Null(66),           // 2 EDIT
     Null(44),           // 3 MENU
     Null(56),           // 4 BAR

@@ -106,9 +106,9 @@ struct ScreenProgram {
   uint32_t PageOffset(std::size_t page) const;
   uint32_t Tail() const;
   // The string table: u32 total size, u32 unused, then one segment per language. A
-  // string is a u16 line count and the text with its terminating zero.
+  // string is its line count (a byte) and the 8-bit text with its terminating zero.
   std::vector<uint8_t> StringTable() const;
-  // Offset of string n in its language segment (the same in every segment).
+  // Offset of string n's text in its language segment (the same in every segment).
   uint32_t StringOffset(std::size_t n) const;
   // Both tables straight into the table store (nothing else of the store changes).
   void Install() const;
