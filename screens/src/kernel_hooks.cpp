@@ -1,5 +1,5 @@
-// Hooks of the parts of the screen objects subsystem not built yet (the update pass,
-// pop-ups, morphs, the screen history, the strings' languages, the user manager). So
+// Hooks of the parts of the screen objects subsystem not built yet (the update pass and
+// input routing, pop-ups, morphs, the user manager). So
 // that the running unit behaves sensibly, the update pass drains the key and touch
 // rings, so that function keys and the System key work.
 #include "platform/trace.h"
@@ -13,8 +13,6 @@ int16_t PAGE_current = 0;
 uint8_t PAGE_mode = 0;
 
 void OBJM_CreatePopup(DC*, const void*, PopupCallback, void*) { plat::TraceCall("OBJM_CreatePopup"); }
-void OBJM_FlushUserScreens() { plat::TraceCall("OBJM_FlushUserScreens"); }
-void OBJM_SwitchUserScreen(int screen, int flag) { plat::TraceCall("OBJM_SwitchUserScreen", screen, flag); }
 OCB* OBJM_GetRootOCB() { return nullptr; }
 int OBJM_Keypress(int event, int x, int y) {
   plat::TraceCall("OBJM_Keypress", event, (int64_t(x) << 16) | y);

@@ -394,6 +394,20 @@ TEST_F(ObjmPage, BrokenPagesAreRefusedWithoutReadingPastTheProgram) {
     EXPECT_EQ(OBJM_OpenPage(dc, page), 0);
     EXPECT_EQ(openPageExec, 0);
   }
+  // A page header that the end of the program cuts short.
+  for (uint32_t cut : {10u, 20u, 30u}) {
+    SCOPED_TRACE(cut);
+    prog = {};
+    ts::Page& g = prog.AddPage(0);
+    g.version = 2;
+    g.gradient = true;
+    prog.Install();
+    SetBlockSize(vtn_pgm_bl, prog.PageOffset(0) + cut);
+    OBJM_Init();
+    const uint8_t* page = vtn_pgm + prog.PageOffset(0);
+    EXPECT_EQ(OBJM_ScanPage(dc, page), nullptr);
+    EXPECT_EQ(OBJM_OpenPage(dc, page), 0);
+  }
   // An unknown class with its own length is stepped over by the scan.
   prog = {};
   prog.AddPage(0).objects = {Obj(40, 0), Obj(1, 1).Flags(ts::kObjBackground)};

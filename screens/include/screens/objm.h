@@ -156,7 +156,6 @@ extern uint8_t fSelectMorf;
 extern uint8_t fPopup;
 extern uint8_t fDispMesg;
 extern int morfIndex;
-extern int historyIndex;
 extern int saveSelect;
 extern int initSelect;
 extern int selectNumObjs;
@@ -172,3 +171,4 @@ void OBJM_PaintPage(DC* dc);
 // Back to the power-on state: the tables empty, no page open, one language.
 void ObjmPowerOnReset();
 void StrPowerOnReset();
+void HistoryPowerOnReset();

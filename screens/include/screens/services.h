@@ -19,7 +19,10 @@ using PopupCallback = void (*)(int answer, void* parameter);
 void OBJM_CreatePopup(DC* dc, const void* dialog_object, PopupCallback callback, void* parameter);
 void OBJM_DestroyPage();
 void OBJM_FlushUserScreens();
-void OBJM_SwitchUserScreen(int screen, int flag);
+// The history of user screens: a switch (remembering the screen left and its focused
+// object when push is set) writes SR1; a pop goes back to the last remembered screen.
+void OBJM_SwitchUserScreen(int screen, int push);
+void OBJM_PopUserScreen();
 OCB* OBJM_GetRootOCB();
 // Empties the object manager's pools; returns the size used.
 uint32_t OBJM_Init();

@@ -31,6 +31,7 @@ inline constexpr uint32_t kFirstGradient = 32;
 const ObjClass& ClassRow(uint16_t code);
 
 struct PageLayout {
+  bool valid;  // the whole header lies inside the program
   uint16_t count;
   uint16_t version;
   bool gradient;

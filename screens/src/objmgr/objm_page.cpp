@@ -93,15 +93,20 @@ void FocusList() {
 
 PageLayout Layout(const uint8_t* page) {
   PageLayout l{};
+  l.end = PageEnd(page);
+  // Each header field is read only once the header is known to reach it.
+  const auto fits = [&](uint32_t n) { return !l.end || (page <= l.end && uint32_t(l.end - page) >= n); };
+  if (!fits(kFirstV0)) return l;
   l.count = U16(page, kPageCount);
   l.version = U16(page, kPageVersion);
   l.first = kFirstV0;
   if (l.version >= 1) l.first = kFirstV1;
   if (l.version >= 2) {
+    if (!fits(kFirstV2)) return l;
     l.gradient = (U16(page, kPageFlags) & 1) != 0;
     l.first = l.gradient ? kFirstGradient : kFirstV2;
   }
-  l.end = PageEnd(page);
+  l.valid = fits(l.first);
   return l;
 }
 
@@ -141,8 +146,8 @@ uint32_t OBJM_Init() {
   num_sobjs = 0;
   smem_index = 0;
   morfIndex = 0;
-  historyIndex = 0;
   pCurPgHdr = nullptr;
+  HistoryPowerOnReset();
   return 0;
 }
 
@@ -150,7 +155,7 @@ const uint8_t* OBJM_ScanPage(DC* dc, const uint8_t* page) {
   if (g_objm_bodies.scan_page) return g_objm_bodies.scan_page(dc, page);
   flag_draw = 1;
   const PageLayout l = Layout(page);
-  if (l.end && (page > l.end || uint32_t(l.end - page) < l.first)) return nullptr;
+  if (!l.valid) return nullptr;
   const uint8_t* rec = page + l.first;
   for (uint16_t i = 0; i < l.count; ++i) {
     const uint8_t* next = NextRecord(rec, l.end);
@@ -193,7 +198,7 @@ int OBJM_OpenPage(DC* dc, const uint8_t* page) {
   };
   // One entry of the page table stays free for a pop-up.
   if (l.count > kPageObjectsMax) return refuse();
-  if (l.end && (page > l.end || uint32_t(l.end - page) < l.first)) return refuse();
+  if (!l.valid) return refuse();
   if (l.gradient) {
     FillColor = U16(page, kGradStart);
     EndColor = U16(page, kGradEnd);

@@ -20,7 +20,6 @@ uint8_t fSelectMorf = 0;
 uint8_t fPopup = 0;
 uint8_t fDispMesg = 0;
 int morfIndex = 0;
-int historyIndex = 0;
 int saveSelect = -1;
 int initSelect = -1;
 int selectNumObjs = 0;
@@ -41,8 +40,9 @@ void ObjmPowerOnReset() {
   pCurPgHdr = nullptr;
   selectObject = saveSelect = initSelect = newObject = -1;
   fSelectFocus = fSelectMorf = fPopup = fDispMesg = 0;
-  morfIndex = historyIndex = selectNumObjs = selectIndex = newIndex = 0;
+  morfIndex = selectNumObjs = selectIndex = newIndex = 0;
   flag_draw = 0;
   FillColor = EndColor = LeadInLines = LeadOutLines = 0;
   StrPowerOnReset();
+  HistoryPowerOnReset();
 }
