@@ -13,6 +13,7 @@
 #include "platform/framebuffer.h"
 #include "screens/objm.h"
 #include "screens/services.h"
+#include "testsupport/program_image.h"
 #include "testsupport/screen_program.h"
 #include "testsupport/temp_root.h"
 
@@ -31,7 +32,10 @@ class ObjmLoop : public ::testing::Test {
   }
   void TearDown() override { plat::FbReset(); }
   void Start() {
-    prog.Install();
+    // Through a whole program image, as a download leaves it.
+    ts::ProgramImage image = ts::ProgramImage::Sample();
+    prog.Into(image);
+    image.Install();
     PGM_Create(1);
     PGM_TheLoop();
   }

@@ -330,6 +330,36 @@ TEST_F(TextShape, AnAlternateColourPastTheRecordLeavesTheNormalColour) {
   EXPECT_EQ(dc->pen_colour, kPen);
 }
 
+TEST_F(TextShape, AttributeReferencesResolveThroughThePagesOwnTable) {
+  // Two pages whose tables give reference 2 different registers: R1 and R2.
+  for (uint16_t page = 0; page < 2; ++page) {
+    ts::ObjectRecord r = ts::ObjectRecord::Of(1, {0, 0, 9, 9}).Flags(ts::kObjShown | ts::kObjBackground * page);
+    r.attr_mask = 0x0001;
+    r.attr_reg = 2;
+    prog.AddPage(page).objects = {r};
+  }
+  SetAttr(1);
+  const uint32_t r2 = reg::kTokR + 16;
+  prog.tail.resize(16, 0);
+  for (int t = 0; t < 2; ++t) {
+    const uint32_t token = t == 0 ? kAttrReg : r2;
+    for (int b = 0; b < 4; ++b) prog.tail[8 * t + b] = uint8_t(token >> (8 * b));
+  }
+  prog.pages[0].ext_ref = prog.Tail();
+  prog.pages[1].ext_ref = prog.Tail() + 8;
+  Open();
+  SetAttr(0);
+  EXPECT_EQ(Poll(0), 0x2020) << "page 1's object follows R1";
+  // Page 2's background object was created by the scan against page 2's table.
+  ASSERT_EQ(num_sobjs, 1);
+  const uint16_t one = 1;
+  PlcReg_Set(r2, &one, 16);
+  EXPECT_EQ(soTbl[0].signal(soTbl[0].record, soTbl[0].instance, kSignalUpdate, 0), 0) << "R2 says shown";
+  const uint16_t zero = 0;
+  PlcReg_Set(r2, &zero, 16);
+  EXPECT_EQ(soTbl[0].signal(soTbl[0].record, soTbl[0].instance, kSignalUpdate, 0), 0x2020);
+}
+
 TEST_F(TextShape, NullClassesTakeNoInstanceAndAnswerNothing) {
   prog.AddPage(0).objects = {ts::ObjectRecord::Of(22).Flags(ts::kObjShown), ts::ObjectRecord::Of(23),
                              ts::ObjectRecord::Of(30), ts::ObjectRecord::Of(1, {0, 0, 9, 9})};

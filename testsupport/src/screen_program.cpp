@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "kernel/tablestore.h"
+#include "testsupport/program_image.h"
 
 namespace ts {
 namespace {
@@ -181,6 +182,11 @@ void ScreenProgram::Install() const {
   };
   put(vtn_pgm_bl, kVtnPgmCap, ScreenTable());
   put(string_table_bl, kStringTableCap, StringTable());
+}
+
+void ScreenProgram::Into(ProgramImage& image) const {
+  image.screens = Table::Of(ScreenTable());
+  image.strings = Table::Of(StringTable());
 }
 
 }  // namespace ts

@@ -33,16 +33,13 @@ constexpr uint16_t kClassNull = 22;
 constexpr uint8_t kUserScreenMode = 1;
 constexpr uint32_t kScanListBytes = 8 * 12;
 
-alignas(8) uint8_t dmem_pool[kDmemPoolBytes];
-alignas(8) uint8_t smem_pool[kSmemPoolBytes];
+alignas(kInstanceAlign) uint8_t dmem_pool[kDmemPoolBytes];
+alignas(kInstanceAlign) uint8_t smem_pool[kSmemPoolBytes];
 
 // The instance of a background object that has no entry of its own (its creation was
 // skipped for lack of pool): hidden and transparent to touches, so the page still opens
 // without it.
 ObjInstance g_absent{nullptr, kStatePassThrough, {0, 0, -1, -1}};
-
-// A gradient background was saved into the memory context for this page.
-bool g_gradient_saved = false;
 
 uint32_t AlignUp(uint32_t n) { return (n + kInstanceAlign - 1) & ~(kInstanceAlign - 1); }
 
@@ -156,6 +153,8 @@ const uint8_t* OBJM_ScanPage(DC* dc, const uint8_t* page) {
   flag_draw = 1;
   const PageLayout l = Layout(page);
   if (!l.valid) return nullptr;
+  // References in the Creates resolve against this page's table.
+  SYS_SetPageRefTable(U32(page, kPageExtRef));
   const uint8_t* rec = page + l.first;
   for (uint16_t i = 0; i < l.count; ++i) {
     const uint8_t* next = NextRecord(rec, l.end);
@@ -199,6 +198,7 @@ int OBJM_OpenPage(DC* dc, const uint8_t* page) {
   // One entry of the page table stays free for a pop-up.
   if (l.count > kPageObjectsMax) return refuse();
   if (!l.valid) return refuse();
+  SYS_SetPageRefTable(U32(page, kPageExtRef));
   if (l.gradient) {
     FillColor = U16(page, kGradStart);
     EndColor = U16(page, kGradEnd);
@@ -217,7 +217,6 @@ int OBJM_OpenPage(DC* dc, const uint8_t* page) {
     ExternalRegOnPage = list ? 1 : 0;
   }
   VDR_BmpClrMem();
-  g_gradient_saved = false;
 
   uint32_t offset = 0;
   const uint8_t* rec = page + l.first;

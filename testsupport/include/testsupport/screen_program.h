@@ -11,7 +11,8 @@
 //   prog.Install();                                 // into the table store
 //   const uint8_t* page = vtn_pgm + prog.PageOffset(0);
 //
-// ScreenTable() and StringTable() give the bytes for a ts::ProgramImage (config.pgm).
+// Into() puts both tables into a ts::ProgramImage, whose config.pgm a test can give the
+// real unit.
 
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,8 @@
 #include <vector>
 
 namespace ts {
+
+struct ProgramImage;
 
 // Object record flags.
 inline constexpr uint32_t kObjShown = 1u << 0;
@@ -112,6 +115,8 @@ struct ScreenProgram {
   uint32_t StringOffset(std::size_t n) const;
   // Both tables straight into the table store (nothing else of the store changes).
   void Install() const;
+  // Both tables into a program image, for config.pgm or the image's Install().
+  void Into(ProgramImage& image) const;
 };
 
 }  // namespace ts
