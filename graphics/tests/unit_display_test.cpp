@@ -64,7 +64,8 @@ TEST_F(UnitDisplay, TheLastConsoleScreenReachesTheDisplayFrame) {
     ASSERT_TRUE(panel.started());
     ASSERT_TRUE(panel.WaitFor("panel: running", std::chrono::seconds(120))) << panel.output();
     // The screen loop's first pass shows that there is no screen program.
-    ASSERT_TRUE(panel.WaitFor("No User Screens to Display", std::chrono::seconds(60))) << panel.output();
+    ASSERT_TRUE(panel.WaitFor("No User Screens to Display\n         \n", std::chrono::seconds(60)))
+        << panel.output();
     const auto [line1, line2] = LastMessage(panel.output());
     ASSERT_FALSE(line1.empty()) << panel.output();
     const std::vector<uint8_t> shown = ShownRgb(unit_root.Host(plat::kFramebufferDevice), k.pipeline);

@@ -4,6 +4,8 @@
 // display fault.
 #include <gtest/gtest.h>
 
+#include "display_start.h"
+
 #include "graphics/dc.h"
 #include "kernel/poweron.h"
 #include "kernel/regimage.h"
@@ -22,12 +24,7 @@ namespace {
 class ObjmLoop : public ::testing::Test {
  protected:
   void SetUp() override {
-    KernelPowerOnReset();
-    plat::FbReset();
-    SrSet(204, uint16_t('2' << 8));
-    SrSet(205, '4');
-    ASSERT_TRUE(GDI_Init());
-    pDisplayDC = GDI_GetDisplayDC();
+    pDisplayDC = st::PowerOnWithDisplay();
     SrSet(34, 1);
   }
   void TearDown() override { plat::FbReset(); }

@@ -3,6 +3,8 @@
 // pages, focus pre-selection, the page paint, and pages it must refuse.
 #include <gtest/gtest.h>
 
+#include "display_start.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -83,12 +85,7 @@ ts::ObjectRecord Obj(uint16_t cls, int id, std::vector<int16_t> rect = {100, 100
 class ObjmPage : public ::testing::Test {
  protected:
   void SetUp() override {
-    KernelPowerOnReset();
-    plat::FbReset();
-    SrSet(204, uint16_t('2' << 8));  // a one-page display scheme
-    SrSet(205, '4');
-    ASSERT_TRUE(GDI_Init());
-    dc = GDI_GetDisplayDC();
+    dc = st::PowerOnWithDisplay();
     g_objm_bodies.classes = kRecording.data();
     g_calls.clear();
     g_paint_clips.clear();

@@ -2,6 +2,8 @@
 // object manager with the firmware's own classes.
 #include <gtest/gtest.h>
 
+#include "display_start.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -43,12 +45,7 @@ ts::ObjectRecord WithAlternates(ts::ObjectRecord r) {
 class TextShape : public ::testing::Test {
  protected:
   void SetUp() override {
-    KernelPowerOnReset();
-    plat::FbReset();
-    SrSet(204, uint16_t('2' << 8));
-    SrSet(205, '4');
-    ASSERT_TRUE(GDI_Init());
-    dc = GDI_GetDisplayDC();
+    dc = st::PowerOnWithDisplay();
     sysFlash = 0;
     plat::TraceClear();
     plat::TraceEnable(true);
