@@ -1,7 +1,5 @@
-// Hooks of the parts of the screen objects subsystem not built yet (the update pass and
-// input routing, pop-ups, morphs, the user manager). So
-// that the running unit behaves sensibly, the update pass drains the key and touch
-// rings, so that function keys and the System key work.
+// Hooks of the parts of the screen objects subsystem not built yet (input routing,
+// pop-ups, morphs, the user manager).
 #include "platform/trace.h"
 #include "screens/objm_bodies.h"
 #include "screens/services.h"
@@ -19,12 +17,6 @@ int OBJM_Keypress(int event, int x, int y) {
   return 0;
 }
 void OBJM_MorfObj(int object_class, void*) { plat::TraceCall("OBJM_MorfObj", object_class); }
-int OBJM_Update(DC* dc) {
-  plat::TraceCall("OBJM_Update");
-  if (g_objm_bodies.update) return g_objm_bodies.update(dc);
-  KEY_Check(OBJM_Keypress);
-  return 1;
-}
 int UserGotAccess(int) { return 1; }
 void USRMGR_Init() { plat::TraceCall("USRMGR_Init"); }
 void USRMGR_Update() { plat::TraceCall("USRMGR_Update"); }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "graphics/dc.h"
 #include "kernel/tablestore.h"
 #include "screens/objm.h"
 
@@ -43,5 +44,13 @@ const uint8_t* PageEnd(const uint8_t* page);
 // The record after this one, or null when this one is not a whole record of a known
 // class inside end (when end is given).
 const uint8_t* NextRecord(const uint8_t* record, const uint8_t* end);
+
+inline const ObjInstance* InstanceOf(const OCB& ocb) { return static_cast<const ObjInstance*>(ocb.instance); }
+
+// Clip to an inclusive rectangle.
+inline void ClipTo(DC* dc, const int16_t r[4]) {
+  const int16_t clip[4] = {r[0], r[1], int16_t(r[2] + 1), int16_t(r[3] + 1)};
+  GDI_SetClipRect(dc, clip, nullptr);
+}
 
 }  // namespace objm

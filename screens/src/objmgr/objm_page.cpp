@@ -52,14 +52,6 @@ void FromClass(OCB& ocb, const ObjClass& row, const uint8_t* record) {
   ocb = {row.create, row.paint, row.signal, row.destroy, record, nullptr, 0, 0, 0};
 }
 
-const ObjInstance* InstanceOf(const OCB& ocb) { return static_cast<const ObjInstance*>(ocb.instance); }
-
-// Clip to an inclusive rectangle.
-void ClipTo(DC* dc, const int16_t r[4]) {
-  const int16_t clip[4] = {r[0], r[1], int16_t(r[2] + 1), int16_t(r[3] + 1)};
-  GDI_SetClipRect(dc, clip, nullptr);
-}
-
 void FocusList() {
   selectNumObjs = 0;
   selectIndex = 0;
