@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "display_start.h"
+#include "recording_classes.h"
 
 #include <array>
 #include <string>
@@ -29,58 +30,7 @@
 
 namespace {
 
-// A class that records what the object manager asks of it. Its record's u16 at byte 28
-// is the instance size Create reports, bit 0 of byte 30 is the shown state it sets up,
-// and the u16 at byte 34 the poll result of Signal.
-struct Call {
-  std::string op;
-  int object;  // record index on its page, from byte 36
-  int arg;
-  bool operator==(const Call&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Call& c) { return os << c.op << "#" << c.object << "(" << c.arg << ")"; }
-std::vector<Call> g_calls;
-std::vector<std::array<int16_t, 4>> g_paint_clips;
-
-constexpr uint32_t kSizeAt = 28;
-constexpr uint32_t kShownAt = 32;
-constexpr uint32_t kPollAt = 34;
-constexpr uint32_t kIdAt = 36;
-constexpr uint16_t kRecLen = 40;
-
-int Id(const uint8_t* rec) { return objrec::U16(rec, kIdAt); }
-int16_t RecCreate(const uint8_t* rec, void* inst) {
-  auto* h = static_cast<ObjInstance*>(inst);
-  g_calls.push_back({"create", Id(rec), int(h->state)});
-  h->state = objrec::U16(rec, kShownAt) ? kStateShown : 0;
-  for (int i = 0; i < 4; ++i) h->rect[i] = objrec::S16(rec, objrec::kRect + 2 * i);
-  return int16_t(objrec::U16(rec, kSizeAt));
-}
-void RecPaint(const uint8_t* rec, void* inst, int parts) {
-  g_calls.push_back({"paint", Id(rec), parts});
-  const DC* dc = static_cast<ObjInstance*>(inst)->dc;
-  g_paint_clips.push_back({dc->clip[0], dc->clip[1], dc->clip[2], dc->clip[3]});
-}
-uint16_t RecSignal(const uint8_t* rec, void*, int code, int arg) {
-  g_calls.push_back({"signal", Id(rec), code * 10 + arg});
-  return objrec::U16(rec, kPollAt);
-}
-void RecDestroy(const uint8_t* rec, void*) { g_calls.push_back({"destroy", Id(rec), 0}); }
-
-std::array<ObjClass, kObjClasses> RecordingClasses() {
-  std::array<ObjClass, kObjClasses> t{};
-  for (int i = 0; i < kObjClasses; ++i) t[i] = {kRecLen, RecCreate, RecPaint, RecSignal, RecDestroy};
-  return t;
-}
-const std::array<ObjClass, kObjClasses> kRecording = RecordingClasses();
-
-// A record of the recording class.
-ts::ObjectRecord Obj(uint16_t cls, int id, std::vector<int16_t> rect = {100, 100, 119, 119}, uint16_t size = 32) {
-  ts::ObjectRecord r = ts::ObjectRecord::Of(cls, rect);
-  r.U16At(kSizeAt, size).U16At(kIdAt, uint16_t(id));
-  r.own_length = kRecLen;
-  return r;
-}
+using namespace rec;
 
 class ObjmPage : public ::testing::Test {
  protected:

@@ -1,0 +1,220 @@
+// The update pass over an open page of recording objects: only what changed repaints,
+// objects lying over a changed one are repainted with it, objects that appear or vanish
+// bring the page back under them, and an object's own poll takes or drops the focus.
+#include <gtest/gtest.h>
+
+#include "display_start.h"
+#include "recording_classes.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "kernel/regimage.h"
+#include "kernel/tablestore.h"
+#include "platform/framebuffer.h"
+#include "platform/trace.h"
+#include "screens/objm.h"
+#include "screens/objm_bodies.h"
+#include "screens/services.h"
+#include "testsupport/screen_program.h"
+#include "testsupport/temp_root.h"
+
+namespace {
+
+using namespace rec;
+using Clip = std::array<int16_t, 4>;
+
+struct Painted {
+  int object;
+  int parts;
+  Clip clip;
+  bool operator==(const Painted&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Painted& p) {
+  return os << "paint#" << p.object << "(" << p.parts << ") [" << p.clip[0] << "," << p.clip[1] << ","
+            << p.clip[2] << "," << p.clip[3] << "]";
+}
+
+constexpr uint16_t kFocus = 0x0001, kDone = 0x0002, kVisible = 0x1000, kHidden = 0x2000, kStatic = 0x4000;
+
+// A shown recording object that answers every poll with nothing.
+ts::ObjectRecord Shown(int id, std::vector<int16_t> rect, uint32_t flags = 0) {
+  return Obj(0, id, rect).U16At(kShownAt, 1).U16At(kPollAt, 0).Flags(flags);
+}
+
+class ObjmUpdate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dc = st::PowerOnWithDisplay();
+    g_objm_bodies.classes = kRecording.data();
+    g_answer_once.clear();
+  }
+  void TearDown() override {
+    plat::TraceEnable(false);
+    plat::FbReset();
+  }
+  // Opens the page as screen 1 and runs one pass that settles it.
+  void Open(std::vector<ts::ObjectRecord> objects) {
+    ts::Page& p = prog.AddPage(0);
+    p.background = 0x1234;
+    p.objects = std::move(objects);
+    prog.Install();
+    OBJM_Init();
+    const uint8_t* page = vtn_pgm + ts::ScreenProgram::kHeaderBytes;
+    OBJM_ScanPage(dc, page);
+    ASSERT_EQ(OBJM_OpenPage(dc, page), 1);
+    PAGE_current = 1;
+    OBJM_PaintPage(dc);
+    ASSERT_EQ(OBJM_Update(dc), 1);
+    g_calls.clear();
+    g_paint_clips.clear();
+    plat::TraceClear();
+    plat::TraceEnable(true);
+  }
+  // One pass where the objects answer their poll as given (id, result).
+  std::vector<Painted> Pass(std::vector<std::pair<int, uint16_t>> answers) {
+    for (auto [id, result] : answers) g_answer_once[{id, kSignalUpdate}] = result;
+    g_calls.clear();
+    g_paint_clips.clear();
+    EXPECT_EQ(OBJM_Update(dc), 1);
+    EXPECT_EQ(flag_draw, 0) << "the frame is presented";
+    std::vector<Painted> out;
+    std::size_t clip = 0;
+    for (const Call& c : g_calls)
+      if (c.op == "paint") out.push_back({c.object, c.arg, g_paint_clips[clip++]});
+    return out;
+  }
+  // The background fills, right and bottom exclusive as drawn.
+  static std::vector<Clip> Fills() {
+    std::vector<Clip> v;
+    for (const plat::TraceEntry& e : plat::TraceSnapshot())
+      if (std::string(e.name) == "GDI_Rectangle")
+        v.push_back({int16_t(e.a >> 16), int16_t(e.a), int16_t(e.b >> 16), int16_t(e.b)});
+    return v;
+  }
+  static void SetShown(int i, bool shown) {
+    static_cast<ObjInstance*>(doTbl[i].instance)->state = shown ? kStateShown : 0;
+  }
+
+  ts::TempRoot root;
+  DC* dc = nullptr;
+  ts::ScreenProgram prog;
+};
+
+constexpr uint32_t kOver = objrec::kFlagOverlap;
+
+TEST_F(ObjmUpdate, OnlyTheObjectThatAskedRepaintsItsDynamicPart) {
+  Open({Shown(0, {10, 10, 19, 19}), Shown(1, {50, 60, 69, 79}), Shown(2, {100, 100, 119, 119})});
+  EXPECT_EQ(Pass({{1, kResultRepaint}}), (std::vector<Painted>{{1, kPaintDynamic, {50, 60, 69, 79}}}));
+  EXPECT_EQ(Pass({}), std::vector<Painted>{}) << "nothing changed, nothing painted";
+  EXPECT_EQ(std::count_if(g_calls.begin(), g_calls.end(), [](const Call& c) { return c.op == "signal"; }), 3)
+      << "every object is polled once a pass";
+}
+
+TEST_F(ObjmUpdate, AnOverlappingObjectRepaintsTheObjectsLyingOverIt) {
+  struct Case {
+    const char* name;
+    uint32_t flags;  // of the changed object
+    std::vector<std::pair<int, uint16_t>> answers;
+    std::vector<Painted> want;
+  };
+  const std::vector<Case> cases = {
+      {"no overlap flag: alone", 0, {{0, kResultRepaint}}, {{0, kPaintDynamic, {100, 100, 199, 199}}}},
+      {"overlap: the later object over it is redrawn inside the clip",
+       kOver,
+       {{0, kResultRepaint}},
+       {{0, kPaintDynamic, {100, 100, 199, 199}},
+        {1, kPaintStatic, {100, 100, 199, 199}},
+        {1, kPaintDynamic, {150, 150, 199, 199}}}},
+      {"overlap with the later object pending too: the clip grows over it",
+       kOver,
+       {{0, kResultRepaint}, {1, kResultRepaint}},
+       {{0, kPaintDynamic, {100, 100, 199, 199}},
+        {1, kPaintStatic, {100, 100, 249, 249}},
+        {1, kPaintDynamic, {150, 150, 249, 249}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    prog = {};
+    Open({Shown(0, {100, 100, 199, 199}, c.flags), Shown(1, {150, 150, 249, 249}), Shown(2, {300, 300, 309, 309})});
+    EXPECT_EQ(Pass(c.answers), c.want);
+    EXPECT_EQ(Pass({}), std::vector<Painted>{}) << "nothing is left pending";
+  }
+}
+
+TEST_F(ObjmUpdate, AnObjectThatAppearsPaintsWholeAndBringsBackWhatLiesOverIt) {
+  Open({Shown(0, {100, 100, 199, 199}, kOver), Shown(1, {150, 150, 249, 249}), Shown(2, {300, 300, 309, 309})});
+  EXPECT_EQ(Pass({{0, kResultRepaint | kVisible}}),
+            (std::vector<Painted>{{0, kPaintStatic, {100, 100, 199, 199}},
+                                  {1, kPaintStatic, {100, 100, 199, 199}},
+                                  {0, kPaintDynamic, {100, 100, 199, 199}},
+                                  {1, kPaintStatic, {100, 100, 249, 249}},
+                                  {1, kPaintDynamic, {150, 150, 249, 249}}}));
+}
+
+TEST_F(ObjmUpdate, AVanishingOrRedrawnObjectGetsThePageBackgroundBackUnderIt) {
+  struct Case {
+    const char* name;
+    uint16_t answer;
+    bool shown;
+    std::vector<Painted> want;
+  };
+  const std::vector<Case> cases = {
+      {"hidden: the overlapping object before it is restored, the later one is not",
+       kResultRepaint | kHidden,
+       false,
+       {{0, kPaintStatic, {150, 150, 179, 179}}, {0, kPaintDynamic, {150, 150, 179, 179}}}},
+      {"new static part: drawn again, then its dynamic part",
+       kResultRepaint | kStatic,
+       true,
+       {{0, kPaintStatic, {150, 150, 179, 179}},
+        {0, kPaintDynamic, {150, 150, 179, 179}},
+        {1, kPaintStatic, {150, 150, 179, 179}},
+        {1, kPaintDynamic, {150, 150, 179, 179}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    prog = {};
+    Open({Shown(0, {100, 100, 199, 199}, kOver), Shown(1, {150, 150, 179, 179}), Shown(2, {160, 160, 169, 169})});
+    SetShown(1, c.shown);
+    EXPECT_EQ(Pass({{1, c.answer}}), c.want);
+    EXPECT_EQ(Fills(), (std::vector<Clip>{{150, 150, 180, 180}})) << "the page background fills the rectangle";
+  }
+}
+
+TEST_F(ObjmUpdate, AnObjectsOwnPollTakesAndDropsTheFocus) {
+  Open({Shown(0, {10, 10, 19, 19}), Shown(1, {50, 50, 59, 59})});
+  g_answer_once[{1, 1}] = kDone;
+  Pass({{1, kFocus}});
+  EXPECT_EQ(selectObject, -1) << "a refused select leaves the focus off";
+  EXPECT_EQ(fSelectFocus, 0);
+
+  const std::vector<Painted> painted = Pass({{1, kFocus}});
+  EXPECT_EQ(selectObject, 1);
+  EXPECT_EQ(fSelectFocus, 1);
+  EXPECT_EQ(painted, (std::vector<Painted>{{1, kPaintDynamic, {50, 50, 59, 59}}})) << "the focused object repaints";
+
+  Pass({{1, kDone}});
+  EXPECT_EQ(selectObject, -1);
+  EXPECT_EQ(fSelectFocus, 0);
+}
+
+TEST_F(ObjmUpdate, BackgroundObjectsArePolledOnlyAwayFromTheirOwnPage) {
+  Open({Shown(0, {10, 10, 19, 19}).Flags(ts::kObjBackground)});
+  ASSERT_EQ(num_sobjs, 1);
+  auto polls = [] {
+    return std::count(g_calls.begin(), g_calls.end(), Call{"signal", 0, kSignalUpdate * 10});
+  };
+  Pass({});
+  EXPECT_EQ(polls(), 1) << "on its own page only its page-table copy is polled";
+  PAGE_current = 2;
+  Pass({});
+  EXPECT_EQ(polls(), 2) << "another screen is current";
+  PAGE_current = 1;
+  SrSet(3, 1);
+  Pass({});
+  EXPECT_EQ(polls(), 2) << "a system screen is up";
+}
+
+}  // namespace
