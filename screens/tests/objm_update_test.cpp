@@ -73,11 +73,11 @@ class ObjmUpdate : public ::testing::Test {
     plat::TraceEnable(true);
   }
   // One pass where the objects answer their poll as given (id, result).
-  std::vector<Painted> Pass(std::vector<std::pair<int, uint16_t>> answers) {
+  std::vector<Painted> Pass(std::vector<std::pair<int, uint16_t>> answers, int want_result = 1) {
     for (auto [id, result] : answers) g_answer_once[{id, kSignalUpdate}] = result;
     g_calls.clear();
     g_paint_clips.clear();
-    EXPECT_EQ(OBJM_Update(dc), 1);
+    EXPECT_EQ(OBJM_Update(dc), want_result);
     EXPECT_EQ(flag_draw, 0) << "the frame is presented";
     std::vector<Painted> out;
     std::size_t clip = 0;
@@ -198,6 +198,19 @@ TEST_F(ObjmUpdate, AnObjectsOwnPollTakesAndDropsTheFocus) {
   Pass({{1, kDone}});
   EXPECT_EQ(selectObject, -1);
   EXPECT_EQ(fSelectFocus, 0);
+}
+
+TEST_F(ObjmUpdate, WhileAMorphHoldsTheFocusOnlyItRepaints) {
+  Open({Shown(0, {10, 10, 19, 19}), Shown(1, {50, 50, 59, 59})});
+  selectObject = 1;
+  fSelectFocus = 1;
+  fSelectMorf = 1;
+  const Clip whole = {dc->bounds[0], dc->bounds[1], dc->bounds[2], dc->bounds[3]};
+  EXPECT_EQ(Pass({{0, kResultRepaint}, {1, kResultRepaint}}, 0),
+            (std::vector<Painted>{{1, kPaintDynamic, whole}}));
+  fSelectMorf = 0;
+  EXPECT_EQ(Pass({}), (std::vector<Painted>{{0, kPaintDynamic, {10, 10, 19, 19}}}))
+      << "the page object's repaint waited for the morph to close";
 }
 
 TEST_F(ObjmUpdate, BackgroundObjectsArePolledOnlyAwayFromTheirOwnPage) {
