@@ -1,5 +1,5 @@
-// Hooks of the parts of the screen objects subsystem not built yet (input routing,
-// pop-ups, morphs, the user manager).
+// Hooks of the parts of the screen objects subsystem not built yet (pop-ups,
+// morphs, the user manager).
 #include "platform/trace.h"
 #include "screens/objm_bodies.h"
 #include "screens/services.h"
@@ -12,10 +12,6 @@ uint8_t PAGE_mode = 0;
 
 void OBJM_CreatePopup(DC*, const void*, PopupCallback, void*) { plat::TraceCall("OBJM_CreatePopup"); }
 OCB* OBJM_GetRootOCB() { return nullptr; }
-int OBJM_Keypress(int event, int x, int y) {
-  plat::TraceCall("OBJM_Keypress", event, (int64_t(x) << 16) | y);
-  return 0;
-}
 void OBJM_MorfObj(int object_class, void*) { plat::TraceCall("OBJM_MorfObj", object_class); }
 int UserGotAccess(int) { return 1; }
 void USRMGR_Init() { plat::TraceCall("USRMGR_Init"); }

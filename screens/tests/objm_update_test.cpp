@@ -1,12 +1,14 @@
 // The update pass over an open page of recording objects: only what changed repaints,
 // objects lying over a changed one are repainted with it, objects that appear or vanish
 // bring the page back under them, and an object's own poll takes or drops the focus.
+// Touches and keys go to the focused object or to the topmost object that takes them.
 #include <gtest/gtest.h>
 
 #include "display_start.h"
 #include "recording_classes.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -228,6 +230,76 @@ TEST_F(ObjmUpdate, BackgroundObjectsArePolledOnlyAwayFromTheirOwnPage) {
   SrSet(3, 1);
   Pass({});
   EXPECT_EQ(polls(), 2) << "a system screen is up";
+}
+
+constexpr uint32_t kFocusList = objrec::kFlagFocusList, kTouchActive = objrec::kFlagTouchActive;
+constexpr int kDown = 512, kUp = 256, kKey = 16;  // as the touch driver queues them
+constexpr int kAt = (50 << 16) | 60;              // the touch position as the objects get it
+
+TEST_F(ObjmUpdate, ATouchGoesToTheTopmostObjectThatTakesIt) {
+  struct Case {
+    const char* name;
+    std::vector<ts::ObjectRecord> objects;  // all over the touch, the last on top
+    std::function<void()> setup;
+    int event;
+    std::vector<Call> signals;
+    int focused;
+  };
+  const std::vector<ts::ObjectRecord> list_under_plain = {Shown(0, {0, 0, 99, 99}, kFocusList),
+                                                          Shown(1, {40, 40, 79, 79})};
+  const std::vector<Case> cases = {
+      {"a shown plain object absorbs the touch", list_under_plain, [] {}, kDown, {}, -1},
+      {"a hidden one lets it through", list_under_plain, [] { SetShown(1, false); }, kDown,
+       {{"signal", 0, 10 + kAt}}, 0},
+      {"a pass-through one too", list_under_plain,
+       [] { static_cast<ObjInstance*>(doTbl[1].instance)->state |= kStatePassThrough; }, kDown,
+       {{"signal", 0, 10 + kAt}}, 0},
+      {"a release on a focus-list object is ignored", {Shown(0, {0, 0, 99, 99}, kFocusList)}, [] {}, kUp, {}, -1},
+      {"outside every rectangle nothing happens", {Shown(0, {0, 0, 9, 9}, kFocusList)}, [] {}, kDown, {}, -1},
+      {"a refused select goes on to the object beneath",
+       {Shown(0, {0, 0, 99, 99}, kFocusList), Shown(1, {0, 0, 99, 99}, kFocusList)},
+       [] { g_answer_once[{1, 1}] = kDone; }, kDown, {{"signal", 1, 10 + kAt}, {"signal", 0, 10 + kAt}}, 0},
+      {"a touch-active object gets the press itself", {Shown(0, {0, 0, 99, 99}, kTouchActive)}, [] {}, kDown,
+       {{"signal", 0, 2560 + kAt}}, -1},
+      {"and is selected when it asks for the focus", {Shown(0, {0, 0, 99, 99}, kTouchActive)},
+       [] { g_answer_once[{0, 256}] = kFocus; }, kDown, {{"signal", 0, 2560 + kAt}, {"signal", 0, 10 + kAt}}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    prog = {};
+    Open(c.objects);
+    c.setup();
+    g_calls.clear();
+    EXPECT_EQ(OBJM_Keypress(c.event, 50, 60), 0);
+    std::vector<Call> signals;
+    for (const Call& call : g_calls)
+      if (call.op == "signal") signals.push_back(call);
+    EXPECT_EQ(signals, c.signals);
+    EXPECT_EQ(fSelectFocus, c.focused >= 0 ? 1 : 0);
+    if (c.focused >= 0) {
+      EXPECT_EQ(selectObject, c.focused);
+    }
+    selectObject = -1;
+    fSelectFocus = 0;
+  }
+}
+
+TEST_F(ObjmUpdate, TheFocusedObjectGetsEveryKeyUntilItIsDone) {
+  Open({Shown(0, {0, 0, 9, 9}, kFocusList), Shown(1, {50, 50, 59, 59}, kFocusList)});
+  ASSERT_EQ(OBJM_Keypress(kDown, 55, 55), 0);
+  ASSERT_EQ(selectObject, 1);
+  g_calls.clear();
+  g_answer_once[{1, kKey}] = kResultRepaint;
+  OBJM_Keypress(kKey, 13, 0);
+  EXPECT_EQ(g_calls, (std::vector<Call>{{"signal", 1, 160 + (13 << 16)}}));
+  EXPECT_EQ(Pass({}), (std::vector<Painted>{{1, kPaintDynamic, {50, 50, 59, 59}}})) << "its repaint follows";
+  g_answer_once[{1, kKey}] = kDone;
+  OBJM_Keypress(kKey, 13, 0);
+  EXPECT_EQ(selectObject, -1);
+  EXPECT_EQ(fSelectFocus, 0);
+  g_calls.clear();
+  EXPECT_EQ(OBJM_Keypress(99, 1, 1), 0);
+  EXPECT_TRUE(g_calls.empty()) << "an unknown event reaches no object";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The update pass: once per screen pass every object is polled, and only what changed is
 // repainted, together with the objects lying over it. One input event is serviced after
 // every poll and every dynamic repaint so that touches stay responsive on full pages.
+// Events go to the focused object, or else to the topmost object that takes them.
 #include <algorithm>
 
 #include "graphics/dc.h"
@@ -27,7 +28,11 @@ constexpr uint16_t kResultMorph = 0x0400;
 constexpr uint16_t kResultVisible = 0x1000;
 constexpr uint16_t kResultHidden = 0x2000;
 constexpr uint16_t kResultStatic = 0x4000;
+constexpr uint16_t kResultDenied = 0x8000;
 constexpr int kSignalSelect = 1;
+constexpr int kSignalKey = 16;
+constexpr int kSignalPress = 256;
+constexpr int kSignalRelease = 512;
 
 struct Rect {
   int16_t r[4];  // inclusive
@@ -158,6 +163,10 @@ void RepaintPending(DC* dc) {
   }
 }
 
+void GoBack() {
+  if (PAGE_mode == 1) OBJM_PopUserScreen();
+}
+
 void PollPage(DC* dc) {
   for (int i = 0; i < LiveObjects(); ++i) {
     OCB& o = doTbl[i];
@@ -175,7 +184,7 @@ void PollPage(DC* dc) {
     }
     if (result & kResultBack) {
       flag_draw = 1;
-      if (PAGE_mode == 1) OBJM_PopUserScreen();
+      GoBack();
     }
     if (result & kResultFocus) {
       flag_draw = 1;
@@ -196,6 +205,49 @@ void PollPage(DC* dc) {
     }
     ServiceInput();
   }
+}
+
+// The object below the finger (or, for a key, any object) that takes the event, from
+// the topmost down; the result as OBJM_Keypress's.
+int RouteUnfocused(int code, int argument, int x, int y) {
+  for (int i = LiveObjects() - 1; i >= 0; --i) {
+    OCB& o = doTbl[i];
+    if (code != kSignalKey) {
+      const Rect r = RecordRect(o);
+      if (x < r.r[0] || x > r.r[2] || y < r.r[1] || y > r.r[3]) continue;
+    }
+    if (InstanceOf(o)->state & kStatePassThrough) continue;
+    const uint32_t flags = FlagsOf(o.record);
+    if (!(flags & (kFlagFocusList | kFlagTouchActive))) {
+      if (Shown(o)) return 0;  // a shown object absorbs what falls on it
+      continue;
+    }
+    if (flags & kFlagFocusList) {
+      if (code == kSignalRelease) return 0;  // the select happened on the press
+    } else {
+      const uint16_t result = Signal(o, code, argument);
+      if (!(result & kResultFocus)) {
+        if (result & kResultRepaint) o.repaint = 1;
+        if (result & kResultBack) {
+          GoBack();
+          return 1;
+        }
+        if (result & kResultMorph) {
+          selectObject = i;
+          fSelectFocus = 1;
+        }
+        return 0;
+      }
+    }
+    if (code == kSignalKey && PressKeyON == 1) return 0;  // a held key selects nothing
+    const uint16_t result = Signal(o, kSignalSelect, argument);
+    if ((result & kResultDone) && !fDispMesg) continue;  // refused: the object beneath may take it
+    if (result & kResultRepaint) o.repaint = 1;
+    selectObject = i;
+    fSelectFocus = 1;
+    return 0;
+  }
+  return 0;
 }
 
 void Present() {
@@ -238,4 +290,29 @@ int OBJM_Update(DC* dc) {
   Present();
   SrSet(207, uint16_t(FPGA_GetFrt() - start));
   return result;
+}
+
+int OBJM_Keypress(int event, int x, int y) {
+  plat::TraceCall("OBJM_Keypress", event, (int64_t(x) << 16) | y);
+  int code;
+  switch (event) {
+    case kSignalRelease: code = kSignalPress; break;
+    case kSignalPress: code = kSignalRelease; break;
+    case kSignalKey: code = kSignalKey; break;
+    default: return 0;
+  }
+  flag_draw = 1;
+  const int argument = code == kSignalKey && PressKeyON == 1 ? x : int((uint32_t(x) << 16) | uint16_t(y));
+  if (selectObject >= 0 && fSelectFocus && selectObject < LiveObjects()) {
+    OCB& o = doTbl[selectObject];
+    const uint16_t result = Signal(o, code, argument);
+    if (result & kResultRepaint) o.repaint = 1;
+    if ((result & kResultDone) && !fSelectMorf) DropFocus();
+    if ((result & kResultBack) && PAGE_mode == 1) {
+      OBJM_PopUserScreen();
+      return 1;
+    }
+    return 0;
+  }
+  return RouteUnfocused(code, argument, x, y);
 }
