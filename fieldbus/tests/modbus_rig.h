@@ -16,6 +16,7 @@
 #include "fieldbus/modbus.h"
 #include "kernel/regimage.h"
 #include "platform/clock.h"
+#include "testsupport/read_available.h"
 #include "testsupport/temp_root.h"
 
 namespace mbt {
@@ -88,18 +89,7 @@ class Rig {
     if (clock_) (*clock_)->AdvanceTicks(300);
     ModbusExecute(0);
   }
-  Bytes Receive(int wait_ms = 20) {
-    Bytes out;
-    pollfd p{peer_, POLLIN, 0};
-    while (::poll(&p, 1, wait_ms) > 0) {
-      uint8_t buf[600];
-      const ssize_t n = ::read(peer_, buf, sizeof buf);
-      if (n <= 0) break;
-      out.insert(out.end(), buf, buf + n);
-      wait_ms = 10;
-    }
-    return out;
-  }
+  Bytes Receive(int wait_ms = 20) { return ts::ReadAvailable(peer_, wait_ms); }
   uint16_t status() const { return R(1000); }
   plat::TestClock& clock() { return **clock_; }
 

@@ -20,6 +20,7 @@
 #include "kernel/sysservices.h"
 #include "platform/trace.h"
 #include "testsupport/ladder_program.h"
+#include "testsupport/read_available.h"
 #include "testsupport/temp_root.h"
 
 namespace tt {
@@ -80,18 +81,7 @@ class TalkPort : public ::testing::Test {
 
   std::string link() const { return root_.Host("/dev/ttySP0"); }
   void PeerSend(const Bytes& b) { ASSERT_EQ(::write(peer_, b.data(), b.size()), ssize_t(b.size())); }
-  Bytes PeerReceive(int wait_ms = 20) {
-    Bytes out;
-    pollfd p{peer_, POLLIN, 0};
-    while (::poll(&p, 1, wait_ms) > 0) {
-      uint8_t buf[4096];
-      const ssize_t n = ::read(peer_, buf, sizeof buf);
-      if (n <= 0) break;
-      out.insert(out.end(), buf, buf + n);
-      wait_ms = 10;
-    }
-    return out;
-  }
+  Bytes PeerReceive(int wait_ms = 20) { return ts::ReadAvailable(peer_, wait_ms); }
   // Waits until the unit's port holds count bytes from the peer.
   static void AwaitInput(int count) {
     for (int i = 0; i < 5000 && Vcomm_Drv[0].count_rx() < count; ++i) ::usleep(100);
