@@ -33,9 +33,6 @@ void PMGR_TheLoop(int driver_index) { plat::TraceCall("PMGR_TheLoop", driver_ind
 void PMGR_Start() { plat::TraceCall("PMGR_Start"); }
 void PMGR_Stop() { plat::TraceCall("PMGR_Stop"); }
 void PMGR_Scan() { plat::TraceCall("PMGR_Scan"); }
-void PMGR_LoadDynamicScanListInfo(const uint8_t* list) {
-  plat::TraceCall("PMGR_LoadDynamicScanListInfo", list != nullptr);
-}
 void PMGR_GetDrvInfo(const uint8_t*, int count) { plat::TraceCall("PMGR_GetDrvInfo", count); }
 void ModemInit(int port) { plat::TraceCall("ModemInit", port); }
 int ModemStart(int port, const ModemStartRecord& record) {

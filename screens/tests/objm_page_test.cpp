@@ -3,6 +3,7 @@
 // pages, focus pre-selection, the page paint, and pages it must refuse.
 #include <gtest/gtest.h>
 
+#include "fieldbus/dyn_scan.h"
 #include "display_start.h"
 #include "recording_classes.h"
 
@@ -367,31 +368,30 @@ TEST_F(ObjmPage, DynamicScanListByHeaderVersion) {
   struct Case {
     uint16_t version;
     int offset;  // -1: the program's tail, -2: past the program
-    int64_t calls, with_list;
-    uint8_t on_page;
+    uint32_t count;  // port 0's dynamic count after the open (99: untouched)
+    uint8_t handed_over, on_page;
   };
-  for (const Case& c : {Case{0, -1, 0, 0, 0}, Case{1, 0, 1, 0, 0}, Case{1, -1, 1, 1, 1}, Case{2, -2, 1, 0, 0}}) {
+  for (const Case& c : {Case{0, -1, 99, 0, 7}, Case{1, 0, 0, 1, 0}, Case{1, -1, 5, 1, 1}, Case{2, -2, 0, 1, 0}}) {
     SCOPED_TRACE(testing::Message() << "version " << c.version << " offset " << c.offset);
     prog = {};
     ts::Page& p = prog.AddPage(0);
     p.version = c.version;
     p.objects = {Obj(0, 0)};
     prog.tail.assign(96, 0);
+    prog.tail[4] = 5;  // port 0: five dynamic scan records
     p.scan_list = 1;  // sizes the header; the real offset follows
     const uint32_t tail = prog.Tail();
     p.scan_list = c.offset == -1 ? tail : c.offset == -2 ? tail + 90 : uint32_t(c.offset);
     ExternalRegOnPage = 7;
     const auto pages = Load();
-    plat::TraceClear();
+    PromgrDriversLoaded = 1;
+    PromgrDriverPort[0] = 0;
+    DynScanListInfo[0].count = 99;
+    NewDynScanList = 0;
     ASSERT_EQ(OBJM_OpenPage(dc, pages[0]), 1);
-    EXPECT_EQ(plat::TraceCountOf("PMGR_LoadDynamicScanListInfo"), std::size_t(c.calls));
-    if (c.calls) {
-      int64_t with_list = -1;
-      for (const plat::TraceEntry& e : plat::TraceSnapshot())
-        if (std::string(e.name) == "PMGR_LoadDynamicScanListInfo") with_list = e.a;
-      EXPECT_EQ(with_list, c.with_list);
-      EXPECT_EQ(ExternalRegOnPage, c.on_page);
-    }
+    EXPECT_EQ(DynScanListInfo[0].count, c.count);
+    EXPECT_EQ(NewDynScanList, c.handed_over);
+    EXPECT_EQ(ExternalRegOnPage, c.on_page);
   }
 }
 

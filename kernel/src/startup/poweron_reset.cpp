@@ -11,6 +11,7 @@
 #include "cmd_server.h"
 #include "dnld.h"
 #include "drivers/services.h"
+#include "fieldbus/dyn_scan.h"
 #include "fieldbus/services.h"
 #include "graphics/stills.h"
 #include "graphics/vdr.h"
@@ -178,6 +179,7 @@ void ResetHookFlags() {
   for (VcommDriver& row : Vcomm_Drv) row = {};
   ProgrammingPort = 0;
   NetPowerOnReset();
+  DynScanPowerOnReset();
   QuorvServerState = 1;
   QuorvUpdateNewIp = 0;
   QuorvFtping = 0;
