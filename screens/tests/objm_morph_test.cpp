@@ -39,8 +39,14 @@ uint16_t MorphSignal(const uint8_t* rec, void*, int code, int arg) {
   g_answer_once.erase(once);
   return answer;
 }
+// The instance a trend chart's Destroy was given.
+const void* g_destroyed = nullptr;
+void ChartDestroy(const uint8_t*, void* inst) { g_destroyed = inst; }
+constexpr int kChart = 10;
+
 std::array<ObjClass, kObjClasses> WithMorphs() {
   std::array<ObjClass, kObjClasses> t = kRecording;
+  t[kChart].destroy = ChartDestroy;
   t[kKeypad] = {kRecLen, MorphCreate<kKeypad>, MorphPaint<kKeypad>, MorphSignal<kKeypad>, nullptr};
   t[kAsciiKeypad] = {kRecLen, MorphCreate<kAsciiKeypad>, MorphPaint<kAsciiKeypad>, MorphSignal<kAsciiKeypad>,
                      nullptr};
@@ -220,6 +226,19 @@ TEST_F(ObjmMorph, EveryWayAnObjectAsksOpensTheMorphOverIt) {
     EXPECT_EQ(doTbl[1].signal, &MorphSignal<kKeypad>);
     EXPECT_NE(std::find(g_calls.begin(), g_calls.end(), Call{"create13", 1, 0}), g_calls.end());
   }
+}
+
+TEST_F(ObjmMorph, AClosingPageDestroysTheObjectNotTheMorphsBlock) {
+  Open({Obj(kChart, 0, {0, 0, 99, 99}).U16At(kShownAt, 1).U16At(kPollAt, 0).Flags(objrec::kFlagFocusList)});
+  ASSERT_EQ(OBJM_Keypress(kDown, 50, 50), 0);
+  void* const own = doTbl[0].instance;
+  alignas(8) uint8_t block[64] = {};
+  ASSERT_EQ(RequestByKey(kAsciiKeypad, block), 1);
+  g_destroyed = nullptr;
+  OBJM_DestroyPage();
+  EXPECT_EQ(g_destroyed, own);
+  EXPECT_EQ(morfIndex, 0);
+  EXPECT_EQ(fSelectMorf, 0);
 }
 
 }  // namespace

@@ -153,6 +153,11 @@ TEST_F(ObjmPopup, OpensBeforeAnyPageAndIsServedByTheUpdatePass) {
   OBJM_DestroyPopup(dc);
   EXPECT_EQ(fPopup, 0);
   EXPECT_EQ(OBJM_Update(dc), 1);
+  // A question left open goes with the tables when the screen program is bound.
+  OBJM_CreatePopup(dc, record.data(), Answer, &parameter);
+  ASSERT_EQ(fPopup, 1);
+  OBJM_Init();
+  EXPECT_EQ(fPopup, 0);
 }
 
 TEST_F(ObjmPopup, APopUpAndAMorphExcludeEachOther) {

@@ -63,6 +63,9 @@ inline int LiveObjects() { return num_dobjs + (fPopup ? 1 : 0); }
 // puts the innermost morph's object back; nothing when no morph is open.
 bool OpenMorph(int object);
 void CloseMorph();
+// Every object under a morph gets its own control block back at once, without signals
+// or paints: the page is being closed.
+void PutBackMorphedObjects();
 
 // An event (touch code as the objects get it) while the message box is open: 1 when its
 // OK button closed it, which drops the focus and repaints the page.

@@ -13,6 +13,9 @@ using namespace objm;
 
 namespace {
 
+constexpr int kSignalMorphClosed = 2;
+constexpr uint16_t kResultFocus = 0x0001;
+
 int requestObj = -1;           // the class asked for, -1 none
 void* requestData = nullptr;   // its instance block, or none
 int morfObject[kMorphDepth];   // the page-table entry each saved control block belongs to
@@ -63,6 +66,14 @@ bool OpenMorph(int object) {
   return true;
 }
 
+void PutBackMorphedObjects() {
+  while (morfIndex > 0) {
+    --morfIndex;
+    doTbl[morfObject[morfIndex]] = pushOCB[morfIndex];
+  }
+  fSelectMorf = 0;
+}
+
 void CloseMorph() {
   if (morfIndex == 0) return;
   flag_draw = 1;
@@ -73,7 +84,7 @@ void CloseMorph() {
     fSelectFocus = 0;
     fSelectMorf = 0;
   }
-  if (o.signal(o.record, o.instance, 2, 0) & 0x0001) {
+  if (o.signal(o.record, o.instance, kSignalMorphClosed, 0) & kResultFocus) {
     selectObject = object;
     fSelectFocus = 1;
   }
