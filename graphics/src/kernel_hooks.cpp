@@ -4,6 +4,7 @@
 // unit on a pixel-pipeline kernel shows its pages: it copies the active page into the
 // display frame as 32-bit pixels, the key colour 0x0001 showing black.
 #include "graphics/draw.h"
+#include "graphics/icons.h"
 #include "graphics/video.h"
 #include "graphics/playback.h"
 #include "graphics/pxp.h"
@@ -51,6 +52,12 @@ void UTIL_3DShades(int sunken, uint16_t colour, uint16_t* light, uint16_t* dark)
 }
 void UTIL_ShadeRect(DC*, const int16_t rect[4], uint16_t, uint16_t, int inset) {
   plat::TraceCall("UTIL_ShadeRect", Pack(rect[0], rect[1]), inset);
+}
+void UTIL_GradButton(DC*, int16_t, int16_t, const int16_t rect[4], int) {
+  plat::TraceCall("UTIL_GradButton", Pack(rect[0], rect[1]), Pack(rect[2], rect[3]));
+}
+void Draw_alarmIcon(DC*, const int16_t rect[4]) {
+  plat::TraceCall("Draw_alarmIcon", Pack(rect[0], rect[1]), Pack(rect[2], rect[3]));
 }
 int PXP_Init(void* const*, uint32_t display_size) {
   plat::TraceCall("PXP_Init", display_size);

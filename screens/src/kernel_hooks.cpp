@@ -1,5 +1,5 @@
-// Hooks of the parts of the screen objects subsystem not built yet (pop-ups,
-// morphs, the user manager).
+// Hooks of the parts of the screen objects subsystem not built yet (the user manager),
+// and the screen-loop tests' seam into the object manager.
 #include "platform/trace.h"
 #include "screens/objm_bodies.h"
 #include "screens/services.h"
@@ -10,9 +10,6 @@ uint8_t ExternalRegOnPage = 0;
 int16_t PAGE_current = 0;
 uint8_t PAGE_mode = 0;
 
-void OBJM_CreatePopup(DC*, const void*, PopupCallback, void*) { plat::TraceCall("OBJM_CreatePopup"); }
-OCB* OBJM_GetRootOCB() { return nullptr; }
-void OBJM_MorfObj(int object_class, void*) { plat::TraceCall("OBJM_MorfObj", object_class); }
 int UserGotAccess(int) { return 1; }
 void USRMGR_Init() { plat::TraceCall("USRMGR_Init"); }
 void USRMGR_Update() { plat::TraceCall("USRMGR_Update"); }

@@ -24,3 +24,6 @@ int GDI_GradRoundRect(DC* dc, int16_t lead_in, int16_t lead_out, int16_t left, i
 void UTIL_3DShades(int sunken, uint16_t colour, uint16_t* light, uint16_t* dark);
 // A 3-pixel bevel inside rect {left, top, right, bottom} (right and bottom exclusive).
 void UTIL_ShadeRect(DC* dc, const int16_t rect[4], uint16_t light, uint16_t dark, int inset);
+// A button face filled as GDI_GradientRect fills, from the fill to the end colour over
+// rect {left, top, right, bottom} (right and bottom exclusive).
+void UTIL_GradButton(DC* dc, int16_t lead_in, int16_t lead_out, const int16_t rect[4], int pressed);

@@ -107,6 +107,14 @@ void SHAPE_Paint(const uint8_t* record, void* instance, int parts);
 uint16_t SHAPE_Signal(const uint8_t* record, void* instance, int code, int argument);
 void SHAPE_Destroy(const uint8_t* record, void* instance);
 
+// The instance of the open pop-up: its parameter and the callback that receives the
+// operator's answer are set before its class's Create runs.
+struct PopupInstance {
+  ObjInstance header;
+  void* parameter;
+  void (*callback)(int answer, void* parameter);
+};
+
 // ---- live objects ----------------------------------------------------------------------
 
 struct OCB {
@@ -156,7 +164,8 @@ extern uint8_t fSelectMorf;
 extern uint8_t fPopup;
 extern uint8_t fDispMesg;
 extern int morfIndex;
-extern int saveSelect;
+extern int saveSelect;  // the focus a pop-up took, -1 none
+extern void (*pPUCallback)(int answer, void* parameter);
 extern int initSelect;
 extern int selectNumObjs;
 extern int selectIndex;
@@ -172,3 +181,4 @@ void OBJM_PaintPage(DC* dc);
 void ObjmPowerOnReset();
 void StrPowerOnReset();
 void HistoryPowerOnReset();
+void MorphPowerOnReset();

@@ -14,9 +14,14 @@ extern uint8_t ExternalRegOnPage;
 extern int16_t PAGE_current;
 extern uint8_t PAGE_mode;
 
-// Opens a modal pop-up built from a dialog object; the callback gets the answer.
+// Opens a modal pop-up built from a dialog object (an object record) over the page, or
+// over the display when no page is open; the callback gets the answer. Refused while a
+// pop-up or a morph is open, and for a record of no known class. The pop-up takes the
+// focus until it closes itself with OBJM_DestroyPopup, which gives the focus back and
+// repaints the page.
 using PopupCallback = void (*)(int answer, void* parameter);
 void OBJM_CreatePopup(DC* dc, const void* dialog_object, PopupCallback callback, void* parameter);
+void OBJM_DestroyPopup(DC* dc);
 void OBJM_DestroyPage();
 void OBJM_FlushUserScreens();
 // The history of user screens: a switch (remembering the screen left and its focused

@@ -52,5 +52,26 @@ inline void ClipTo(DC* dc, const int16_t r[4]) {
   const int16_t clip[4] = {r[0], r[1], int16_t(r[2] + 1), int16_t(r[3] + 1)};
   GDI_SetClipRect(dc, clip, nullptr);
 }
+inline void ClipWhole(DC* dc) { ClipTo(dc, dc->bounds); }
+
+// The page's objects and an open pop-up above them. Re-read every time: an input event
+// may open or close the pop-up.
+inline int LiveObjects() { return num_dobjs + (fPopup ? 1 : 0); }
+
+// Morphs (objm_morph.cpp). Opening runs the requested class over the object's record;
+// false when it was refused (nothing requested, a pop-up open, the stack full). Closing
+// puts the innermost morph's object back; nothing when no morph is open.
+bool OpenMorph(int object);
+void CloseMorph();
+// Every object under a morph gets its own control block back at once, without signals
+// or paints: the page is being closed.
+void PutBackMorphedObjects();
+
+// An event (touch code as the objects get it) while the message box is open: 1 when its
+// OK button closed it, which drops the focus and repaints the page.
+int MessageBoxEvent(int code, int x, int y);
 
 }  // namespace objm
+
+// Opens the message box with text over the display (objm_mesg.cpp).
+void OBJM_DisplayMesg(DC* dc, const char* text);

@@ -136,6 +136,11 @@ uint32_t OBJM_Init() {
   smem_index = 0;
   morfIndex = 0;
   pCurPgHdr = nullptr;
+  // The page table is empty, and with it goes a pop-up left open above it (the start-up
+  // questions leave theirs to the screen set-up that follows).
+  fPopup = 0;
+  saveSelect = -1;
+  pPUCallback = nullptr;
   HistoryPowerOnReset();
   return 0;
 }
@@ -308,6 +313,8 @@ void OBJM_PaintPage(DC* dc) {
 void OBJM_DestroyPage() {
   plat::TraceCall("OBJM_DestroyPage");
   flag_draw = 1;
+  // A Destroy must see its object's own instance, not a morph's block.
+  PutBackMorphedObjects();
   const int n = num_dobjs + (fPopup ? 1 : 0);
   for (int i = 0; i < n && i < kObjTableSize; ++i) {
     const OCB& ocb = doTbl[i];

@@ -42,7 +42,9 @@ void ObjmPowerOnReset() {
   fSelectFocus = fSelectMorf = fPopup = fDispMesg = 0;
   morfIndex = selectNumObjs = selectIndex = newIndex = 0;
   flag_draw = 0;
+  pPUCallback = nullptr;
   FillColor = EndColor = LeadInLines = LeadOutLines = 0;
   StrPowerOnReset();
   HistoryPowerOnReset();
+  MorphPowerOnReset();
 }

@@ -64,19 +64,20 @@ bool Overlaps(const OCB& o) { return (FlagsOf(o.record) & kFlagOverlap) || fPopu
 void Paint(OCB& o, int parts) { o.paint(o.record, o.instance, parts); }
 uint16_t Signal(OCB& o, int code, int argument) { return o.signal(o.record, o.instance, code, argument); }
 
-// Re-read every time: an input event may open a pop-up, which joins the page's objects.
-int LiveObjects() { return std::min(num_dobjs + (fPopup ? 1 : 0), kObjTableSize); }
 int ServiceInput() { return KEY_Check(OBJM_Keypress); }
 void DropFocus() {
   selectObject = -1;
   fSelectFocus = 0;
 }
-
-void ClipWhole(DC* dc) {
-  const int16_t* b = dc->bounds;
-  const int16_t whole[4] = {b[0], b[1], int16_t(b[2] + 1), int16_t(b[3] + 1)};
-  GDI_SetClipRect(dc, whole, nullptr);
+// An object is done: it closes the innermost morph, or else gives up the focus.
+void Done() {
+  if (fSelectMorf) {
+    CloseMorph();
+  } else {
+    DropFocus();
+  }
 }
+void AccessDenied(const OCB& o) { OBJM_DisplayMesg(InstanceOf(o)->dc, "ACCESS DENIED"); }
 
 // An object that has just become visible: its static part now, its dynamic part with the
 // repaint loop; objects lying over it are brought back on top.
@@ -103,10 +104,12 @@ void EraseAndRestore(DC* dc, int i, bool repaint_static) {
   ClipTo(dc, area.r);
   // The gradient itself is the graphics library's; until it draws one the page shows its
   // start colour, as the page paint does.
-  const PageLayout l = Layout(pCurPgHdr);
-  GDI_SetPen(dc, 0, 0, 0xFFFF);
-  GDI_SetFillColor(dc, l.gradient ? FillColor : U16(pCurPgHdr, kPageBackground));
-  GDI_Rectangle(dc, area.r[0], area.r[1], int16_t(area.r[2] + 1), int16_t(area.r[3] + 1));
+  if (pCurPgHdr) {  // a pop-up may stand alone, before any page
+    const PageLayout l = Layout(pCurPgHdr);
+    GDI_SetPen(dc, 0, 0, 0xFFFF);
+    GDI_SetFillColor(dc, l.gradient ? FillColor : U16(pCurPgHdr, kPageBackground));
+    GDI_Rectangle(dc, area.r[0], area.r[1], int16_t(area.r[2] + 1), int16_t(area.r[3] + 1));
+  }
   for (int k = 0; k < LiveObjects(); ++k) {
     OCB& other = doTbl[k];
     if (k == i) {
@@ -171,6 +174,7 @@ void PollPage(DC* dc) {
   for (int i = 0; i < LiveObjects(); ++i) {
     OCB& o = doTbl[i];
     const uint16_t result = Signal(o, kSignalUpdate, 0);
+    if (i >= LiveObjects()) break;  // the pop-up closed itself
     const bool overlay_open = fSelectMorf || fDispMesg;
     if (result & kResultRepaint) {
       flag_draw = 1;
@@ -194,14 +198,14 @@ void PollPage(DC* dc) {
         o.repaint = 1;
       }
     }
-    if ((result & kResultDone) && !fSelectMorf) {
+    if (result & kResultDone) {
       flag_draw = 1;
-      DropFocus();
+      Done();
     }
     if (result & kResultMorph) {
       selectObject = i;
       fSelectFocus = 1;
-      flag_draw = 1;
+      OpenMorph(i);
     }
     ServiceInput();
   }
@@ -226,6 +230,8 @@ int RouteUnfocused(int code, int argument, int x, int y) {
       if (code == kSignalRelease) return 0;  // the select happened on the press
     } else {
       const uint16_t result = Signal(o, code, argument);
+      if (i >= LiveObjects()) return 0;  // the pop-up closed itself
+      if (result & kResultDenied) AccessDenied(o);
       if (!(result & kResultFocus)) {
         if (result & kResultRepaint) o.repaint = 1;
         if (result & kResultBack) {
@@ -235,16 +241,20 @@ int RouteUnfocused(int code, int argument, int x, int y) {
         if (result & kResultMorph) {
           selectObject = i;
           fSelectFocus = 1;
+          return OpenMorph(i) ? 1 : 0;
         }
         return 0;
       }
     }
     if (code == kSignalKey && PressKeyON == 1) return 0;  // a held key selects nothing
     const uint16_t result = Signal(o, kSignalSelect, argument);
+    if (i >= LiveObjects()) return 0;
+    if (result & kResultDenied) AccessDenied(o);
     if ((result & kResultDone) && !fDispMesg) continue;  // refused: the object beneath may take it
     if (result & kResultRepaint) o.repaint = 1;
     selectObject = i;
     fSelectFocus = 1;
+    if (result & kResultMorph) return OpenMorph(i) ? 1 : 0;
     return 0;
   }
   return 0;
@@ -264,7 +274,7 @@ int OBJM_Update(DC* dc) {
   const uint32_t start = FPGA_GetFrt();
   if (!VID_WaitUpdate()) return 1;
   ServiceInput();
-  if (!dc || !pCurPgHdr) return 1;  // no display, or no page open yet
+  if (!dc || (!pCurPgHdr && !fPopup)) return 1;  // no display, or nothing open yet
   for (int i = 0; i < num_sobjs; ++i) {
     OCB& o = soTbl[i];
     if (o.owner != PAGE_current || SrGet(3) != 0 || PAGE_current == 0) {
@@ -303,11 +313,18 @@ int OBJM_Keypress(int event, int x, int y) {
   }
   flag_draw = 1;
   const int argument = code == kSignalKey && PressKeyON == 1 ? x : int((uint32_t(x) << 16) | uint16_t(y));
+  if (fDispMesg) {
+    MessageBoxEvent(code, x, y);
+    return 0;
+  }
   if (selectObject >= 0 && fSelectFocus && selectObject < LiveObjects()) {
-    OCB& o = doTbl[selectObject];
+    const int focused = selectObject;
+    OCB& o = doTbl[focused];
     const uint16_t result = Signal(o, code, argument);
+    if (focused >= LiveObjects()) return 0;  // the pop-up closed itself
     if (result & kResultRepaint) o.repaint = 1;
-    if ((result & kResultDone) && !fSelectMorf) DropFocus();
+    if (result & kResultDone) Done();
+    if ((result & kResultMorph) && OpenMorph(focused)) return 1;
     if ((result & kResultBack) && PAGE_mode == 1) {
       OBJM_PopUserScreen();
       return 1;
