@@ -43,9 +43,9 @@ class Dialog : public ::testing::Test {
   DialogInstance& Open(int kind) {
     std::memset(pool, 0xA5, sizeof pool);
     auto& d = *reinterpret_cast<DialogInstance*>(pool);
-    d.hdr = {dc, 0, {0, 0, 0, 0}};
-    d.kind = uint16_t(kind);
-    d.callback = Record;
+    d.popup.header = {dc, 0, {0, 0, 0, 0}};
+    d.popup.parameter = reinterpret_cast<void*>(intptr_t(kind));
+    d.popup.callback = Record;
     EXPECT_EQ(DIALOG_Create(Record_(kind), pool), int16_t(sizeof(DialogInstance)));
     return d;
   }
@@ -119,10 +119,10 @@ TEST_F(Dialog, PicturesOfTheThreeQuestions) {
 
 TEST_F(Dialog, LayoutOfTheSmallAndTheFullDialog) {
   const DialogInstance& small = Open(10);
-  EXPECT_EQ(std::vector<int16_t>(small.hdr.rect, small.hdr.rect + 4), (std::vector<int16_t>{145, 145, 575, 335}));
-  EXPECT_EQ(small.hdr.state, kStateShown);
+  EXPECT_EQ(std::vector<int16_t>(small.popup.header.rect, small.popup.header.rect + 4), (std::vector<int16_t>{145, 145, 575, 335}));
+  EXPECT_EQ(small.popup.header.state, kStateShown);
   const DialogInstance& full = Open(12);
-  EXPECT_EQ(std::vector<int16_t>(full.hdr.rect, full.hdr.rect + 4), (std::vector<int16_t>{82, 32, 648, 448}));
+  EXPECT_EQ(std::vector<int16_t>(full.popup.header.rect, full.popup.header.rect + 4), (std::vector<int16_t>{82, 32, 648, 448}));
 }
 
 // A release inside a button's area answers: the area is the button's rectangle reaching

@@ -4,8 +4,7 @@
 // the register image just restored (SR47 day, SR48 month, SR49 year).
 #include "sysscreens/dialog.h"
 
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 
 #include "dialog_instance.h"
 #include "dialog_text.h"
@@ -51,7 +50,7 @@ void WriteCountdown(int seconds) {
 }
 
 void Answer(DialogInstance& d, int answer) {
-  if (d.callback != nullptr) d.callback(answer, nullptr);
+  if (d.popup.callback != nullptr) d.popup.callback(answer, d.popup.parameter);
 }
 
 void Text(DC* dc, int align, int x, int y, const char* text, uint16_t ink, uint16_t background) {
@@ -135,7 +134,8 @@ uint32_t tickAeNoBck = 0;
 
 int16_t DIALOG_Create(const uint8_t* record, void* instance) {
   DialogInstance& d = Inst(instance);
-  d.hdr.state = kStateShown;
+  d.kind = int(reinterpret_cast<intptr_t>(d.popup.parameter));
+  d.popup.header.state = kStateShown;
   if (d.kind == kDialogAutoRun || d.kind == kDialogNoAutoRun) {
     // The record's rectangle; text 6 pixels in and 56 down; buttons from its centre and
     // bottom.
@@ -147,7 +147,7 @@ int16_t DIALOG_Create(const uint8_t* record, void* instance) {
     Set(d.cancel, xc + 13, bottom - 79, xc + 146, bottom - 36);
   } else {
     // Centred on half the screen's height.
-    const int m = d.hdr.dc != nullptr ? (d.hdr.dc->bounds[3] + 1) / 2 : 240;
+    const int m = d.popup.header.dc != nullptr ? (d.popup.header.dc->bounds[3] + 1) / 2 : 240;
     Set(d.frame, 145, m - 95, 575, m + 95);
     Set(d.body, 145, m - 39, 575, m);
     Set(d.ok, 214, m + 15, 347, m + 58);
@@ -155,7 +155,7 @@ int16_t DIALOG_Create(const uint8_t* record, void* instance) {
   }
   // The title bar, 4 pixels in: 36 rows on the small dialog, 35 on the full one.
   Set(d.title, d.frame[0] + 4, d.frame[1] + 4, d.frame[2] - 4, d.frame[1] + (d.kind == kDialogAutosaveFailed ? 39 : 38));
-  for (int i = 0; i < 4; ++i) d.hdr.rect[i] = d.frame[i];
+  for (int i = 0; i < 4; ++i) d.popup.header.rect[i] = d.frame[i];
   if (d.kind == kDialogAutoRun) {
     secsAeNoBck = 30;
     WriteCountdown(secsAeNoBck);
@@ -165,7 +165,7 @@ int16_t DIALOG_Create(const uint8_t* record, void* instance) {
 
 void DIALOG_Paint(const uint8_t* record, void* instance, int parts) {
   DialogInstance& d = Inst(instance);
-  DC* dc = d.hdr.dc;
+  DC* dc = d.popup.header.dc;
   if (dc == nullptr || !Asks(d.kind)) return;
   if (parts & kPaintStatic) PaintStatic(dc, record, d);
   else if ((parts & kPaintDynamic) && d.kind == kDialogAutoRun) {

@@ -1,17 +1,15 @@
 #pragma once
 // The dialog's instance in the object manager's pop-up pool: the pop-up's header (device
-// context, state, rectangle, the kind handed to the pop-up and the opener's callback),
-// then the layout. Rectangles are inclusive.
+// context, state, rectangle, the parameter handed to the pop-up, which is the dialog's
+// kind, and the opener's callback), then the layout. Rectangles are inclusive.
 
 #include <cstdint>
 
 #include "screens/objm.h"
-#include "screens/services.h"
 
 struct DialogInstance {
-  ObjInstance hdr;
-  uint16_t kind;
-  PopupCallback callback;
+  PopupInstance popup;
+  int kind;
   int16_t frame[4];
   int16_t title[4];
   int16_t body[4];
