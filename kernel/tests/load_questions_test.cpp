@@ -134,4 +134,16 @@ INSTANTIATE_TEST_SUITE_P(
                      kSaved, 2, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Without a display no question can be shown: the start goes on with the answer an
+// unattended unit reaches (the backup kept; Idle without auto-run) instead of waiting
+// for a touch that cannot come.
+TEST_F(Questions, WithoutADisplayTheUnattendedAnswerStands) {
+  pDisplayDC = nullptr;
+  root.Write("/mnt/cfg/autoreg.dta", RegisterFile(kSaved, 0, 1));
+  EXPECT_EQ(AutoLoadRegisters(), 1);
+  EXPECT_EQ(Asked(), std::vector<int64_t>{12});
+  EXPECT_EQ(SrGet(5), 0);
+  EXPECT_EQ(finger.waited_ns, 0);
+}
+
 }  // namespace
