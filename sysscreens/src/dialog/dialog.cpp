@@ -14,7 +14,6 @@
 #include "kernel/regimage.h"
 #include "kernel/timebase.h"
 #include "screens/objm.h"
-#include "screens/services.h"
 
 namespace {
 
@@ -117,8 +116,8 @@ bool InArea(const int16_t r[4], int x, int y) {
 
 }  // namespace
 
-// kind 10's record takes its rectangle from Create; the pop-up's touches reach it as the
-// focused object, so it needs no touch flags of its own beyond touch-active.
+// Class 18, shown, fill 0xC638, the system font. dialogObj is touch-active and gets its
+// rectangle from Create; dialogFullObj carries its own.
 #define DIALOG_RECORD(flags, l, t, r, b)                                                          \
   {18, 0, uint8_t(flags), uint8_t((flags) >> 8), uint8_t((flags) >> 16), uint8_t((flags) >> 24), \
    0, 0, 0, 0, uint8_t(l), uint8_t((l) >> 8), uint8_t(t), uint8_t((t) >> 8), uint8_t(r),         \
