@@ -21,6 +21,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using qf::Asked;
 using qf::Cancel;
 using qf::Ok;
 using qf::Tap;
@@ -69,12 +70,6 @@ class Questions : public ts::RegImageTest, public ::testing::WithParamInterface<
   void TearDown() override {
     retentive::ResetRetentive();
     RegImageTest::TearDown();
-  }
-  static std::vector<int64_t> Asked() {
-    std::vector<int64_t> ids;
-    for (const auto& c : plat::TraceSnapshot())
-      if (std::string(c.name) == "AskLoadQuestion") ids.push_back(c.a);
-    return ids;
   }
   ts::TempRoot root;
   qf::QuestionFinger finger{root};

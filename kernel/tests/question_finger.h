@@ -12,6 +12,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "graphics/dc.h"
@@ -31,6 +33,14 @@ struct Tap {
 // Button centres: question 10 on a 480-line screen, questions 11 and 12 on the full dialog.
 inline Tap Ok(int id) { return id == 10 ? Tap{280, 276} : Tap{285, 390}; }
 inline Tap Cancel(int id) { return id == 10 ? Tap{440, 276} : Tap{444, 390}; }
+
+// The questions asked so far, by id, from the call trace.
+inline std::vector<int64_t> Asked() {
+  std::vector<int64_t> ids;
+  for (const auto& c : plat::TraceSnapshot())
+    if (std::string(c.name) == "AskLoadQuestion") ids.push_back(c.a);
+  return ids;
+}
 
 // Kernel build 3549 in the version characters of SR203..SR205: the pressure touch reader,
 // and the display's page scheme of build 49.

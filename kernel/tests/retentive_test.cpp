@@ -90,12 +90,7 @@ class Retentive : public ts::RegImageTest {
     plat::power_model::Reset();
     RegImageTest::TearDown();
   }
-  static std::vector<int64_t> Questions() {
-    std::vector<int64_t> ids;
-    for (const auto& c : plat::TraceSnapshot())
-      if (std::string(c.name) == "AskLoadQuestion") ids.push_back(c.a);
-    return ids;
-  }
+  static std::vector<int64_t> Questions() { return qf::Asked(); }
 };
 
 // ---- The start-up restore ------------------------------------------------------------
