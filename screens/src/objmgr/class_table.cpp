@@ -2,6 +2,7 @@
 // built yet takes the null class's operations: its records are created and skipped by
 // their length, and it draws nothing.
 #include "screens/objm.h"
+#include "sysscreens/dialog.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ const ObjClass oDefTbl[kObjClasses] = {
     Null(40),           // 15 NOTE
     Null(32),           // 16 ALOG
     Null(48),           // 17 ALM
-    Null(32),           // 18 DIALOG
+    {32, DIALOG_Create, DIALOG_Paint, DIALOG_Signal, DIALOG_Destroy},  // 18 DIALOG
     Null(32),           // 19 CALTCH
     Null(32),           // 20 CFD
     Null(46),           // 21 CF
