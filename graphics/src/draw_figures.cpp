@@ -25,8 +25,6 @@ Figure g_fig;
 
 int64_t Pack(int16_t a, int16_t b) { return (int64_t(a) << 16) | uint16_t(b); }
 
-uint16_t Flat(const void* colour, int, int, int, int) { return *static_cast<const uint16_t*>(colour); }
-
 // Where the pen band on row k of a quadrant ends toward the centre: the run from the
 // edge reaches the next row's edge, or is a single pixel when the next row is as wide.
 int InnerEdge(const int16_t* table, int k, int last) {
@@ -34,9 +32,9 @@ int InnerEdge(const int16_t* table, int k, int last) {
   return table[k] == table[k + 1] ? table[k] : table[k + 1] + 1;
 }
 
-// One quadrant of a thin patterned outline in clockwise order: q 0 upper right,
-// 1 lower right, 2 lower left, 3 upper left.
-void QuadrantPixels(DC* dc, int q) {
+// One quadrant of the thin outline in clockwise order: q 0 upper right, 1 lower right,
+// 2 lower left, 3 upper left.
+void QuadrantPixels(DC* dc, int q, void (*visit)(DC*, int, int)) {
   const int cx = q < 2 ? dc->centre[2] : dc->centre[0];
   const int cy = q == 0 || q == 3 ? dc->centre[1] : dc->centre[3];
   const int sx = q < 2 ? 1 : -1, sy = q == 0 || q == 3 ? -1 : 1;
@@ -48,11 +46,33 @@ void QuadrantPixels(DC* dc, int q) {
     const int k = from_axis ? b - i : i;
     const int g = InnerEdge(g_outer, k, b), t = g_outer[k];
     if (from_axis) {
-      for (int x = g; x <= t; ++x) PenPixel(dc, cx + sx * x, cy + sy * k);
+      for (int x = g; x <= t; ++x) visit(dc, cx + sx * x, cy + sy * k);
     } else {
-      for (int x = t; x >= g; --x) PenPixel(dc, cx + sx * x, cy + sy * k);
+      for (int x = t; x >= g; --x) visit(dc, cx + sx * x, cy + sy * k);
     }
   }
+}
+
+const Sector* g_sector = nullptr;
+
+// A run of the shape, cut to the sector when one is set.
+void ShapeRun(DC* dc, int y, int x1, int x2, uint16_t colour) {
+  if (g_sector == nullptr) return Run(dc, y, x1, x2, colour);
+  if (y < dc->clip[1] || y > dc->clip[3]) return;
+  x1 = std::max<int>(x1, dc->clip[0]);
+  x2 = std::min<int>(x2, dc->clip[2]);
+  int start = -1;
+  for (int x = x1; x <= x2 + 1; ++x) {
+    const bool in = x <= x2 && InSector(dc, x, y);
+    if (in && start < 0) start = x;
+    if (!in && start >= 0) Run(dc, y, start, x - 1, colour), start = -1;
+  }
+}
+
+void ShapeRows(DC* dc, int top, int bottom, int left, int right, uint16_t colour) {
+  top = std::max<int>(top, dc->clip[1]);
+  bottom = std::min<int>(bottom, dc->clip[3]);
+  for (int y = top; y <= bottom; ++y) ShapeRun(dc, y, left, right, colour);
 }
 
 }  // namespace
@@ -142,6 +162,8 @@ bool RoundCorners(DC* dc, int width, int height, int corner_width, int corner_he
   return true;
 }
 
+uint16_t FlatColour(const void* colour, int, int, int, int) { return *static_cast<const uint16_t*>(colour); }
+
 bool PrepareEllipse(DC* dc, int a, int b, bool inner_for_wide_pen) {
   if (CreateEllipse(a, b, g_outer) == 0) return false;
   g_fig = Figure{a, b, a, b, -1};
@@ -151,6 +173,34 @@ bool PrepareEllipse(DC* dc, int a, int b, bool inner_for_wide_pen) {
     g_fig.inner_rows = CreateEllipse(g_fig.ai, g_fig.bi, g_inner);
   }
   return true;
+}
+
+void SetSector(const Sector* sector) { g_sector = sector; }
+
+bool InSector(const DC* dc, int x, int y) {
+  const Sector* s = g_sector;
+  if (s == nullptr || s->whole) return true;
+  const int64_t px = 2 * x - (dc->centre[0] + dc->centre[2]), py = 2 * y - (dc->centre[1] + dc->centre[3]);
+  // Positive when the second vector lies counter-clockwise (on screen) of the first.
+  auto ccw = [](int64_t ax, int64_t ay, int64_t bx, int64_t by) { return ay * bx - ax * by; };
+  const int64_t sweep = ccw(s->from_x, s->from_y, s->to_x, s->to_y);
+  if (sweep > 0 || (sweep == 0 && s->from_x * s->to_x + s->from_y * s->to_y < 0))
+    return ccw(s->from_x, s->from_y, px, py) >= 0 && ccw(px, py, s->to_x, s->to_y) >= 0;
+  // More than half the ellipse: everything but the sector from `to` on to `from`.
+  return !(ccw(s->to_x, s->to_y, px, py) > 0 && ccw(px, py, s->from_x, s->from_y) > 0);
+}
+
+void OutlinePixels(DC* dc, void (*visit)(DC*, int, int)) {
+  const int cxl = dc->centre[0], cyt = dc->centre[1], cxr = dc->centre[2], cyb = dc->centre[3];
+  const int a = g_fig.a, b = g_fig.b;
+  QuadrantPixels(dc, 0, visit);
+  for (int y = cyt + 1; y < cyb; ++y) visit(dc, cxr + a, y);
+  QuadrantPixels(dc, 1, visit);
+  for (int x = cxr - 1; x > cxl; --x) visit(dc, x, cyb + b);
+  QuadrantPixels(dc, 2, visit);
+  for (int y = cyb - 1; y > cyt; --y) visit(dc, cxl - a, y);
+  QuadrantPixels(dc, 3, visit);
+  for (int x = cxl + 1; x < cxr; ++x) visit(dc, x, cyt - b);
 }
 
 void FillShape(DC* dc, RowColour colour) {
@@ -169,11 +219,11 @@ void FillShape(DC* dc, RowColour colour) {
   for (int y = first; y <= last; ++y) {
     const uint16_t c = colour.of(colour.context, y, y - top, rows, quadrant_rows);
     if (y <= cyt && cyt - y < quadrant_rows) {
-      Run(dc, y, cxl - table[cyt - y], cxr + table[cyt - y], c);
+      ShapeRun(dc, y, cxl - table[cyt - y], cxr + table[cyt - y], c);
     } else if (y >= cyb && y - cyb < quadrant_rows) {
-      Run(dc, y, cxl - table[y - cyb], cxr + table[y - cyb], c);
+      ShapeRun(dc, y, cxl - table[y - cyb], cxr + table[y - cyb], c);
     } else if (y > cyt && y < cyb) {
-      Run(dc, y, side_left, side_right, c);
+      ShapeRun(dc, y, side_left, side_right, c);
     }
   }
 }
@@ -184,15 +234,7 @@ void OutlineEllipse(DC* dc) {
   const int b = g_fig.b;
   const uint16_t pen = dc->pen_colour;
   if (dc->pen_width <= 1 && dc->pen_style != 1) {
-    // Clockwise from the top through the dash pattern.
-    QuadrantPixels(dc, 0);
-    for (int y = cyt + 1; y < cyb; ++y) PenPixel(dc, cxr + g_fig.a, y);
-    QuadrantPixels(dc, 1);
-    for (int x = cxr - 1; x > cxl; --x) PenPixel(dc, x, cyb + b);
-    QuadrantPixels(dc, 2);
-    for (int y = cyb - 1; y > cyt; --y) PenPixel(dc, cxl - g_fig.a, y);
-    QuadrantPixels(dc, 3);
-    for (int x = cxl + 1; x < cxr; ++x) PenPixel(dc, x, cyt - b);
+    OutlinePixels(dc, PenPixel);  // clockwise from the top through the dash pattern
     return;
   }
   const bool inner = g_fig.inner_rows >= 0;
@@ -201,22 +243,22 @@ void OutlineEllipse(DC* dc) {
     if (!inner) g = InnerEdge(g_outer, k, b);
     else if (k < g_fig.inner_rows) g = InnerEdge(g_inner, k, g_fig.inner_rows);
     const int t = g_outer[k];
-    Run(dc, cyt - k, cxl - t, cxl - g, pen);
-    Run(dc, cyt - k, cxr + g, cxr + t, pen);
+    ShapeRun(dc, cyt - k, cxl - t, cxl - g, pen);
+    ShapeRun(dc, cyt - k, cxr + g, cxr + t, pen);
     if (cyb + k != cyt - k) {
-      Run(dc, cyb + k, cxl - t, cxl - g, pen);
-      Run(dc, cyb + k, cxr + g, cxr + t, pen);
+      ShapeRun(dc, cyb + k, cxl - t, cxl - g, pen);
+      ShapeRun(dc, cyb + k, cxr + g, cxr + t, pen);
     }
   }
   const int16_t* o = dc->pen_outer;
   const int16_t* in = dc->pen_inner;
   if (cxr - cxl > 1) {
-    FillRows(dc, o[1], in[1], in[0] + g_fig.ai + 1, in[2] - g_fig.ai - 1, pen);
-    FillRows(dc, in[3], o[3], in[0] + g_fig.ai + 1, in[2] - g_fig.ai - 1, pen);
+    ShapeRows(dc, o[1], in[1], in[0] + g_fig.ai + 1, in[2] - g_fig.ai - 1, pen);
+    ShapeRows(dc, in[3], o[3], in[0] + g_fig.ai + 1, in[2] - g_fig.ai - 1, pen);
   }
   if (cyb - cyt > 1) {
-    FillRows(dc, in[1] + g_fig.bi + 1, in[3] - g_fig.bi - 1, o[0], in[0], pen);
-    FillRows(dc, in[1] + g_fig.bi + 1, in[3] - g_fig.bi - 1, in[2], o[2], pen);
+    ShapeRows(dc, in[1] + g_fig.bi + 1, in[3] - g_fig.bi - 1, o[0], in[0], pen);
+    ShapeRows(dc, in[1] + g_fig.bi + 1, in[3] - g_fig.bi - 1, in[2], o[2], pen);
   }
 }
 
@@ -227,7 +269,7 @@ int DrawEllipse(DC* dc, int a, int b) {
   const bool complete = fill && dc->pen_colour == dc->fill_colour;
   if (!PrepareEllipse(dc, a, b, !complete)) return 0;
   if (fill) {
-    FillShape(dc, RowColour{Flat, &dc->fill_colour});
+    FillShape(dc, RowColour{FlatColour, &dc->fill_colour});
     if (complete) return 1;
   }
   OutlineEllipse(dc);

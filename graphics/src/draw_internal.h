@@ -51,10 +51,26 @@ struct RowColour {
   uint16_t (*of)(const void* context, int y, int index, int rows, int quadrant_rows);
   const void* context;
 };
+// The colour at `colour` for every row.
+uint16_t FlatColour(const void* colour, int y, int index, int rows, int quadrant_rows);
 bool PrepareEllipse(DC* dc, int a, int b, bool inner_for_wide_pen);
 void FillShape(DC* dc, RowColour colour);
 void OutlineEllipse(DC* dc);
 // Flat fill and outline, as the plain ellipse and rounded rectangle draw them.
 int DrawEllipse(DC* dc, int a, int b);
+// Every pixel of the thin outline once, clockwise from the top, to visit.
+void OutlinePixels(DC* dc, void (*visit)(DC* dc, int x, int y));
+
+// A sector of the figure: counter-clockwise on screen from the ray through `from` to the
+// ray through `to`, both given from the figure's centre in half pixels. While a sector is
+// set, FillShape and OutlineEllipse draw only what lies inside it.
+struct Sector {
+  int64_t from_x, from_y, to_x, to_y;
+  bool whole;
+};
+void SetSector(const Sector* sector);
+bool InSector(const DC* dc, int x, int y);
+// The pen's brush (square up to 5 pixels, round above) stamped at one point.
+void PenDot(DC* dc, int x, int y);
 
 }  // namespace gdi

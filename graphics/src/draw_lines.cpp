@@ -59,14 +59,18 @@ void WideLine(DC* dc, int x0, int y0, int x1, int y1) {
   const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
   if (adx > ady) {
     for (int p = 0; p <= adx; ++p) stamp(x0 + sx * p, y0 + sy * ShallowRow(p, adx, ady));
-  } else {
+  } else if (ady > 0) {
     for (int q = 0; q <= ady; ++q) stamp(x0 + sx * SteepColumn(q, adx, ady), y0 + sy * q);
+  } else {
+    stamp(x0, y0);
   }
   for (int y = top; y <= bottom; ++y)
     if (g_band_lo[y - top] <= g_band_hi[y - top]) Run(dc, y, g_band_lo[y - top], g_band_hi[y - top], dc->pen_colour);
 }
 
 }  // namespace
+
+void PenDot(DC* dc, int x, int y) { WideLine(dc, x, y, x, y); }
 
 void Run(DC* dc, int y, int x1, int x2, uint16_t colour) {
   if (y < dc->clip[1] || y > dc->clip[3]) return;

@@ -1,6 +1,7 @@
 // Lines, rectangles, ellipses, rounded rectangles and polygons as pixels on a small
 // memory device context: where a pen puts its pixels, the dash pattern, wide pens,
 // fills, empty figures, and clipping at every edge.
+#include <algorithm>
 #include <utility>
 
 #include "figures_fixture.h"
@@ -342,6 +343,75 @@ TEST_F(Figures, EveryPrimitiveClipsAtEveryEdge) {
     EXPECT_GT(drawn, 0);
     EXPECT_TRUE(edge[0] && edge[1] && edge[2] && edge[3]) << edge[0] << edge[1] << edge[2] << edge[3];
   }
+}
+
+}  // namespace
+
+namespace {
+
+using Arcs = gt::MemoryDc;
+
+// The circle (4, 4) .. (24, 24) has its centre at (14, 14) and radius 10.
+TEST_F(Arcs, ArcsRunCounterClockwiseFromTheFirstRayToTheSecond) {
+  GDI_Ellipse(&dc, 4, 4, 25, 25);
+  const std::vector<uint16_t> circle = Pixels();
+  auto quadrant = [](int x, int y) { return x >= 14 ? (y <= 14 ? 0 : 1) : (y <= 14 ? 3 : 2); };
+  struct Case {
+    const char* what;
+    int16_t x1, y1, x2, y2;
+    std::vector<int> quadrants;  // whole quadrants of the circle drawn (upper right 0, clockwise)
+  };
+  const Case cases[] = {
+      {"right to top: the upper-right quarter", 30, 14, 14, 0, {0}},
+      {"top to right: three quarters", 14, 0, 30, 14, {1, 2, 3}},
+      {"left to right through the bottom", 0, 14, 40, 14, {1, 2}},
+      {"both on one ray: the whole outline", 20, 8, 26, 2, {0, 1, 2, 3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    EXPECT_EQ(GDI_Arc(&dc, 4, 4, 25, 25, c.x1, c.y1, c.x2, c.y2), 1);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        if (circle[y * kW + x] != kPen) {
+          ASSERT_EQ(At(x, y), kBack) << x << "," << y << " off the circle";
+          continue;
+        }
+        // Pixels on the axes belong to either neighbour; the rest follow their quadrant.
+        if (x == 14 || y == 14) continue;
+        const bool wanted = std::find(c.quadrants.begin(), c.quadrants.end(), quadrant(x, y)) != c.quadrants.end();
+        ASSERT_EQ(At(x, y) == kPen, wanted) << x << "," << y;
+      }
+  }
+  SetUp();
+  EXPECT_EQ(GDI_Arc(&dc, 4, 4, 25, 5, 30, 14, 14, 0), 0) << "an ellipse of one row";
+}
+
+TEST_F(Arcs, PieFillsItsSectorWithoutRadialEdgesAndWideArcsStampTheirEnds) {
+  dc.fill_colour = kFill;
+  EXPECT_EQ(GDI_PieNS(&dc, 4, 4, 25, 25, 30, 14, 14, 0), 1);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x)
+      if (At(x, y) != kBack) {
+        ASSERT_TRUE(x >= 14 && y <= 14) << x << "," << y;
+      }
+  EXPECT_EQ(At(18, 10), kFill);
+  EXPECT_EQ(At(14, 8), kFill) << "the radial edges are fill, not pen";
+  EXPECT_EQ(At(20, 14), kFill);
+  EXPECT_EQ(At(24, 14), kPen);
+  EXPECT_EQ(At(14, 4), kPen);
+  // A pen of 5 (a band of radius 8 to 12): a square of 5 centred on each end point,
+  // (24, 14) and (14, 4), which reaches past the sector's rays.
+  SetUp();
+  GDI_SetPen(&dc, 1, 5, kPen);
+  GDI_Arc(&dc, 4, 4, 25, 25, 30, 14, 14, 0);
+  for (int y = 12; y <= 16; ++y)
+    for (int x = 22; x <= 26; ++x) EXPECT_EQ(At(x, y), kPen) << x << "," << y;
+  EXPECT_EQ(At(12, 2), kPen);
+  EXPECT_EQ(At(11, 4), kBack);
+  EXPECT_EQ(At(22, 17), kBack);
+  EXPECT_EQ(At(22, 10), kPen);
+  EXPECT_EQ(At(18, 8), kBack) << "inside the ring";
 }
 
 }  // namespace

@@ -194,6 +194,24 @@ TEST_F(Golden, FigureSheet) {
   GDI_MoveTo(dc, int16_t(x - 100), int16_t(y + 55));
   GDI_LineTo(dc, int16_t(x + 200), int16_t(y - 20));
   GDI_SetClipRect(dc, old, nullptr);
+  // Arcs and pies: thin, dashed and wide arcs, a pie, a wide pie of more than half.
+  struct Sector {
+    int16_t style, width;
+    uint16_t fill;
+    bool pie;
+    int16_t x1, y1, x2, y2;  // from the cell's centre
+  };
+  const Sector sectors[] = {{1, 1, 0xFFFF, false, 40, 0, 0, -30},  {2, 1, 0xFFFF, false, -40, 10, 40, 10},
+                            {1, 6, 0xFFFF, false, 40, -20, -40, -20}, {1, 1, 0xFFE0, true, 40, 0, 0, -30},
+                            {1, 4, 0x07FF, true, 0, -30, 40, 0}};
+  for (const Sector& s : sectors) {
+    cell(i++, &x, &y);
+    pen(s.style, s.width, 0x0010, s.fill);
+    const int16_t cx = int16_t(x + 40), cy = int16_t(y + 30);
+    const int16_t x1 = int16_t(cx + s.x1), y1 = int16_t(cy + s.y1), x2 = int16_t(cx + s.x2), y2 = int16_t(cy + s.y2);
+    if (s.pie) GDI_PieNS(dc, int16_t(x + 5), y, int16_t(x + 75), int16_t(y + 60), x1, y1, x2, y2);
+    else GDI_Arc(dc, int16_t(x + 5), y, int16_t(x + 75), int16_t(y + 60), x1, y1, x2, y2);
+  }
   gt::ExpectGolden("figures", FrameFile().data(), 800, 480);
 }
 

@@ -21,6 +21,14 @@ void GDI_FillPolygon(DC* dc, const int16_t* points, int n);
 int GDI_Ellipse(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom);
 int GDI_RoundRect(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom, int16_t corner_width,
                   int16_t corner_height);
+// The outline of the ellipse inscribed in the figure from the ray through (x1, y1)
+// counter-clockwise to the ray through (x2, y2); the points (screen coordinates) only
+// give directions from the centre. Both on one ray: the whole outline.
+int GDI_Arc(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom, int16_t x1, int16_t y1, int16_t x2,
+            int16_t y2);
+// The same sector filled with the fill colour under its arc, without radial edges.
+int GDI_PieNS(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom, int16_t x1, int16_t y1, int16_t x2,
+              int16_t y2);
 // Gradient fills from the fill colour to the end colour in the context's gradient mode,
 // outlined with the pen.
 int GDI_GradientRect(DC* dc, int16_t lead_in, int16_t lead_out, int16_t left, int16_t top, int16_t right,
