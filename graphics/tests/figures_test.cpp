@@ -317,6 +317,21 @@ TEST_F(Figures, EveryPrimitiveClipsAtEveryEdge) {
          GDI_LineTo(d, 20, -100);
          GDI_LineTo(d, 20, 100);
        }},
+      {"pen wider than the pen circle table", 1200,
+       [](DC* d, const int16_t*) {
+         GDI_MoveTo(d, 20, 16);
+         GDI_LineTo(d, 21, 16);
+       }},
+      {"lines across the whole coordinate range", 1,
+       [](DC* d, const int16_t*) {
+         GDI_SetPen(d, 2, 1, 0);
+         GDI_MoveTo(d, -32748, -32752);  // a diagonal through (20, 16)
+         GDI_LineTo(d, 32767, 32763);
+         GDI_MoveTo(d, -32768, 16);
+         GDI_LineTo(d, 32767, 17);
+         GDI_MoveTo(d, 20, -32768);
+         GDI_LineTo(d, 21, 32767);
+       }},
       {"wide round line", 8,
        [](DC* d, const int16_t*) {
          GDI_MoveTo(d, 0, 0);
