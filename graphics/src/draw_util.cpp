@@ -16,9 +16,6 @@ int Green(uint16_t c) { return (c >> 5) & 0x3F; }
 int Blue(uint16_t c) { return c & 0x1F; }
 uint16_t Rgb(int r, int g, int b) { return uint16_t(r << 11 | g << 5 | b); }
 
-// A line of the current pen without the call trace of the public entry.
-void Line(DC* dc, int x0, int y0, int x1, int y1) { gdi::DrawLine(dc, x0, y0, x1, y1); }
-
 }  // namespace
 
 void UTIL_3DShades(int sunken, uint16_t colour, uint16_t* light, uint16_t* dark) {
@@ -56,16 +53,17 @@ void UTIL_ShadeRect(DC* dc, const int16_t rect[4], uint16_t light, uint16_t dark
   const int16_t style = dc->pen_style, width = dc->pen_width;
   const uint16_t colour = dc->pen_colour;
   // Each light line ends where the dark one of its ring starts, so every pixel of the
-  // three rings is drawn once: the top-right corner is light, the bottom-left dark.
+  // three rings is drawn once: the top-right corner is light, the bottom-left dark. The
+  // lines are drawn without the call trace of the public line entry.
   GDI_SetPen(dc, 1, 1, light);
   for (int i = 0; i < 3; ++i) {
-    Line(dc, r - i, t + i, l + i, t + i);
-    Line(dc, l + i, t + i, l + i, b - i);
+    gdi::DrawLine(dc, r - i, t + i, l + i, t + i);
+    gdi::DrawLine(dc, l + i, t + i, l + i, b - i);
   }
   GDI_SetPen(dc, 1, 1, dark);
   for (int i = 0; i < 3; ++i) {
-    Line(dc, l + i, b - i, r - i, b - i);
-    Line(dc, r - i, b - i, r - i, t + i);
+    gdi::DrawLine(dc, l + i, b - i, r - i, b - i);
+    gdi::DrawLine(dc, r - i, b - i, r - i, t + i);
   }
   GDI_SetPen(dc, style, width, colour);
 }
