@@ -1,6 +1,6 @@
 // Whole screens compared with stored pictures pixel for pixel: the self-test screen as
 // the unit shows it at start-up, a page of text in every built-in font and alignment,
-// and a sheet of every figure primitive and decoration. The frame is read from the display file, as a person would see it, and the
+// a sheet of every figure primitive and decoration, and one of the icons. The frame is read from the display file, as a person would see it, and the
 // panel_fb2png tool is checked against it.
 #include <sys/wait.h>
 
@@ -231,6 +231,26 @@ TEST_F(Golden, FigureSheet) {
   GDI_Rectangle(dc, x, y, int16_t(x + 80), int16_t(y + 60));
   Draw_alarmIcon(dc, int16_t(x + 10), int16_t(y + 10), int16_t(x + 70), int16_t(y + 60));
   gt::ExpectGolden("figures", FrameFile().data(), 800, 480);
+}
+
+// The twelve icons on a dark page, large and small.
+TEST_F(Golden, IconSheet) {
+  Clear(0x2104);
+  using Icon = void (*)(DC*, int16_t, int16_t, int16_t, int16_t);
+  const Icon icons[] = {Draw_stopIcon,      Draw_startIcon,   Draw_previousIcon, Draw_nextIcon,
+                        Draw_arrowleftIcon, Draw_arrowrightIcon, Draw_homeIcon,  Draw_trendsIcon,
+                        Draw_alarmIcon,     Draw_helpIcon,    Draw_MaintenanceIcon, Draw_printIcon};
+  for (int i = 0; i < 12; ++i) {
+    GDI_SetPen(dc, 1, 1, 0xFFE0);
+    GDI_SetFillColor(dc, 0x0400);
+    const int16_t x = int16_t(i % 6 * 130 + 15), y = int16_t(i / 6 * 140 + 20);
+    icons[i](dc, x, y, int16_t(x + 100), int16_t(y + 100));
+    GDI_SetPen(dc, 1, 1, 0xFFE0);
+    GDI_SetFillColor(dc, 0x0400);
+    const int16_t sx = int16_t(i * 65 + 15);
+    icons[i](dc, sx, 320, int16_t(sx + 36), 356);
+  }
+  gt::ExpectGolden("icons", FrameFile().data(), 800, 480);
 }
 
 TEST_F(Golden, FrameToolWritesThePicture) {

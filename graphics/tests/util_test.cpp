@@ -144,3 +144,32 @@ TEST_F(Util, AlarmIconScalesItsPen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Util, IconPensScaleWithTheRectangle) {
+  // In 40 x 40 the stop ring's pen is 4 pixels wide, centred on the rectangle's edge.
+  GDI_SetPen(&dc, 2, 3, 0x1234);
+  dc.fill_colour = kFill;
+  Draw_stopIcon(&dc, 4, 0, 44, 40);
+  for (int x = 2; x <= 5; ++x) EXPECT_EQ(At(x, 20), 0xFFDF) << x;
+  EXPECT_EQ(At(1, 20), kBack);
+  EXPECT_EQ(At(6, 20), kBack) << "the ring is not filled";
+  EXPECT_EQ(dc.fill_colour, kFill);
+  EXPECT_EQ(dc.pen_style, 2);
+  EXPECT_EQ(dc.pen_width, 3);
+  EXPECT_EQ(dc.pen_colour, 0x1234);
+  // The start stroke: 10 pixels wide.
+  SetUp();
+  Draw_startIcon(&dc, 4, 0, 44, 40);
+  for (int x = 20; x <= 29; ++x) EXPECT_EQ(At(x, 20), 0xFFFF) << x;
+  EXPECT_EQ(At(19, 20), kBack);
+  EXPECT_EQ(At(30, 20), kBack);
+  // Below 40 pixels the previous icon's ring is a hairline.
+  SetUp();
+  Draw_previousIcon(&dc, 4, 4, 34, 34);
+  EXPECT_EQ(At(4, 19), kPen);
+  EXPECT_EQ(At(5, 19), kBack);
+}
+
+}  // namespace
