@@ -72,6 +72,8 @@ int DrawSector(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom,
   if (dc->pen_style != 0 && w == 1) {
     g_walk = sector.whole ? Walk::kDrawing : Walk::kSeekOutside;
     OutlinePixels(dc, ArcPixel);
+    // A gap between the rays too narrow to hold a pixel leaves the whole outline.
+    if (g_walk == Walk::kSeekOutside) g_walk = Walk::kDrawing;
     if (g_walk != Walk::kDone && !sector.whole) OutlinePixels(dc, ArcPixel);
   } else if (dc->pen_style != 0) {
     OutlineEllipse(dc);

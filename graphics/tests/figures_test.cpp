@@ -381,6 +381,7 @@ TEST_F(Arcs, ArcsRunCounterClockwiseFromTheFirstRayToTheSecond) {
       {"top to right: three quarters", 14, 0, 30, 14, {1, 2, 3}},
       {"left to right through the bottom", 0, 14, 40, 14, {1, 2}},
       {"both on one ray: the whole outline", 20, 8, 26, 2, {0, 1, 2, 3}},
+      {"all but a gap narrower than a pixel", 30, 14, 30, 15, {0, 1, 2, 3}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
