@@ -46,11 +46,24 @@ TEST_F(ObjmMesg, ARefusedPressOpensTheBoxInTheMiddleOfTheDisplay) {
   ASSERT_EQ(band.size(), 1u);
   EXPECT_EQ(band[0].a, Pack(270, 164));
   EXPECT_EQ(band[0].b, Pack(528, 199));
-  EXPECT_EQ(Drawn("Draw_alarmIcon").size(), 1u);
-  const auto ok = Drawn("UTIL_GradButton");
-  ASSERT_EQ(ok.size(), 1u);
-  EXPECT_EQ(ok[0].a, Pack(305, 273));
-  EXPECT_EQ(ok[0].b, Pack(493, 314));
+  // The icon is white on the red band, in the band's middle third only.
+  auto px = [&](int x, int y) { return uint16_t(dc->ops.get_pixel(dc, int16_t(x), int16_t(y))); };
+  auto whites = [&](int x0, int x1) {
+    int n = 0;
+    for (int y = 164; y < 199; ++y)
+      for (int x = x0; x < x1; ++x) n += px(x, y) == 0xFFFF;
+    return n;
+  };
+  EXPECT_GT(whites(356, 442), 20);
+  EXPECT_EQ(whites(271, 350), 0);
+  EXPECT_EQ(px(280, 180), 0xF820);
+  // The OK button (305, 273)-(493, 314) runs from the face colour down to the darker end
+  // colour; outside it the box face stays flat.
+  EXPECT_EQ(px(310, 274), 0xC638);
+  EXPECT_LT(px(310, 312) >> 11, px(310, 290) >> 11);
+  EXPECT_LT(px(310, 290) >> 11, 0xC638 >> 11);
+  EXPECT_EQ(px(300, 300), 0xC638);
+  EXPECT_EQ(px(310, 268), 0xC638);
 }
 
 TEST_F(ObjmMesg, OnlyAPressAndAReleaseInsideOkCloseIt) {

@@ -282,8 +282,13 @@ TEST_F(TextShape, AFlashingTextInItsOnPhaseRefillsItsTextArea) {
   plat::TraceClear();
   doTbl[0].paint(doTbl[0].record, doTbl[0].instance, kPaintDynamic);
   EXPECT_EQ(Drawn(), std::vector<std::string>{"GDI_Rectangle"}) << "the box instead of the text";
+  // The text rectangle (104, 104) .. (293, 143) refilled, outlined in the pen colour.
   for (int y = 100; y < 150; ++y)
-    for (int x = 100; x < 300; ++x) ASSERT_NE(Px(x, y), kInk);
+    for (int x = 100; x < 300; ++x) {
+      const bool inside = x >= 104 && x <= 293 && y >= 104 && y <= 143;
+      const bool outline = inside && (x == 104 || x == 293 || y == 104 || y == 143);
+      ASSERT_EQ(Px(x, y), outline ? kInk : inside ? kFill : 0xFFDF) << x << ", " << y;
+    }
   sysFlash = 0;
   EXPECT_EQ(Poll(0), kResultRepaint);
   plat::TraceClear();
@@ -357,11 +362,30 @@ TEST_F(TextShape, ShapesByKind) {
     // The last call is the shape's static paint (the page background comes first).
     ASSERT_FALSE(calls.empty());
     const plat::TraceEntry& e = calls.back();
-    std::array<int16_t, 4> got{int16_t(e.a >> 16), int16_t(e.a), int16_t(e.b >> 16), int16_t(e.b)};
-    // The line hook leaves the current position where MoveTo put it.
-    if (c.call == "GDI_LineTo") got = {dc->cur_x, dc->cur_y, int16_t(e.a), int16_t(e.b)};
+    // A line's entry holds where it starts and where it ends.
+    const std::array<int16_t, 4> got{int16_t(e.a >> 16), int16_t(e.a), int16_t(e.b >> 16), int16_t(e.b)};
     EXPECT_EQ(got, c.coords);
   }
+}
+
+// A rounded rectangle of 50 x 50 pixels has corners of a third of its size: radius 16,
+// so the quarter circles have semi-axes of 8 pixels.
+TEST_F(TextShape, ARoundedRectangleShapeDrawsCornersOfAThirdOfItsSize) {
+  ts::ObjectRecord r = ts::ObjectRecord::Of(0, {100, 200, 150, 250}).Flags(ts::kObjShown);
+  r.fill = int16_t(kFill);
+  r.pen = kPen;
+  r.align = 1;  // solid pen
+  r.font = 1;   // one pixel wide
+  r.ByteAt(29, 4);
+  prog.AddPage(0).objects = {r};
+  Open();
+  EXPECT_EQ(Px(125, 225), kFill);
+  EXPECT_EQ(Px(106, 200), kPen) << "the top edge starts two pixels before the corner's centre column";
+  EXPECT_EQ(Px(105, 200), Px(99, 199)) << "beyond it the page shows";
+  EXPECT_EQ(Px(100, 206), kPen);
+  EXPECT_EQ(Px(100, 205), Px(99, 199));
+  EXPECT_EQ(Px(149, 243), kPen);
+  EXPECT_EQ(Px(149, 244), Px(99, 199));
 }
 
 TEST_F(TextShape, AttributeColourRecoloursTheFillOfAFilledShapeAndTheOutlineOfALine) {

@@ -7,6 +7,7 @@
 #include "graphics/draw.h"
 #include "graphics/icons.h"
 #include "graphics/text.h"
+#include "graphics/util.h"
 #include "kernel/touch.h"
 #include "objm_internal.h"
 #include "platform/trace.h"
@@ -64,7 +65,7 @@ void OBJM_DisplayMesg(DC* dc, const char* text) {
   const int third = (band[2] - band[0]) / 3;
   const int16_t icon[4] = {int16_t(band[0] + third), int16_t(band[1] + 2), int16_t(band[2] - third),
                            int16_t(band[3] - 2)};
-  Draw_alarmIcon(dc, icon);
+  Draw_alarmIcon(dc, icon[0], icon[1], icon[2], icon[3]);
 
   const int16_t m = int16_t((bottom - top) / 4);
   const int16_t ok[4] = {int16_t(left + m), int16_t(bottom - 45), int16_t(right - m), int16_t(bottom - 4)};
@@ -78,7 +79,11 @@ void OBJM_DisplayMesg(DC* dc, const char* text) {
   GDI_SetPen(dc, 1, 1, 0x0000);
   GDI_SetFillColor(dc, kBoxFace);
   GDI_SetEndColor(dc, kButtonEnd);
-  UTIL_GradButton(dc, 0, 0, ok, 0);
+  // Top to bottom, whatever gradient mode the page left in the display context.
+  const uint8_t mode = dc->gradient_mode;
+  GDI_SetGradient(dc, 2);
+  UTIL_GradButton(dc, 0, 0, ok);
+  GDI_SetGradient(dc, mode);
   GDI_SetFillColor(dc, 0xFFFF);
   Write(dc, ok, "OK");
 }

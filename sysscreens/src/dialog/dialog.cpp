@@ -11,6 +11,7 @@
 #include "graphics/dc.h"
 #include "graphics/draw.h"
 #include "graphics/text.h"
+#include "graphics/util.h"
 #include "kernel/regimage.h"
 #include "kernel/timebase.h"
 #include "screens/objm.h"
