@@ -291,11 +291,14 @@ void OBJM_PaintPage(DC* dc) {
     OCB& ocb = doTbl[i];
     const uint16_t result = ocb.signal(ocb.record, ocb.instance, kSignalUpdate, 1);
     const ObjInstance* inst = InstanceOf(ocb);
-    if (inst->state & kStateShown) {
+    const bool shown = (inst->state & kStateShown) != 0;
+    if (shown) {
       GDI_SetClipRect(dc, whole, nullptr);
       ocb.paint(ocb.record, ocb.instance, kPaintStatic);
     }
-    if (result & kResultRepaint) {
+    // A hidden object's dynamic part (a text's string) waits until it is shown, as in
+    // the update pass.
+    if (shown && (result & kResultRepaint)) {
       ClipTo(dc, inst->rect);
       ocb.paint(ocb.record, ocb.instance, kPaintDynamic);
     }
