@@ -15,6 +15,7 @@
 #include "platform/framebuffer.h"
 #include "platform/png_image.h"
 #include "platform/trace.h"
+#include "testsupport/golden_png.h"
 #include "testsupport/temp_root.h"
 
 namespace gt {
@@ -84,20 +85,13 @@ class Display : public ::testing::Test {
 // beside the test binary as <name>.actual.png for a person to look at.
 inline void ExpectGolden(const std::string& name, const uint16_t* frame, int width, int height) {
   const std::string golden = std::string(PANEL_SOURCE_DIR) + "/graphics/tests/golden/" + name + ".png";
-  if (const char* u = std::getenv("PANEL_UPDATE_GOLDENS"); u != nullptr && std::string(u) == "1") {
+  if (ts::UpdatingGoldens()) {
     ASSERT_TRUE(plat::WritePngRgb565(golden, frame, width, height, width));
     return;
   }
-  plat::RgbImage want;
-  ASSERT_TRUE(plat::ReadPng(golden, want)) << golden;
-  const plat::RgbImage got = plat::Rgb565Image(frame, width, height, width);
-  ASSERT_EQ(want.width, width);
-  ASSERT_EQ(want.height, height);
-  std::size_t differ = 0, first = 0;
-  for (std::size_t i = 0; i < got.rgb.size(); i += 3)
-    if (got.rgb[i] != want.rgb[i] || got.rgb[i + 1] != want.rgb[i + 1] || got.rgb[i + 2] != want.rgb[i + 2]) {
-      if (differ++ == 0) first = i / 3;
-    }
+  std::size_t first = 0;
+  const long differ = ts::PixelsDiffering(golden, plat::Rgb565Image(frame, width, height, width), &first);
+  ASSERT_GE(differ, 0) << "no picture of " << width << " x " << height << " at " << golden;
   if (differ != 0) {
     const std::string actual = std::string(PANEL_BINARY_DIR) + "/" + name + ".actual.png";
     plat::WritePngRgb565(actual, frame, width, height, width);
