@@ -282,8 +282,13 @@ TEST_F(TextShape, AFlashingTextInItsOnPhaseRefillsItsTextArea) {
   plat::TraceClear();
   doTbl[0].paint(doTbl[0].record, doTbl[0].instance, kPaintDynamic);
   EXPECT_EQ(Drawn(), std::vector<std::string>{"GDI_Rectangle"}) << "the box instead of the text";
+  // The text rectangle (104, 104) .. (293, 143) refilled, outlined in the pen colour.
   for (int y = 100; y < 150; ++y)
-    for (int x = 100; x < 300; ++x) ASSERT_NE(Px(x, y), kInk);
+    for (int x = 100; x < 300; ++x) {
+      const bool inside = x >= 104 && x <= 293 && y >= 104 && y <= 143;
+      const bool outline = inside && (x == 104 || x == 293 || y == 104 || y == 143);
+      ASSERT_EQ(Px(x, y), outline ? kInk : inside ? kFill : 0xFFDF) << x << ", " << y;
+    }
   sysFlash = 0;
   EXPECT_EQ(Poll(0), kResultRepaint);
   plat::TraceClear();
@@ -357,9 +362,8 @@ TEST_F(TextShape, ShapesByKind) {
     // The last call is the shape's static paint (the page background comes first).
     ASSERT_FALSE(calls.empty());
     const plat::TraceEntry& e = calls.back();
-    std::array<int16_t, 4> got{int16_t(e.a >> 16), int16_t(e.a), int16_t(e.b >> 16), int16_t(e.b)};
-    // The line hook leaves the current position where MoveTo put it.
-    if (c.call == "GDI_LineTo") got = {dc->cur_x, dc->cur_y, int16_t(e.a), int16_t(e.b)};
+    // A line's entry holds where it starts and where it ends.
+    const std::array<int16_t, 4> got{int16_t(e.a >> 16), int16_t(e.a), int16_t(e.b >> 16), int16_t(e.b)};
     EXPECT_EQ(got, c.coords);
   }
 }

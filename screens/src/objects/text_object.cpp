@@ -4,6 +4,7 @@
 #include "graphics/dc.h"
 #include "graphics/draw.h"
 #include "graphics/text.h"
+#include "graphics/util.h"
 #include "attribute.h"
 #include "program_text.h"
 #include "screens/objm.h"
