@@ -11,10 +11,10 @@
 #include <stdlib.h>
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "graphics/dc.h"
+#include "graphics/video.h"
 #include "kernel/poweron.h"
 #include "kernel/rcb.h"
 #include "kernel/regaccess.h"
@@ -24,20 +24,22 @@
 #include "platform/root.h"
 #include "screens/objm.h"
 #include "screens/services.h"
-#include "testsupport/ladder_asm.h"
 #include "testsupport/screen_program.h"
 
 namespace {
 
-constexpr int kColumns = 20, kRows = 10, kChanging = 10;
+constexpr int kColumns = 20, kRows = 10, kChanging = kRows;
 
 struct Rig {
   DC* dc = nullptr;
   const uint8_t* page = nullptr;
 };
 
-// Text n (even) or shape n (odd) of the grid; the first kChanging objects of every
-// twentieth place follow an attribute register R1..R10 (bit 4: alternate colour 1).
+// The token of register Rn.
+uint32_t RToken(int n) { return reg::kTokR + 16 * uint32_t(n - 1); }
+
+// Text n (even) or shape n (odd) of the grid; the first object of each row (the second
+// on odd rows) follows an attribute register R1..R10 (bit 4: alternate colour 1).
 ts::ObjectRecord GridObject(int n, const ts::ScreenProgram& p) {
   const int16_t x = int16_t(40 + (n % kColumns) * 32), y = int16_t((n / kColumns) * 48);
   const std::vector<int16_t> rect{x, y, int16_t(x + 29), int16_t(y + 45)};
@@ -55,8 +57,9 @@ ts::ObjectRecord GridObject(int n, const ts::ScreenProgram& p) {
     r.ByteAt(29, uint8_t(2 + n / 2 % 3));
   }
   r.U16At(32, 0xF800).U16At(34, 0x07E0).U16At(36, 0xFFE0).U16At(38, 0x001F).Length(40);
-  if (n % (kColumns * kRows / kChanging) == 0) {
-    r.attr_reg = uint16_t(ts::RegisterToken("R" + std::to_string(1 + n / (kColumns * kRows / kChanging))));
+  const int row = n / kColumns;
+  if (n % kColumns == row % 2) {  // a text on even rows, a shape on odd ones
+    r.attr_reg = uint16_t(RToken(1 + row));
     r.attr_mask = 0x0010;
   }
   return r;
@@ -129,13 +132,8 @@ void CountPixels(benchmark::State& state, DC* dc, Step step) {
 
 // Flips bit 4 of R1..R10: each of the ten objects takes its other colour.
 void Toggle(uint16_t& value) {
-  static const std::vector<uint32_t> tokens = [] {
-    std::vector<uint32_t> t;
-    for (int i = 1; i <= kChanging; ++i) t.push_back(ts::RegisterToken("R" + std::to_string(i)));
-    return t;
-  }();
   value ^= 0x0010;
-  for (uint32_t t : tokens) PlcReg_Set(t, &value, 16);
+  for (int i = 1; i <= kChanging; ++i) PlcReg_Set(RToken(i), &value, 16);
 }
 
 void BM_ObjmUpdateTenOf200Change(benchmark::State& state) {
