@@ -94,7 +94,7 @@ ts::ScreenProgram Screens() {
       Text({50, 12, 669, 71}, p, 0, 3, kWhite, int16_t(kNavy), ts::kObjBorder),
       Driven(Shape({80, 100, 219, 239}, 3, int16_t(kGreen), kBlack, 2), "R10", 0x0010, kRed),
       Driven(Shape({270, 100, 409, 239}, 2, int16_t(kOrange), kBlack, 2), "R11", 0x0001),
-      Shape({460, 100, 639, 239}, 4, int16_t(kBlue), kBlack, 2, ts::kObjShown | ts::kObjFlash),
+      Shape({460, 100, 639, 239}, 4, int16_t(kBlue), kBlack, 2, ts::kObjShown | ts::kObjFlash | ts::kObjOverlap),
       Text({460, 140, 639, 199}, p, 4, 2, kWhite, -1),
       Text({50, 245, 249, 275}, p, 1, 1, kBlack, -1),
       Text({250, 245, 429, 275}, p, 2, 1, kBlack, -1),
