@@ -2,6 +2,7 @@
 // first record lies, the page and background pools, background objects shared across
 // pages, focus pre-selection, the page paint, and pages it must refuse.
 #include <gtest/gtest.h>
+#include <sanitizer/asan_interface.h>
 
 #include "display_start.h"
 #include "recording_classes.h"
@@ -354,6 +355,23 @@ TEST_F(ObjmPage, BrokenPagesAreRefusedWithoutReadingPastTheProgram) {
     const uint8_t* page = vtn_pgm + prog.PageOffset(0);
     EXPECT_EQ(OBJM_ScanPage(dc, page), nullptr);
     EXPECT_EQ(OBJM_OpenPage(dc, page), 0);
+  }
+  // A record with its own length that the end of the program cuts inside that field:
+  // nothing past the program is read (the sanitizer build reports a read of the bytes
+  // behind it, poisoned here).
+  for (uint32_t keep : {28u, 30u, 31u}) {
+    SCOPED_TRACE(keep);
+    prog = {};
+    prog.AddPage(0).objects = {Obj(0, 0)};
+    prog.Install();
+    const uint32_t size = prog.PageOffset(0) + 14 + keep;
+    SetBlockSize(vtn_pgm_bl, size);
+    OBJM_Init();
+    const uint8_t* page = vtn_pgm + prog.PageOffset(0);
+    ASAN_POISON_MEMORY_REGION(vtn_pgm + size, 64);
+    EXPECT_EQ(OBJM_ScanPage(dc, page), nullptr);
+    EXPECT_EQ(OBJM_OpenPage(dc, page), 0);
+    ASAN_UNPOISON_MEMORY_REGION(vtn_pgm + size, 64);
   }
   // An unknown class with its own length is stepped over by the scan.
   prog = {};
