@@ -9,7 +9,6 @@
 // that flashes by itself, and a line of text the logic shows after 5 s (R12). Setting
 // R100 to 1 (or the side key F1) brings screen 2, R100 back to 0 (or F2) screen 1.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -34,7 +33,7 @@ constexpr const char* kLadder = R"(
     LD M1; NOT; SCREEN 1
     LD S5; OUT R10.5
     LD S5; OUT_NOT R11.1
-    LD S5; PWR_ON; TON_1S_I R20, 5; OUT R12.1
+    LD S5; PWR_ON; TON_1S_I R20, 5; OUT R12.1   // power forced on: runs from the start
     LD S5; OUT R13.5
     LD S4; OUT R13.6
     END
