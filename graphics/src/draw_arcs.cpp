@@ -49,12 +49,8 @@ void ArcPixel(DC* dc, int x, int y) {
 
 int DrawSector(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom, int16_t x1, int16_t y1, int16_t x2,
                int16_t y2, bool pie) {
-  if (right <= left || bottom <= top) return 0;
-  DimObjToPen(dc, left, top, int16_t(right - 1), int16_t(bottom - 1));
-  SetObjCenter(dc);
-  const int16_t* o = dc->pen_outer;
-  const int a = (o[2] - o[0]) / 2, b = (o[3] - o[1]) / 2;
-  if (!PrepareEllipse(dc, a, b, true)) return 0;
+  int a = 0, b = 0;
+  if (!InscribedEllipse(dc, left, top, right, bottom, &a, &b) || !PrepareEllipse(dc, a, b, true)) return 0;
   const int w = dc->pen_style != 0 && dc->pen_width > 1 ? dc->pen_width : 1;
   const int ca = std::max(1, a - (w - 1) / 2), cb = std::max(1, b - (w - 1) / 2);
   // The end points on the ellipse, taken from the left and top centre.
@@ -76,6 +72,8 @@ int DrawSector(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom,
   if (dc->pen_style != 0 && w == 1) {
     g_walk = sector.whole ? Walk::kDrawing : Walk::kSeekOutside;
     OutlinePixels(dc, ArcPixel);
+    // A gap between the rays too narrow to hold a pixel leaves the whole outline.
+    if (g_walk == Walk::kSeekOutside) g_walk = Walk::kDrawing;
     if (g_walk != Walk::kDone && !sector.whole) OutlinePixels(dc, ArcPixel);
   } else if (dc->pen_style != 0) {
     OutlineEllipse(dc);

@@ -146,6 +146,15 @@ void DrawRectangle(DC* dc) {
   if (dc->pen_style != 0) DrawRectOutline(dc);
 }
 
+bool InscribedEllipse(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom, int* a, int* b) {
+  if (right <= left || bottom <= top) return false;
+  DimObjToPen(dc, left, top, int16_t(right - 1), int16_t(bottom - 1));
+  SetObjCenter(dc);
+  *a = (dc->pen_outer[2] - dc->pen_outer[0]) / 2;
+  *b = (dc->pen_outer[3] - dc->pen_outer[1]) / 2;
+  return true;
+}
+
 bool RoundCorners(DC* dc, int width, int height, int corner_width, int corner_height, int* a, int* b) {
   *a = std::min(corner_width, width - 1) / 2;
   *b = std::min(corner_height, height - 1) / 2;
@@ -290,11 +299,8 @@ int GDI_Rectangle(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bott
 
 int GDI_Ellipse(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom) {
   plat::TraceCall("GDI_Ellipse", Pack(left, top), Pack(right, bottom));
-  if (right <= left || bottom <= top) return 0;
-  DimObjToPen(dc, left, top, int16_t(right - 1), int16_t(bottom - 1));
-  SetObjCenter(dc);
-  const int16_t* o = dc->pen_outer;
-  return DrawEllipse(dc, (o[2] - o[0]) / 2, (o[3] - o[1]) / 2);
+  int a = 0, b = 0;
+  return InscribedEllipse(dc, left, top, right, bottom, &a, &b) ? DrawEllipse(dc, a, b) : 0;
 }
 
 int GDI_RoundRect(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom, int16_t corner_width,

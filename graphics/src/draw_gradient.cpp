@@ -135,12 +135,10 @@ int GDI_GradientRect(DC* dc, int16_t lead_in, int16_t lead_out, int16_t left, in
 int GDI_GradEllipse(DC* dc, int16_t lead_in, int16_t lead_out, int16_t left, int16_t top, int16_t right,
                     int16_t bottom) {
   plat::TraceCall("GDI_GradEllipse", Pack(left, top), Pack(right, bottom));
-  if (right <= left || bottom <= top) return 0;
-  DimObjToPen(dc, left, top, int16_t(right - 1), int16_t(bottom - 1));
-  SetObjCenter(dc);
-  const int16_t* o = dc->pen_outer;
+  int a = 0, b = 0;
+  if (!InscribedEllipse(dc, left, top, right, bottom, &a, &b)) return 0;
   const Gradient g{Shape::kEllipse, dc->gradient_mode, dc->fill_colour, dc->end_colour, lead_in, lead_out};
-  return ShadedEllipse(dc, (o[2] - o[0]) / 2, (o[3] - o[1]) / 2, RowColour{GradientRow, &g}, Drawable(dc));
+  return ShadedEllipse(dc, a, b, RowColour{GradientRow, &g}, Drawable(dc));
 }
 
 int GDI_GradRoundRect(DC* dc, int16_t lead_in, int16_t lead_out, int16_t left, int16_t top, int16_t right,
@@ -159,14 +157,11 @@ int GDI_GradRoundRect(DC* dc, int16_t lead_in, int16_t lead_out, int16_t left, i
 
 int GDI_MetallicEllipse(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom) {
   plat::TraceCall("GDI_MetallicEllipse", Pack(left, top), Pack(right, bottom));
-  if (right <= left || bottom <= top) return 0;
-  DimObjToPen(dc, left, top, int16_t(right - 1), int16_t(bottom - 1));
-  SetObjCenter(dc);
+  int a = 0, b = 0;
+  if (!InscribedEllipse(dc, left, top, right, bottom, &a, &b)) return 0;
   static constexpr uint16_t kStops[4] = {0x7BEF, 0xFFDF, 0x0000, 0xC638};
   const Bands bands = MakeBands(top, bottom - 1 - top, kStops);
-  const int16_t* o = dc->pen_outer;
-  return ShadedEllipse(dc, (o[2] - o[0]) / 2, (o[3] - o[1]) / 2, RowColour{BandRow, &bands},
-                       dc->fill_colour != kNoColour);
+  return ShadedEllipse(dc, a, b, RowColour{BandRow, &bands}, dc->fill_colour != kNoColour);
 }
 
 int GDI_Grad3DRoundRect(DC* dc, int16_t bevel_width, int16_t bevel_height, int16_t left, int16_t top, int16_t right,

@@ -37,6 +37,10 @@ void DrawRectOutline(DC* dc);
 // ellipse.
 int CreateEllipse(int a, int b, int16_t* table);
 
+// The ellipse inscribed in a figure (right and bottom exclusive): pen fields, centre
+// fields and semi-axes; false for an empty figure.
+bool InscribedEllipse(DC* dc, int16_t left, int16_t top, int16_t right, int16_t bottom, int* a, int* b);
+
 // Rounded-rectangle corners of a figure whose pen fields are set: false when a corner
 // semi-axis is 0 (the figure is a plain rectangle); otherwise the semi-axes and, in the
 // context's centre fields, the four corner centres.

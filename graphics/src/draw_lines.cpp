@@ -23,16 +23,16 @@ int16_t g_pen_circle[kQuadrantRows];
 // An exact half stays on the earlier row of a shallow line and moves to the next column
 // of a steep one.
 int ShallowRow(int p, int adx, int ady) {
-  const int num = p * ady - adx / 2;
-  return num <= 0 ? 0 : (num + adx - 1) / adx;
+  const int64_t num = int64_t(p) * ady - adx / 2;
+  return num <= 0 ? 0 : int((num + adx - 1) / adx);
 }
-int SteepColumn(int q, int adx, int ady) { return (q * adx + ady / 2) / ady; }
+int SteepColumn(int q, int adx, int ady) { return int((int64_t(q) * adx + ady / 2) / ady); }
 
 void WideLine(DC* dc, int x0, int y0, int x1, int y1) {
   const int w = dc->pen_width;
   const int r = (w - 1) / 2;
-  const bool round = w >= 6;
-  if (round && CreateEllipse(r, r, g_pen_circle) == 0) g_pen_circle[0] = 0;
+  // A pen too wide for the circle table is square.
+  const bool round = w >= 6 && CreateEllipse(r, r, g_pen_circle) != 0;
   // Brush rows reach `up` rows above the line pixel and `down` below it.
   const int up = r, down = w - 1 - r;
   const int top = std::max<int>(std::min(y0, y1) - up, dc->clip[1]);
@@ -40,10 +40,8 @@ void WideLine(DC* dc, int x0, int y0, int x1, int y1) {
   if (bottom < top) return;
   for (int y = top; y <= bottom; ++y) g_band_lo[y - top] = INT_MAX, g_band_hi[y - top] = INT_MIN;
   auto stamp = [&](int x, int y) {
-    if (y + down < top || y - up > bottom) return;
-    for (int d = -up; d <= down; ++d) {
+    for (int d = std::max(-up, top - y); d <= std::min(down, bottom - y); ++d) {
       const int row = y + d;
-      if (row < top || row > bottom) continue;
       int left = up, right = down;
       if (round) {
         // An odd pen has a one-pixel centre, an even one a 2 x 2 centre.

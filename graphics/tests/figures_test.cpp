@@ -317,6 +317,21 @@ TEST_F(Figures, EveryPrimitiveClipsAtEveryEdge) {
          GDI_LineTo(d, 20, -100);
          GDI_LineTo(d, 20, 100);
        }},
+      {"pen wider than the pen circle table", 1200,
+       [](DC* d, const int16_t*) {
+         GDI_MoveTo(d, 20, 16);
+         GDI_LineTo(d, 21, 16);
+       }},
+      {"lines across the whole coordinate range", 1,
+       [](DC* d, const int16_t*) {
+         GDI_SetPen(d, 2, 1, 0);
+         GDI_MoveTo(d, -32748, -32752);  // a diagonal through (20, 16)
+         GDI_LineTo(d, 32767, 32763);
+         GDI_MoveTo(d, -32768, 16);
+         GDI_LineTo(d, 32767, 17);
+         GDI_MoveTo(d, 20, -32768);
+         GDI_LineTo(d, 21, 32767);
+       }},
       {"wide round line", 8,
        [](DC* d, const int16_t*) {
          GDI_MoveTo(d, 0, 0);
@@ -366,6 +381,7 @@ TEST_F(Arcs, ArcsRunCounterClockwiseFromTheFirstRayToTheSecond) {
       {"top to right: three quarters", 14, 0, 30, 14, {1, 2, 3}},
       {"left to right through the bottom", 0, 14, 40, 14, {1, 2}},
       {"both on one ray: the whole outline", 20, 8, 26, 2, {0, 1, 2, 3}},
+      {"all but a gap narrower than a pixel", 30, 14, 30, 15, {0, 1, 2, 3}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -1,6 +1,6 @@
 // Whole screens compared with stored pictures pixel for pixel: the self-test screen as
 // the unit shows it at start-up, a page of text in every built-in font and alignment,
-// and a sheet of every figure primitive and decoration. The frame is read from the display file, as a person would see it, and the
+// a sheet of every figure primitive and decoration, and one of the icons. The frame is read from the display file, as a person would see it, and the
 // panel_fb2png tool is checked against it.
 #include <sys/wait.h>
 
@@ -8,6 +8,7 @@
 
 #include "display_fixture.h"
 #include "graphics/draw.h"
+#include "graphics/icons.h"
 #include "graphics/util.h"
 #include "graphics/vdr.h"
 #include "kernel/sysmsg.h"
@@ -73,12 +74,12 @@ TEST_F(Golden, TextPage) {
   gt::ExpectGolden("textpage", FrameFile().data(), 800, 480);
 }
 
-// One figure per cell of 100 x 80 pixels, in the order of the primitives.
+// One figure per cell of 100 x 68 pixels, in the order of the primitives.
 TEST_F(Golden, FigureSheet) {
   Clear(0xFFDF);
   auto cell = [](int i, int16_t* x, int16_t* y) {
     *x = int16_t(i % 8 * 100 + 10);
-    *y = int16_t(i / 8 * 80 + 8);
+    *y = int16_t(i / 8 * 68 + 4);
   };
   auto pen = [&](int16_t style, int16_t width, uint16_t colour, uint16_t fill) {
     GDI_SetPen(dc, style, width, colour);
@@ -212,7 +213,44 @@ TEST_F(Golden, FigureSheet) {
     if (s.pie) GDI_PieNS(dc, int16_t(x + 5), y, int16_t(x + 75), int16_t(y + 60), x1, y1, x2, y2);
     else GDI_Arc(dc, int16_t(x + 5), y, int16_t(x + 75), int16_t(y + 60), x1, y1, x2, y2);
   }
+  // The stock bezel and hex nut, round buttons raised and pressed, the alarm icon.
+  cell(i++, &x, &y);
+  const int16_t bezel[4] = {x, y, int16_t(x + 80), int16_t(y + 60)};
+  UTIL_Bezel(dc, bezel);
+  cell(i++, &x, &y);
+  const int16_t nut[4] = {x, y, int16_t(x + 80), int16_t(y + 60)};
+  UTIL_HexNut(dc, nut);
+  for (int pressed = 0; pressed < 2; ++pressed) {
+    cell(i++, &x, &y);
+    const int16_t round[4] = {int16_t(x + 10), y, int16_t(x + 70), int16_t(y + 60)};
+    GDI_SetFillColor(dc, 0x4A69);
+    UTIL_RoundButton(dc, round, pressed);
+  }
+  cell(i++, &x, &y);
+  pen(0, 1, 0x0000, 0xB800);
+  GDI_Rectangle(dc, x, y, int16_t(x + 80), int16_t(y + 60));
+  Draw_alarmIcon(dc, int16_t(x + 10), int16_t(y + 10), int16_t(x + 70), int16_t(y + 60));
   gt::ExpectGolden("figures", FrameFile().data(), 800, 480);
+}
+
+// The twelve icons on a dark page, large and small.
+TEST_F(Golden, IconSheet) {
+  Clear(0x2104);
+  using Icon = void (*)(DC*, int16_t, int16_t, int16_t, int16_t);
+  const Icon icons[] = {Draw_stopIcon,      Draw_startIcon,   Draw_previousIcon, Draw_nextIcon,
+                        Draw_arrowleftIcon, Draw_arrowrightIcon, Draw_homeIcon,  Draw_trendsIcon,
+                        Draw_alarmIcon,     Draw_helpIcon,    Draw_MaintenanceIcon, Draw_printIcon};
+  for (int i = 0; i < 12; ++i) {
+    GDI_SetPen(dc, 1, 1, 0xFFE0);
+    GDI_SetFillColor(dc, 0x0400);
+    const int16_t x = int16_t(i % 6 * 130 + 15), y = int16_t(i / 6 * 140 + 20);
+    icons[i](dc, x, y, int16_t(x + 100), int16_t(y + 100));
+    GDI_SetPen(dc, 1, 1, 0xFFE0);
+    GDI_SetFillColor(dc, 0x0400);
+    const int16_t sx = int16_t(i * 65 + 15);
+    icons[i](dc, sx, 320, int16_t(sx + 36), 356);
+  }
+  gt::ExpectGolden("icons", FrameFile().data(), 800, 480);
 }
 
 TEST_F(Golden, FrameToolWritesThePicture) {

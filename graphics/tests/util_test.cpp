@@ -1,6 +1,7 @@
 // Drawing utilities: the colour rules of 3D looks and the stock decorations as pixels.
 #include "figures_fixture.h"
 #include "graphics/draw.h"
+#include "graphics/icons.h"
 #include "graphics/util.h"
 
 namespace {
@@ -96,6 +97,79 @@ TEST_F(Util, EtchedFrame) {
                                    "#####o.",
                                    "oooooo.",
                                    "......."}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Util, BezelEdgesMeetInMitredCorners) {
+  const int16_t rect[4] = {0, 0, 10, 10};
+  UTIL_Bezel(&dc, rect);
+  struct Pixel {
+    int x, y;
+    uint16_t colour;
+  };
+  const Pixel pixels[] = {{0, 0, 0x0000}, {9, 9, 0x0000}, {0, 4, 0x0000}, {5, 1, 0xFFDF}, {5, 8, 0x7BEF},
+                          {6, 2, 0xFFDF}, {7, 2, 0x7BEF}, {2, 7, 0xFFDF}, {3, 7, 0x7BEF}, {8, 3, 0x7BEF},
+                          {1, 6, 0xFFDF}, {3, 4, 0xFFDF}, {4, 4, 0xC638}, {5, 5, 0xC638}, {6, 5, 0x7BEF}};
+  for (const Pixel& p : pixels) EXPECT_EQ(At(p.x, p.y), p.colour) << p.x << "," << p.y;
+  EXPECT_EQ(At(10, 5), kBack);
+}
+
+TEST_F(Util, RoundButtonRestoresClipAndFill) {
+  const int16_t clip[4] = {0, 0, 30, 30};
+  GDI_SetClipRect(&dc, clip, nullptr);
+  dc.fill_colour = 0x8410;
+  const int16_t rect[4] = {2, 2, 26, 26};
+  UTIL_RoundButton(&dc, rect, 0);
+  EXPECT_EQ(dc.fill_colour, 0x8410);
+  EXPECT_EQ((std::vector<int16_t>(dc.clip, dc.clip + 4)), (std::vector<int16_t>{0, 0, 29, 29}));
+  EXPECT_EQ(At(14, 2), 0x0000) << "the outline";
+  // The face's light shade saturates to white 0xFFFF, which as a fill would paint
+  // nothing: the crescent takes the painted near-white.
+  EXPECT_EQ(At(5, 9), 0xFFDF) << "the crescent in the light shade of the face";
+  EXPECT_EQ(At(14, 14), 0x8410) << "the face";
+  EXPECT_EQ(At(2, 2), kBack);
+}
+
+TEST_F(Util, AlarmIconScalesItsPen) {
+  Draw_alarmIcon(&dc, 4, 8, 44, 48);  // 40 x 40
+  EXPECT_EQ(dc.pen_width, 4);
+  EXPECT_EQ(dc.pen_colour, 0xFFFF);
+  EXPECT_EQ(At(24, 20), 0xFFFF) << "the stroke";
+  EXPECT_EQ(At(24, 32), kBack) << "between stroke and dot";
+  EXPECT_EQ(At(24, 34), 0xFFFF) << "the dot";
+  EXPECT_EQ(At(24, 4), 0xFFFF) << "the apex";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Util, IconPensScaleWithTheRectangle) {
+  // In 40 x 40 the stop ring's pen is 4 pixels wide, centred on the rectangle's edge.
+  GDI_SetPen(&dc, 2, 3, 0x1234);
+  dc.fill_colour = kFill;
+  Draw_stopIcon(&dc, 4, 0, 44, 40);
+  for (int x = 2; x <= 5; ++x) EXPECT_EQ(At(x, 20), 0xFFDF) << x;
+  EXPECT_EQ(At(1, 20), kBack);
+  EXPECT_EQ(At(6, 20), kBack) << "the ring is not filled";
+  EXPECT_EQ(dc.fill_colour, kFill);
+  EXPECT_EQ(dc.pen_style, 2);
+  EXPECT_EQ(dc.pen_width, 3);
+  EXPECT_EQ(dc.pen_colour, 0x1234);
+  // The start stroke: 10 pixels wide.
+  SetUp();
+  Draw_startIcon(&dc, 4, 0, 44, 40);
+  for (int x = 20; x <= 29; ++x) EXPECT_EQ(At(x, 20), 0xFFFF) << x;
+  EXPECT_EQ(At(19, 20), kBack);
+  EXPECT_EQ(At(30, 20), kBack);
+  // Below 40 pixels the previous icon's ring is a hairline.
+  SetUp();
+  Draw_previousIcon(&dc, 4, 4, 34, 34);
+  EXPECT_EQ(At(4, 19), kPen);
+  EXPECT_EQ(At(5, 19), kBack);
 }
 
 }  // namespace

@@ -368,6 +368,26 @@ TEST_F(TextShape, ShapesByKind) {
   }
 }
 
+// A rounded rectangle of 50 x 50 pixels has corners of a third of its size: radius 16,
+// so the quarter circles have semi-axes of 8 pixels.
+TEST_F(TextShape, ARoundedRectangleShapeDrawsCornersOfAThirdOfItsSize) {
+  ts::ObjectRecord r = ts::ObjectRecord::Of(0, {100, 200, 150, 250}).Flags(ts::kObjShown);
+  r.fill = int16_t(kFill);
+  r.pen = kPen;
+  r.align = 1;  // solid pen
+  r.font = 1;   // one pixel wide
+  r.ByteAt(29, 4);
+  prog.AddPage(0).objects = {r};
+  Open();
+  EXPECT_EQ(Px(125, 225), kFill);
+  EXPECT_EQ(Px(106, 200), kPen) << "the top edge starts two pixels before the corner's centre column";
+  EXPECT_EQ(Px(105, 200), Px(99, 199)) << "beyond it the page shows";
+  EXPECT_EQ(Px(100, 206), kPen);
+  EXPECT_EQ(Px(100, 205), Px(99, 199));
+  EXPECT_EQ(Px(149, 243), kPen);
+  EXPECT_EQ(Px(149, 244), Px(99, 199));
+}
+
 TEST_F(TextShape, AttributeColourRecoloursTheFillOfAFilledShapeAndTheOutlineOfALine) {
   ts::ObjectRecord filled = WithAlternates(ts::ObjectRecord::Of(0, {0, 0, 99, 99}).Flags(ts::kObjShown));
   filled.fill = int16_t(kFill);

@@ -26,3 +26,12 @@ void UTIL_GradButton(DC* dc, int16_t lead_in, int16_t lead_out, const int16_t re
 // An etched frame: first along the outer top and left and the inner right and bottom,
 // second along the inner top and left and the outer right and bottom.
 void UTIL_3DEtch(DC* dc, const int16_t rect[4], uint16_t first, uint16_t second);
+// The stock bezel: a black frame, a white top and left edge, a grey bottom and right
+// edge three pixels wide with mitred corners, a silver face.
+void UTIL_Bezel(DC* dc, const int16_t rect[4]);
+// A hex nut: the bezel's shading on a figure with slanted corners.
+void UTIL_HexNut(DC* dc, const int16_t rect[4]);
+// A round button: the ellipse of rect in the context's fill with a black outline and a
+// crescent in the face's light shade at its upper left. Clip and fill are restored.
+void UTIL_RoundButton(DC* dc, const int16_t rect[4], int pressed);
+
