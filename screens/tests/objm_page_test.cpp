@@ -2,6 +2,7 @@
 // first record lies, the page and background pools, background objects shared across
 // pages, focus pre-selection, the page paint, and pages it must refuse.
 #include <gtest/gtest.h>
+#include <sanitizer/asan_interface.h>
 
 #include "fieldbus/dyn_scan.h"
 #include "display_start.h"
@@ -291,11 +292,11 @@ TEST_F(ObjmPage, PaintPolls_EveryObjectAndPaintsWhatIsShownAndChanged) {
                                          {"signal", 1, 641},
                                          {"paint", 1, kPaintStatic},
                                          {"paint", 1, kPaintDynamic},
-                                         {"signal", 2, 641},
-                                         {"paint", 2, kPaintDynamic}}));
+                                         {"signal", 2, 641}}))
+      << "a hidden object asking for a repaint is not painted";
   using R = std::array<int16_t, 4>;
   const R whole{0, 0, int16_t(scr_wdt - 1), int16_t(scr_hgt - 1)};
-  EXPECT_EQ(g_paint_clips, (std::vector<R>{whole, whole, R{200, 200, 209, 219}, R{300, 300, 309, 309}}));
+  EXPECT_EQ(g_paint_clips, (std::vector<R>{whole, whole, R{200, 200, 209, 219}}));
   // The background over the whole context, then the black side bars.
   EXPECT_EQ(Rectangles(), (std::vector<R>{{0, 0, 800, 480}, {0, 0, 40, 480}, {680, 0, 800, 480}}));
   EXPECT_EQ(dc->fill_colour, 0);
@@ -355,6 +356,23 @@ TEST_F(ObjmPage, BrokenPagesAreRefusedWithoutReadingPastTheProgram) {
     const uint8_t* page = vtn_pgm + prog.PageOffset(0);
     EXPECT_EQ(OBJM_ScanPage(dc, page), nullptr);
     EXPECT_EQ(OBJM_OpenPage(dc, page), 0);
+  }
+  // A record with its own length that the end of the program cuts inside that field:
+  // nothing past the program is read (the sanitizer build reports a read of the bytes
+  // behind it, poisoned here).
+  for (uint32_t keep : {28u, 30u, 31u}) {
+    SCOPED_TRACE(keep);
+    prog = {};
+    prog.AddPage(0).objects = {Obj(0, 0)};
+    prog.Install();
+    const uint32_t size = prog.PageOffset(0) + 14 + keep;
+    SetBlockSize(vtn_pgm_bl, size);
+    OBJM_Init();
+    const uint8_t* page = vtn_pgm + prog.PageOffset(0);
+    ASAN_POISON_MEMORY_REGION(vtn_pgm + size, 64);
+    EXPECT_EQ(OBJM_ScanPage(dc, page), nullptr);
+    EXPECT_EQ(OBJM_OpenPage(dc, page), 0);
+    ASAN_UNPOISON_MEMORY_REGION(vtn_pgm + size, 64);
   }
   // An unknown class with its own length is stepped over by the scan.
   prog = {};

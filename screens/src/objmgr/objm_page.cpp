@@ -116,6 +116,8 @@ const uint8_t* NextRecord(const uint8_t* record, const uint8_t* end) {
   const bool own = (FlagsOf(record) & kFlagOwnLength) != 0;
   // A record of an unknown class can only be stepped over by its own length.
   if (cls >= kObjClasses && !own) return nullptr;
+  // The own length lies past the common header: the program must hold it.
+  if (own && end && end - record < std::ptrdiff_t(kOwnLength + 2)) return nullptr;
   const uint32_t length = own ? U16(record, kOwnLength) : ClassRow(cls).length;
   if (length < kOwnLength + 2) return nullptr;
   // A class reads its record up to its default length whatever the record claims.
@@ -296,11 +298,14 @@ void OBJM_PaintPage(DC* dc) {
     OCB& ocb = doTbl[i];
     const uint16_t result = ocb.signal(ocb.record, ocb.instance, kSignalUpdate, 1);
     const ObjInstance* inst = InstanceOf(ocb);
-    if (inst->state & kStateShown) {
+    const bool shown = (inst->state & kStateShown) != 0;
+    if (shown) {
       GDI_SetClipRect(dc, whole, nullptr);
       ocb.paint(ocb.record, ocb.instance, kPaintStatic);
     }
-    if (result & kResultRepaint) {
+    // A hidden object's dynamic part (a text's string) waits until it is shown, as in
+    // the update pass.
+    if (shown && (result & kResultRepaint)) {
       ClipTo(dc, inst->rect);
       ocb.paint(ocb.record, ocb.instance, kPaintDynamic);
     }
