@@ -1,9 +1,8 @@
-// Hooks of the parts of the graphics subsystem that are not built yet: the drawing
-// primitives, the pixel pipeline, still images and video playback. Each records its call
-// in the platform call trace. The pipeline's presentation does slightly more, so that a
+// Hooks of the parts of the graphics subsystem that are not built yet: the pixel
+// pipeline, still images and video playback. Each records its call in the platform call
+// trace. The pipeline's presentation does slightly more, so that a
 // unit on a pixel-pipeline kernel shows its pages: it copies the active page into the
 // display frame as 32-bit pixels, the key colour 0x0001 showing black.
-#include "graphics/draw.h"
 #include "graphics/video.h"
 #include "graphics/playback.h"
 #include "graphics/pxp.h"
@@ -12,10 +11,6 @@
 
 uint8_t StillOpened = 0;
 
-int GDI_Rectangle(DC*, int16_t left, int16_t top, int16_t right, int16_t bottom) {
-  plat::TraceCall("GDI_Rectangle", (int64_t(left) << 16) | uint16_t(top), (int64_t(right) << 16) | uint16_t(bottom));
-  return 1;
-}
 int PXP_Init(void* const*, uint32_t display_size) {
   plat::TraceCall("PXP_Init", display_size);
   return 1;

@@ -1,7 +1,8 @@
-// The real firmware binary on a temporary device root shows its self-test screen on the
+// The real firmware binary on a temporary device root shows its console messages on the
 // display: the frame it leaves in the display file (its default kernel presents through
-// the pixel pipeline, a 32-bit frame) is the screen the console draws for the two lines
-// it reports on standard output.
+// the pixel pipeline, a 32-bit frame) is the screen the console draws for the last two
+// lines it reports on standard output (without a screen program, the screen loop's
+// fault display after the self-test).
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -15,14 +16,15 @@ namespace {
 
 using UnitDisplay = gt::Display;
 
-// The last pair of console lines the unit printed: "     line1" then "         line2".
+// The last pair of console lines the unit printed: "     line1" then "         line2"
+// (line2 may be empty).
 std::pair<std::string, std::string> LastMessage(const std::string& out) {
   std::istringstream in(out);
   std::string line, previous;
   std::pair<std::string, std::string> found;
   while (std::getline(in, line)) {
     if (previous.rfind("     ", 0) == 0 && previous.size() > 5 && previous[5] != ' ' &&
-        line.rfind("         ", 0) == 0 && line.size() > 9 && line[9] != ' ')
+        line.rfind("         ", 0) == 0 && (line.size() == 9 || line[9] != ' '))
       found = {previous.substr(5), line.substr(9)};
     previous = line;
   }
@@ -45,7 +47,7 @@ std::vector<uint8_t> ShownRgb(const std::string& frame_file, bool pipeline) {
   return plat::Rgb565Image(px.data(), 800, 480, 800).rgb;
 }
 
-TEST_F(UnitDisplay, SelfTestScreenReachesTheDisplayFrame) {
+TEST_F(UnitDisplay, TheLastConsoleScreenReachesTheDisplayFrame) {
   struct Case {
     const char* uname;  // nullptr: the board's kernel
     bool pipeline;
@@ -61,6 +63,9 @@ TEST_F(UnitDisplay, SelfTestScreenReachesTheDisplayFrame) {
     ts::ChildProcess panel(std::string(PANEL_BINARY_DIR) + "/app/panel", {}, env);
     ASSERT_TRUE(panel.started());
     ASSERT_TRUE(panel.WaitFor("panel: running", std::chrono::seconds(120))) << panel.output();
+    // The screen loop's first pass shows that there is no screen program.
+    ASSERT_TRUE(panel.WaitFor("No User Screens to Display\n         \n", std::chrono::seconds(60)))
+        << panel.output();
     const auto [line1, line2] = LastMessage(panel.output());
     ASSERT_FALSE(line1.empty()) << panel.output();
     const std::vector<uint8_t> shown = ShownRgb(unit_root.Host(plat::kFramebufferDevice), k.pipeline);

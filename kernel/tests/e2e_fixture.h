@@ -1,60 +1,10 @@
 #pragma once
-// The real firmware binary and the programming tool (testsupport/peers/progtool.py) on
-// its USB device port, for end-to-end tests.
-#include <chrono>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
-#include <vector>
-
-#include "testsupport/child_process.h"
-#include "testsupport/ladder_asm.h"
-#include "testsupport/program_image.h"
-#include "testsupport/temp_root.h"
+// The real firmware binary and the programming tool for the kernel's end-to-end tests.
+#include "testsupport/unit_e2e.h"
 
 namespace kt {
-
-// The binary from the build directory CTest names, else from the build directory that
-// holds this test program.
-inline std::string PanelBinary() {
-  if (const char* dir = std::getenv("PANEL_BINARY_DIR"); dir && *dir) return std::string(dir) + "/app/panel";
-  char self[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  const std::string path(self, std::size_t(n));
-  return path.substr(0, path.rfind('/')) + "/app/panel";
-}
-
-struct ToolResult {
-  int rc;
-  std::string out;
-};
-
-class ProgrammingTool {
- public:
-  ProgrammingTool(const ts::TempRoot& root, uint8_t seed) : port_(root.Host("/dev/ttyGS0")), seed_(seed) {}
-  ToolResult operator()(std::vector<std::string> args) const {
-    std::vector<std::string> all{std::string(PANEL_SOURCE_DIR) + "/testsupport/peers/progtool.py", "--port", port_,
-                                 "--seed", std::to_string(seed_)};
-    all.insert(all.end(), args.begin(), args.end());
-    ts::ChildProcess tool("python3", all);
-    const int rc = tool.Wait(std::chrono::seconds(30));
-    std::string out = tool.output();
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return {rc, out};
-  }
-
- private:
-  std::string port_;
-  uint8_t seed_;
-};
-
-// A ladder program's logic table as the tool downloads it (16-bit operand form).
-inline std::vector<uint8_t> LogicTable(const std::string& source) {
-  ts::LadderAsm assembler;
-  std::vector<uint8_t> bytes;
-  for (uint16_t w : assembler.Assemble(source)) bytes.insert(bytes.end(), {uint8_t(w), uint8_t(w >> 8)});
-  return ts::LogicWithFeatures(bytes, 0x8000);
-}
-
+using ts::LogicTable;
+using ts::PanelBinary;
+using ts::ProgrammingTool;
+using ts::ToolResult;
 }  // namespace kt

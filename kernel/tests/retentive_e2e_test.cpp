@@ -1,6 +1,7 @@
 // The real firmware on an empty device root: a first start with its defaults, Run, then
 // the power-fail signal and a restart that finds every register, the mode and the reset
-// counter as they were.
+// counter as they were; and a start after a stop that was not orderly, which asks the
+// operator on the touch screen.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include "kernel/sr4.h"
 #include "platform/power_controller.h"
 #include "storage/crc16.h"
+#include "testsupport/touch_writer.h"
 
 namespace {
 
@@ -61,6 +63,52 @@ TEST(RetentiveEndToEnd, APowerFailKeepsTheRegistersTheModeAndTheResetCount) {
   EXPECT_EQ(tool({"mode"}).out, "2");
   EXPECT_EQ(ReadSr(tool, 52), 1) << "a power-down is an orderly stop: no reset counted";
   EXPECT_FALSE(root.Exists("/mnt/cfg/saved.dat")) << "seen once";
+  EXPECT_EQ(panel.Stop(SIGTERM, 60s), 0) << panel.output();
+}
+
+// With SR180 set and no orderly-stop mark the unit asks before it runs: question 11
+// (auto-run) waits on the touch screen, and Cancel leaves the controller in Idle where the
+// options alone would have run it.
+TEST(RetentiveEndToEnd, AStartAfterAPowerLossAsksTheOperator) {
+  const std::string binary = kt::PanelBinary();
+  ASSERT_EQ(::access(binary.c_str(), X_OK), 0) << "no panel binary at '" << binary << "'";
+  ts::TempRoot root;
+  const ProgrammingTool tool(root, 0);
+  {
+    ts::ChildProcess panel(binary, {}, {{"PANEL_ROOT", root.path()}});
+    ASSERT_TRUE(panel.WaitFor("panel: running", 60s)) << panel.output();
+    ASSERT_EQ(tool({"write", std::to_string(reg::SrToken(180)), "16", "0100"}).rc, 0);
+    ASSERT_EQ(tool({"write", std::to_string(reg::SrToken(164)), "16", "1000"}).rc, 0);
+    ASSERT_EQ(tool({"write", "R1", "--int", "99"}).rc, 0);
+    EXPECT_EQ(panel.Stop(SIGTERM, 60s), 0) << panel.output();
+  }
+  // The registers were saved, but the mark of the orderly stop is lost.
+  ASSERT_TRUE(root.Exists("/mnt/cfg/saved.dat"));
+  ASSERT_EQ(::unlink(root.Host("/mnt/cfg/saved.dat").c_str()), 0);
+  const uint32_t cal[6] = {800, 480, 0, 0, 800, 480};  // raw (x, 480 - y) is the point (x, y)
+  root.Write("/mnt/cfg/cal.dta", std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(cal),
+                                                      reinterpret_cast<const uint8_t*>(cal) + sizeof cal));
+
+  ts::ChildProcess panel(binary, {}, {{"PANEL_ROOT", root.path()}});
+  ts::TouchWriter finger(root.Host("/dev/input/ts0"));
+  ASSERT_TRUE(finger.Open(30s)) << panel.output();
+  // Tap Cancel (x 378..511, y 369..412) until the unit goes on; a tap while the unit
+  // reopens the device finds no reader and is tapped again.
+  struct sigaction ignore{}, old{};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, &old);
+  bool running = false;
+  for (int i = 0; i < 300 && !running; ++i) {
+    finger.Report(444, 480 - 390, 100);
+    finger.Report(444, 480 - 390, 100);
+    finger.Lift();
+    running = panel.WaitFor("panel: running", 200ms);
+  }
+  ::sigaction(SIGPIPE, &old, nullptr);
+  ASSERT_TRUE(running) << panel.output();
+  EXPECT_EQ(tool({"mode"}).out, "0") << "Cancel: Idle";
+  EXPECT_EQ(tool({"read", "R1", "--int"}).out, "99");
+  EXPECT_NE(ReadSr(tool, 4) & 0x1000, 0) << "a stop that was not orderly";
   EXPECT_EQ(panel.Stop(SIGTERM, 60s), 0) << panel.output();
 }
 

@@ -21,6 +21,7 @@
 #include "platform/persistent_regs.h"
 #include "platform/power_controller.h"
 #include "platform/trace.h"
+#include "question_finger.h"
 #include "retentive_internal.h"
 #include "storage/crc16.h"
 #include "testsupport/file_size_limit.h"
@@ -44,6 +45,7 @@ struct Image {
     put(reg::SrOffset(5), sr5);
     put(reg::SrOffset(164), sr164);
     put(reg::SrOffset(180), sr180);
+    qf::PutKernelBuild(image.data());
     return image;
   }
 };
@@ -74,6 +76,7 @@ class Retentive : public ts::RegImageTest {
  protected:
   ts::TempRoot root;
   ts::RecordingRunner runner;
+  qf::QuestionFinger finger{root};
   void SetUp() override {
     RegImageTest::SetUp();
     plat::ResetPersistentRegs();
@@ -87,12 +90,7 @@ class Retentive : public ts::RegImageTest {
     plat::power_model::Reset();
     RegImageTest::TearDown();
   }
-  static std::vector<int64_t> Questions() {
-    std::vector<int64_t> ids;
-    for (const auto& c : plat::TraceSnapshot())
-      if (std::string(c.name) == "AskLoadQuestion") ids.push_back(c.a);
-    return ids;
-  }
+  static std::vector<int64_t> Questions() { return qf::Asked(); }
 };
 
 // ---- The start-up restore ------------------------------------------------------------
@@ -103,7 +101,7 @@ struct RestoreCase {
   std::optional<Bytes> autoreg;  // nullopt: no file
   std::optional<Bytes> backup;
   uint32_t boot_status;          // before the start
-  int answer;                    // every question's answer (-1: unattended)
+  int answer;                    // every question's answer: 1 a tap on OK, 0 on Cancel
   // What the start finds.
   int result;
   uint16_t r1, sr5;
@@ -131,7 +129,7 @@ TEST_P(RestoreTable, FindsTheRegistersTheModeAndTheMarks) {
   if (c.backup) root.Write("/mnt/cfg/bkpreg.dta", *c.backup);
   root.Write("/mnt/cfg/bbram.dta", Bytes(kBbramSize, 0x42));
   BootStatusSet(c.boot_status);
-  retentive::LoadQuestionAnswer = c.answer;
+  for (int64_t id : c.questions) finger.taps.push_back({c.answer == 1 ? qf::Ok(int(id)) : qf::Cancel(int(id))});
 
   EXPECT_EQ(AutoLoadRegisters(), c.result);
   EXPECT_EQ(R1(), c.r1);

@@ -53,6 +53,9 @@ void PMGR_TheLoop(int driver_index);
 void PMGR_Start();
 void PMGR_Stop();
 void PMGR_Scan();
+// Hands the dynamic scan list of the page just opened (eight 12-byte records, one per
+// driver port) to the drivers' next scan; nullptr for a page without one.
+void PMGR_LoadDynamicScanListInfo(const uint8_t* list);
 // Refreshes the drivers' information from the driver table's data (count entries).
 void PMGR_GetDrvInfo(const uint8_t* table, int count);
 

@@ -30,6 +30,10 @@ inline constexpr uint32_t kPseudoBufBytes = 128;
 void SYS_ResetRCBs(int mode);
 // Returns x; it has no effect.
 int SYS_LoadRCBs(int x);
+// Points the look-up of references 2..1023 at the external-reference table at offset
+// from the screen program's start (a page's own table); 0, or an offset outside the
+// program, keeps the table SYS_ResetRCBs chose.
+void SYS_SetPageRefTable(uint32_t offset);
 // Takes the next RCB of the selected pool for a reference (2..1023 name entries of the
 // page's external-reference table, 1 marks the link pseudo-capable, anything else is a
 // token). size: 0x8000 | byte count, or bits 0-5 count and bits 6-7 unit (0 signed bits,

@@ -21,6 +21,9 @@ int AutoSaveRegisters();
 // The start-up restore: 1 when a register image was taken (or on a first start, which
 // creates the empty files and sets fwload_set_def), 0 when none could be.
 int AutoLoadRegisters();
+// The callback of the start-up questions: 1 is yes, anything else no; marks the open
+// question answered.
+void SetLoadState(int answer);
 // First start: creates empty bbram.dta and autoreg.dta (failure: boot status 0x08, 0) and
 // takes SR29 and SR30 from retnreg.dta when present.
 int CrtAutoSaveRegFile();

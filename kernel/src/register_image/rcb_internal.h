@@ -13,6 +13,8 @@ namespace rcb {
 // Takes the current screen program's external-reference table (header byte 44 of the
 // screen table; none for an older or shorter header) for later look-ups.
 void SelectPageRefTable();
+// A page's own table at offset from the screen program's start (0: no change).
+void SelectPageRefTable(uint32_t offset);
 // A reference 2..1023 resolved through the page's external-reference table (an external
 // object's entry converted to its token, and its link status set); 0 when the table has
 // no such entry. Any other reference is a token itself.

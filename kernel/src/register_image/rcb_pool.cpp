@@ -44,6 +44,8 @@ void SYS_ResetRCBs(int mode) {
 
 int SYS_LoadRCBs(int x) { return x; }
 
+void SYS_SetPageRefTable(uint32_t offset) { rcb::SelectPageRefTable(offset); }
+
 RCB* SYS_LinkReg(uint32_t reference, uint16_t size) { return Take(reference, rcb::DecodeSize16(size)); }
 
 RCB* SYS_32LinkReg(uint32_t reference, uint8_t size) { return Take(reference, rcb::DecodeSize8(size)); }

@@ -66,6 +66,14 @@ void SelectPageRefTable() {
   g_entries = (size - offset) / kEntryBytes;
 }
 
+void SelectPageRefTable(uint32_t offset) {
+  const uint32_t cap = uint32_t(kVtnPgmCap - kTableHeader);
+  const uint32_t size = BlockSize(vtn_pgm_bl) < cap ? BlockSize(vtn_pgm_bl) : cap;
+  if (offset == 0 || offset >= size) return;
+  g_table = vtn_pgm + offset;
+  g_entries = (size - offset) / kEntryBytes;
+}
+
 uint32_t Resolve(uint32_t reference) {
   if (reference < kFirstRef || reference > kLastRef) return reference;
   const uint32_t index = reference - kFirstRef;

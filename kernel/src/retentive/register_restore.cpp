@@ -127,7 +127,7 @@ void ResetRetentive() {
   ResetSaveState();
   ResetRestoreState();
   ResetBackupState();
-  LoadQuestionAnswer = -1;
+  ResetQuestions();
 }
 
 }  // namespace retentive

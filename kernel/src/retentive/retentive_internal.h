@@ -49,13 +49,12 @@ bool FileExists(const char* unit_path);
 // The start-up questions: asks question id (10, 11 or 12) and gives 1 for OK, 0 for
 // Cancel. Question 11 counts down from tick, the time base's tick when it opened.
 int AskLoadQuestion(int id, uint32_t tick);
-// Tests: the answer every question gets (-1: the unattended answer).
-extern int LoadQuestionAnswer;
 
 // The state of this code back to power-on (KernelPowerOnReset), and of its parts.
 void ResetRetentive();
 void ResetSaveState();
 void ResetRestoreState();
 void ResetBackupState();
+void ResetQuestions();
 
 }  // namespace retentive

@@ -11,6 +11,7 @@
 #include "cmd_server.h"
 #include "dnld.h"
 #include "drivers/services.h"
+#include "fieldbus/dyn_scan.h"
 #include "fieldbus/services.h"
 #include "graphics/stills.h"
 #include "graphics/vdr.h"
@@ -54,6 +55,7 @@
 #include "runctl_internal.h"
 #include "screenloop_internal.h"
 #include "screens/keys.h"
+#include "screens/objm.h"
 #include "screens/objm_bodies.h"
 #include "touch_state.h"
 #include "platform/key_matrix.h"
@@ -177,6 +179,7 @@ void ResetHookFlags() {
   for (VcommDriver& row : Vcomm_Drv) row = {};
   ProgrammingPort = 0;
   NetPowerOnReset();
+  DynScanPowerOnReset();
   QuorvServerState = 1;
   QuorvUpdateNewIp = 0;
   QuorvFtping = 0;
@@ -189,6 +192,7 @@ void ResetHookFlags() {
   PAGE_mode = 0;
   openPageExec = 0;
   g_objm_bodies = {};
+  ObjmPowerOnReset();
   KeyRingsReset();
   // The storage queues stand empty, as start-up leaves them.
   CreateStorageQueues();

@@ -14,12 +14,20 @@ extern uint8_t ExternalRegOnPage;
 extern int16_t PAGE_current;
 extern uint8_t PAGE_mode;
 
-// Opens a modal pop-up built from a dialog object; the callback gets the answer.
+// Opens a modal pop-up built from a dialog object (an object record) over the page, or
+// over the display when no page is open; the callback gets the answer. Refused while a
+// pop-up or a morph is open, and for a record of no known class. The pop-up takes the
+// focus until it closes itself with OBJM_DestroyPopup, which gives the focus back and
+// repaints the page.
 using PopupCallback = void (*)(int answer, void* parameter);
 void OBJM_CreatePopup(DC* dc, const void* dialog_object, PopupCallback callback, void* parameter);
+void OBJM_DestroyPopup(DC* dc);
 void OBJM_DestroyPage();
 void OBJM_FlushUserScreens();
-void OBJM_SwitchUserScreen(int screen, int flag);
+// The history of user screens: a switch (remembering the screen left and its focused
+// object when push is set) writes SR1; a pop goes back to the last remembered screen.
+void OBJM_SwitchUserScreen(int screen, int push);
+void OBJM_PopUserScreen();
 OCB* OBJM_GetRootOCB();
 // Empties the object manager's pools; returns the size used.
 uint32_t OBJM_Init();
@@ -36,8 +44,11 @@ const uint8_t* OBJM_ScanPage(DC* dc, const uint8_t* page_record);
 // morph holds the focus, else 1.
 int OBJM_Update(DC* dc);
 
-void STR_Init(uint32_t a, uint32_t b);
-int STR_Update();  // non-zero when the page must be re-opened
+// The program strings' languages: the language-select register and the language count
+// from the screen program's header ((0, 1) for a program without them).
+void STR_Init(uint32_t language_reg, uint32_t languages);
+// 1 when the register chose another language this pass (the page is then re-opened).
+int STR_Update();
 
 // 1 when the logged-in user's level meets the required level 1..7 (0 always grants).
 int UserGotAccess(int level);
