@@ -2,6 +2,7 @@
 // calibration, the side keys and System-key combinations on the test clock, the screen
 // saver, the beeper and the power-down figures.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <vector>
@@ -270,6 +271,15 @@ TEST_F(Touch, StoredCalibrationIsLoadedWhenBothFullScalesAreSet) {
   TCH_Open(Record);
   EXPECT_EQ(tch::g.cal.x_full, 1);
   EXPECT_EQ(tch::g.cal.x_offset, 0);
+  // Once the file is gone no calibration is taken, not even the one read before.
+  table[10] = 4096;
+  ASSERT_EQ(SYS_SaveParmTbl(table), 1);
+  TCH_Open(Record);
+  ASSERT_EQ(tch::g.cal.x_full, 4096);
+  ASSERT_EQ(::unlink(root.Host("/mnt/cfg/cal.dta").c_str()), 0);
+  tch::Reset();
+  TCH_Open(Record);
+  EXPECT_EQ(tch::g.cal.x_full, 1);
 }
 
 // --- Side keys -------------------------------------------------------------------------

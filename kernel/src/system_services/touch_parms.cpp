@@ -9,8 +9,10 @@ namespace {
 uint16_t g_table[kParmTblWords];
 }  // namespace
 
+// Without a readable calibration file the table reads as no calibration, never as what an
+// earlier read left in it.
 uint16_t* SYS_GetParmTbl() {
-  ReadTchClb(g_table);
+  if (!ReadTchClb(g_table)) std::memset(g_table, 0, sizeof g_table);
   return g_table;
 }
 
