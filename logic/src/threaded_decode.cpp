@@ -314,9 +314,8 @@ uint32_t JoinRung(const Record* run, uint32_t n, Record& j) {
   uint32_t bits[3] = {};
   for (uint32_t p = 0, c = 0; p < i; ++p)
     if (run[p].kind == Rec::kContact) bits[c++] = ByteMask(run[p].a, run[p].b);
-  j = {Rec(uint16_t(Rec::kRungBase) + 6 * shape + Place(kCoilWrites, run[i].opcode)), uint16_t((i + 2) << 8 | table),
-       run[0].ip,
-       bits[0], bits[1], bits[2], ByteMask(run[i].a, 1u << run[i].b)};
+  const Rec kind = Rec(uint16_t(Rec::kRungBase) + 6 * shape + Place(kCoilWrites, run[i].opcode));
+  j = {kind, uint16_t((i + 2) << 8 | table), run[0].ip, bits[0], bits[1], bits[2], ByteMask(run[i].a, 1u << run[i].b)};
   return i + 1;
 }
 uint16_t TimerPlace(uint16_t op) {

@@ -846,7 +846,7 @@ compare_real : {
   NUM_SHAPE(NUM_JOIN, pop, kPushOpPull, 3, 0)
   NUM_SHAPE(NUM_JOIN, ppopc, kPushPushOpPull, 4, 1)
   NUM_SHAPE(NUM_JOIN, popc, kPushOpPull, 3, 1)
-  // The same shapes after a contact, its bit (byte << 8 | mask) beside the record: the
+  // The same shapes after a contact, its bit (byte << 8 | mask) in the record's ip: the
   // contact's push comes first, where both stacks have room for the shape.
 #define CONTACT_PUSH(T)                                                                  \
   if (bsp == kBitStackSize || wsp + sizeof(T) > kWordStackSize) {                        \
