@@ -122,7 +122,11 @@ enum class Rec : uint16_t {
   // for the same with a plain coil, and + 3 * kNumOps + the type for push-push-compare
   // with a plain coil.
   kContactNumBase = 469,
-  kKinds = 469 + 3 * 15 + 4,
+  // A contact, two LREAL pushes and an operator O (+ - * /), then a square root (+ 2 * O)
+  // or absolute value (+ 2 * O + 1) of the result, its pull to c and a plain coil on bit
+  // d (byte << 8 | mask): the fields of the contact-led shape otherwise.
+  kContactUnaryBase = 469 + 3 * 15 + 4,
+  kKinds = kContactUnaryBase + 8,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,

@@ -410,9 +410,19 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     const uint32_t parts = Join(run + 1, n - 1, j);
     const int place = ContactNumPlace(j.kind);
     if (parts != 0 && place >= 0) {
-      j.kind = Rec(uint16_t(Rec::kContactNumBase) + place);
       j.ip = r0.ip;
       j.e = ByteMask(r0.a, r0.b);
+      // An LREAL result through a square root or absolute value, pulled, to a plain coil.
+      const int op = int(j.kind) - int(Rec::kPushPushOpBase) - 11;
+      const Record* u = run + 1 + parts;
+      if (op >= 0 && op < 4 && n >= parts + 4 && (u[0].kind == Rec::kLrealSqrt || u[0].kind == Rec::kLrealAbs) &&
+          u[1].kind == Rec::kPullQuad && u[2].kind == Rec::kCoil && u[2].opcode == 38) {
+        j.kind = Rec(uint16_t(Rec::kContactUnaryBase) + 2 * op + (u[0].kind == Rec::kLrealAbs));
+        j.c = u[1].a;
+        j.d = ByteMask(u[2].a, 1u << u[2].b);
+        return parts + 4;
+      }
+      j.kind = Rec(uint16_t(Rec::kContactNumBase) + place);
       return parts + 1;
     }
   }

@@ -401,6 +401,7 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       NUM_LABELS(cppo) NUM_LABELS(cppop) NUM_LABELS(cppopc)
 #undef NUM_LABELS
       &&cppcc0, &&cppcc1, &&cppcc2, &&cppcc3,
+      &&cuop0, &&cuop1, &&cuop2, &&cuop3, &&cuop4, &&cuop5, &&cuop6, &&cuop7,
   };
   static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
                 uint16_t(Rec::kOperatorBase) == 32);
@@ -416,7 +417,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
                 uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24);
   static_assert(uint16_t(Rec::kJumpOverCoil) == 433 + 4 && uint16_t(Rec::kSkipToCoilBase) == 437 + 1 &&
                 uint16_t(Rec::kRungBase) == 438 + 13 && uint16_t(Rec::kContactNumBase) == 451 + 18 &&
-                uint16_t(Rec::kKinds) == 469 + 3 * kNumOps + 4);
+                uint16_t(Rec::kContactUnaryBase) == 469 + 3 * kNumOps + 4 &&
+                uint16_t(Rec::kKinds) == uint16_t(Rec::kContactUnaryBase) + 8);
 
   const Threaded* r = Resume(m);
   if (r == nullptr) return;
@@ -903,6 +905,31 @@ compare_real : {
   CONTACT_COMPARE_JOIN(cppcc2, float, 2)
   CONTACT_COMPARE_JOIN(cppcc3, double, 3)
 #undef CONTACT_COMPARE_JOIN
+#define CONTACT_UNARY(label, fn, unary)                                                   \
+  label : {                                                                               \
+    CONTACT_PUSH(double)                                                                  \
+    (void)NumJoin<double, LrealFn<fn>, Shape::kPushPushOp>(*r, words, wsp, bits, bsp);    \
+    uint16_t* const c = words + wsp - 4;                                                  \
+    const double a = LoadCells<double>(c);                                                \
+    bool ok = lrealops::Finite(a);                                                        \
+    const double v = unary(a, ok);                                                        \
+    StoreCells(c, v);                                                                     \
+    std::memcpy(plc_reg + r->c, &v, 8);                                                   \
+    wsp -= 4;                                                                             \
+    if (!ok) bits[bsp - 1] = 0;                                                           \
+    CoilAt<0>(r->d, bits[--bsp]);                                                         \
+    r += 8;                                                                               \
+    NEXT();                                                                               \
+  }
+  CONTACT_UNARY(cuop0, lrealops::Add, lrealops::Sqrt)
+  CONTACT_UNARY(cuop1, lrealops::Add, lrealops::Abs)
+  CONTACT_UNARY(cuop2, lrealops::Sub, lrealops::Sqrt)
+  CONTACT_UNARY(cuop3, lrealops::Sub, lrealops::Abs)
+  CONTACT_UNARY(cuop4, lrealops::Mul, lrealops::Sqrt)
+  CONTACT_UNARY(cuop5, lrealops::Mul, lrealops::Abs)
+  CONTACT_UNARY(cuop6, lrealops::Div, lrealops::Sqrt)
+  CONTACT_UNARY(cuop7, lrealops::Div, lrealops::Abs)
+#undef CONTACT_UNARY
 #undef CONTACT_PUSH
   // An LREAL function of the top value, pulled at once (and its power flow to a coil).
 #define UNARY_PULL(label, fn, coil)                                 \

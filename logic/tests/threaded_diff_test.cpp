@@ -393,6 +393,8 @@ class Generator {
         if (kSubs[k] >= 16 && kSubs[k] <= 19 && Chance(30)) {  // a second operator on the result
           push();
           code_.insert(code_.end(), {543, uint16_t(16 + Pick(4))});
+        } else if (kSubs[k] >= 16 && kSubs[k] <= 19 && Chance(50)) {  // its square root or absolute value
+          code_.insert(code_.end(), {543, uint16_t(21 + Pick(2))});
         }
         if (kSubs[k] >= 16 && kSubs[k] != 99) {
           cells_ += 4 * (1 - kTakes[k]);
@@ -500,7 +502,8 @@ TEST_F(ThreadedDiff, GeneratedProgramsRunAsTheCarefulInterpreterRunsThem) {
 }
 
 // The joined shapes where a stack is nearly full: each has to leave the case to its parts
-// (whose contact reports the overflow) exactly where the careful interpreter faults. The
+// (whose contact reports the overflow) exactly where the careful interpreter faults, and
+// run as its parts do below that. The
 // 16-bit form: contacts are words from 8192 on (I bits), 38 the plain coil, 32768 on R
 // registers.
 TEST_F(ThreadedDiff, JoinedShapesAtAFullStackFaultAsTheCarefulInterpreterDoes) {
@@ -510,6 +513,8 @@ TEST_F(ThreadedDiff, JoinedShapesAtAFullStackFaultAsTheCarefulInterpreterDoes) {
       {8192, 8193, kAnd, 8194, kOr, kOut, 32768 + 16 * 100},       // three contacts, two slots
       {8195, 80, 32768, 80, 32769, 120, 82, 32770, kOut, 32771},  // a contact and an INT sum
       {8195, kPush4, 32768 + 16 * 8, kPush4, 32768 + 16 * 12, kLreal, kGt, kOut, 32771},  // and an LREAL compare
+      // and the square root of an LREAL difference, pulled, to a coil
+      {8195, kPush4, 32768, kPush4, 32768 + 16 * 4, kLreal, 17, kLreal, 21, 542, 32768 + 16 * 12, kOut, 32771},
   };
   std::mt19937 rng(5);
   for (std::size_t k = 0; k < rungs.size(); ++k) {
