@@ -194,26 +194,30 @@ void BM_DirectLreal(benchmark::State& state) {
   for (uint32_t i = 0; i < kGroups; ++i) groups.push_back(GroupOf(i));
   for (auto _ : state) {
     for (const Group& g : groups) {
-      const double a = GetL(g.a), b = GetL(g.b), c = GetL(g.c);
-      const double sum = a + b;
-      const double product = sum * c;
-      SetL(g.d, product);
-      lbench::Write(g.q[0], lbench::On(g.x[0]) && Finite(a) && Finite(b) && Finite(sum) && Finite(c));
-
-      const double q = a / b;
-      bool ok = Finite(a) && Finite(b) && b != 0.0;
-      double root;
-      if (std::signbit(q)) {
-        root = std::bit_cast<double>(0x43DFFC0000000000ull);
-        ok = false;
-      } else {
-        root = std::sqrt(q);
-        ok = ok && Finite(q);
+      // Each rung reads its operands from the image, as each rung of the program pushes
+      // them: a store of the rung before may have changed them.
+      {
+        const double a = GetL(g.a), b = GetL(g.b), c = GetL(g.c);
+        const double sum = a + b;
+        SetL(g.d, sum * c);
+        lbench::Write(g.q[0], lbench::On(g.x[0]) && Finite(a) && Finite(b) && Finite(sum) && Finite(c));
       }
-      SetL(g.e, root);
-      lbench::Write(g.q[1], lbench::On(g.x[1]) && ok);
-
-      lbench::Write(g.q[2], lbench::On(g.x[2]) && a > b);
+      {
+        const double a = GetL(g.a), b = GetL(g.b);
+        const double q = a / b;
+        bool ok = Finite(a) && Finite(b) && b != 0.0;
+        double root;
+        if (std::signbit(q)) {
+          root = std::bit_cast<double>(0x43DFFC0000000000ull);
+          ok = false;
+        } else {
+          root = std::sqrt(q);
+          ok = ok && Finite(q);
+        }
+        SetL(g.e, root);
+        lbench::Write(g.q[1], lbench::On(g.x[1]) && ok);
+      }
+      lbench::Write(g.q[2], lbench::On(g.x[2]) && GetL(g.a) > GetL(g.b));
     }
     benchmark::ClobberMemory();
   }

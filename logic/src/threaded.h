@@ -28,7 +28,7 @@ enum class Rec : uint16_t {
   kContact,       // push the bit a (byte) b (mask)
   kOperator,      // a bit-stack operator of the boolean table
   kCoil,          // a coil of the boolean table on byte a, bit b
-  kContactCoil,   // contact a/b, then the coil `opcode` on byte c, bit d
+  kContactCoil,   // contact a/b, then the coil `opcode` on bit c (byte << 8 | mask)
   kPushWord,      // a: offset
   kPushDouble,    // a: offset
   kPushImm,       // a: value
@@ -37,14 +37,14 @@ enum class Rec : uint16_t {
   kPullDouble,    // a: offset
   kMoveWord,      // a: destination, b: source
   kMoveImm,       // a: destination, b: value
-  kJump,          // pop; when on, continue at record c (16- and 32-bit offsets)
+  kJump,          // pop; when on, continue at record c (16- and 32-bit offsets); a: 1 when it leads backward
   kSkipIfOff,     // top off: continue at record c
   kCall,          // pop; when on, call record c, returning to word d
   kReturn,        // pop; when on, return
   kEnd,           // opcode 9
   kGoto,          // continue at record c (the link from a run into one decoded before)
   kFree21,        // no record has this kind
-  kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, coil byte c >> 3 bit c & 7
+  kIntCompareCoil,  // push a, push b (or immediate b when d & 1), INT compare `opcode`, a coil other than the plain one on byte c >> 3 bit c & 7
   kTimer,         // a timer whose operands were read: record a, preset b (immediate when opcode is odd,
                   // else a register's offset), reset bit c (byte << 3 | bit)
   kAddDint, kSubDint, kMulDint,        // DINT operators on the word stack
@@ -73,11 +73,11 @@ enum class Rec : uint16_t {
   kPushPushOpBase = 128,      // push a, push b, operator
   kPushPushOpPullBase = 143,  // push a, push b, operator, pull c
   kPushOpPullBase = 158,      // push b, operator, pull c (a on the stack)
-  // push a, push b, compare `opcode` (an LREAL compare's sub-opcode in c), one kind per
-  // type: INT, DINT, REAL, LREAL.
+  // push a, push b, compare `opcode` (its relation as a mask of orders in c), one kind
+  // per type: INT, DINT, REAL, LREAL.
   kPushPushCompareBase = 173,
   // Boolean rungs: contacts on bytes a and b with the masks in d's low and high byte, the
-  // operator I of the boolean family's table and the coil J on bit c (byte << 3 | bit);
+  // operator I of the boolean family's table and the coil J on bit c (byte << 8 | mask);
   // one kind per operator (and coil).
   kContactContactOpBase = 177,      // contact a, contact b, operator I
   kContactOpCoilBase = 190,         // contact a, operator I, coil J: + 6 * I + J
@@ -93,24 +93,40 @@ enum class Rec : uint16_t {
   kContactTimerBase = 350,  // + the timer's row
   kContactCounter = 374,    // a 16-bit counter with an immediate preset
   // The numeric shapes that pull or compare followed by a plain coil (38), its bit in
-  // d >> 1 (byte << 3 | bit).
+  // d >> 1 (byte << 8 | mask).
   kPushPushOpPullCoilBase = 375,
   kPushOpPullCoilBase = 390,
   kPushPushCompareCoilBase = 405,
-  // A contact, a timer and a plain coil (38) on bit e (byte << 3 | bit): the timer's
+  // A contact, a timer and a plain coil (38) on bit e (byte << 8 | mask): the timer's
   // fields as in kContactTimerBase, + the timer's row.
   kContactTimerCoilBase = 409,
   // An LREAL square root (+ 0) or absolute value (+ 1) whose result is pulled to a, then
-  // (+ 2) a plain coil on bit c (byte << 3 | bit).
+  // (+ 2) a plain coil on bit c (byte << 8 | mask).
   kUnaryPullBase = 433,
   // A contact and a forward jump over a contact and a plain coil (38), run without a
   // branch: the contacts on bytes a and c with their masks in b's low and high byte,
-  // the coil on bit d (byte << 3 | bit).
+  // the coil on bit d (byte << 8 | mask).
   kJumpOverCoil = 437,
   // A contact and a skip over a contact and a two-entry operator to a plain coil, run
   // without a branch: fields as kJumpOverCoil, + the operator's place.
   kSkipToCoilBase = 438,
-  kKinds = 451,
+  // A boolean rung of two or three contacts and operators that read only what its own
+  // contacts pushed, ending in a coil J: + 6 * S + J, S by (contacts, deepest slot):
+  // 0 (2, 2), 1 (3, 2), 2 (3, 3). The contacts and the coil as byte << 8 | mask in a,
+  // b, c and d; `opcode` the rung's table in the arena in its low byte, its record count
+  // (the joined record and its parts) in the high byte.
+  kRungBase = 451,
+  // A contact and the numeric shape after it, the shape's fields in the record and the
+  // contact's bit (byte << 8 | mask) in ip (these kinds never reach a handler): + the operator for push-push-operate, then
+  // + kNumOps + the operator for push-push-operate-pull, + 2 * kNumOps + the operator
+  // for the same with a plain coil, and + 3 * kNumOps + the type for push-push-compare
+  // with a plain coil.
+  kContactNumBase = 469,
+  // A contact, two LREAL pushes and an operator O (+ - * /), then a square root (+ 2 * O)
+  // or absolute value (+ 2 * O + 1) of the result, its pull to c and a plain coil on bit
+  // d (byte << 8 | mask): the fields of the contact-led shape otherwise.
+  kContactUnaryBase = 469 + 3 * 15 + 4,
+  kKinds = kContactUnaryBase + 8,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,
@@ -122,7 +138,7 @@ inline constexpr uint8_t kNumOps = 15;
 struct Threaded {
   Rec kind;
   uint16_t opcode;
-  uint32_t ip;  // word index of the instruction's first word
+  uint32_t ip;  // word index of the instruction's first word (but see kContactNumBase)
   uint32_t a, b, c, d;
 };
 // A field for the few kinds that need one more, kept beside the stream of records (the

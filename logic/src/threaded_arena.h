@@ -29,6 +29,13 @@ extern bool form16;
 extern bool valid;
 extern DecodeStats stats;
 
+// The tables of the joined boolean rungs (kRungBase), shared by every rung of one shape:
+// by the contacts' values (first contact in bit 0), the slots the rung leaves from its
+// first on in bytes 0..2.
+inline constexpr uint32_t kMaxRungTables = 256;
+extern uint32_t rung_tables[kMaxRungTables][8];
+extern uint32_t rung_table_count;
+
 }  // namespace arena
 
 // The record number (plus one) for position p, decoding it now when no decoding reached

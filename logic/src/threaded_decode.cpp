@@ -1,6 +1,7 @@
 // The decoder of the threaded form: reads each instruction's operands with the careful
 // interpreter's own operand readers, so a record resolves exactly the offset the handler
 // would, and an operand the handler would refuse leaves the instruction to the handler.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -26,6 +27,8 @@ uint32_t words = 0;
 bool form16 = true;
 bool valid = false;
 DecodeStats stats;
+uint32_t rung_tables[kMaxRungTables][8];
+uint32_t rung_table_count = 0;
 
 }  // namespace arena
 
@@ -154,6 +157,7 @@ bool DecodeOne(uint32_t p, Record& r, uint32_t& next) {
       r.kind = w == 70 ? Rec::kSkipIfOff : (w == 69 || w == 73) ? Rec::kCall : Rec::kJump;
       r.c = uint32_t(target);  // a word until the patch turns it into a record
       r.d = s.ip;              // a call's return position
+      r.a = r.c < r.d;         // a jump backward
       break;
     }
     default:
@@ -240,6 +244,80 @@ uint16_t Place(const Table& table, uint16_t op) {
   while (table[i].opcode != op) ++i;
   return i;
 }
+
+// The rung tables of this decoding by their contents (a table number plus one, 0 free).
+constexpr uint32_t kRungSlots = 2 * kMaxRungTables;
+uint16_t g_rung_slots[kRungSlots];
+
+// The number of the rung table with these rows, made now when no rung had it before;
+// -1 when the tables are full.
+int RungTable(const uint32_t (&rows)[8]) {
+  uint32_t h = 2166136261u;
+  for (uint32_t v : rows) h = (h ^ v) * 16777619u;
+  for (uint32_t i = h % kRungSlots;; i = (i + 1) % kRungSlots) {
+    const uint16_t t = g_rung_slots[i];
+    if (t == 0) {
+      if (rung_table_count == kMaxRungTables) return -1;
+      std::memcpy(rung_tables[rung_table_count], rows, sizeof rows);
+      g_rung_slots[i] = uint16_t(++rung_table_count);
+      return int(rung_table_count - 1);
+    }
+    if (std::memcmp(rung_tables[t - 1], rows, sizeof rows) == 0) return t - 1;
+  }
+}
+
+// A bit as a joined boolean record keeps it: byte << 8 | mask.
+uint32_t ByteMask(uint32_t byte, uint32_t mask) { return byte << 8 | mask; }
+
+// A boolean rung whose operators read only what its own two or three contacts pushed,
+// ending in a coil that pops the rung's first slot: everything it leaves (its slots and
+// the coil's power flow) follows from its contacts alone, so it runs from a table made
+// here. The shape of two contacts and one operator is left to its own kinds.
+uint32_t JoinRung(const Record* run, uint32_t n, Record& j) {
+  constexpr uint32_t kMaxParts = 9;
+  uint32_t contacts = 0, depth = 0, deepest = 0, i = 0;
+  for (; i < n && i < kMaxParts; ++i) {
+    const Record& r = run[i];
+    if (r.kind == Rec::kContact) {
+      if (contacts == 3) return 0;
+      ++contacts;
+      deepest = std::max(deepest, ++depth);
+    } else if (r.kind == Rec::kOperator) {
+      const StackOperator& o = kStackOperators[Place(kStackOperators, r.opcode)];
+      if (o.reads == 0 || o.reads > depth) return 0;
+      depth += o.depth_change;
+    } else {
+      break;
+    }
+  }
+  if (i == n || i == kMaxParts || run[i].kind != Rec::kCoil || depth != 1 || contacts < 2 || deepest < 2 ||
+      (contacts == 2 && i == 3))
+    return 0;
+  uint32_t rows[8] = {};
+  for (uint32_t k = 0; k < (1u << contacts); ++k) {
+    uint8_t slots[3] = {};
+    uint32_t d = 0, c = 0;
+    for (uint32_t p = 0; p < i; ++p) {
+      if (run[p].kind == Rec::kContact) {
+        slots[d++] = (k >> c++ & 1) ? 0xFF : 0;
+      } else {
+        const StackOperator& o = kStackOperators[Place(kStackOperators, run[p].opcode)];
+        o.apply(slots + d - o.reads);
+        d += o.depth_change;
+      }
+    }
+    rows[k] = slots[0] | slots[1] << 8 | slots[2] << 16;
+  }
+  const int table = RungTable(rows);
+  if (table < 0) return 0;
+  const uint32_t shape = contacts == 2 ? 0 : deepest == 2 ? 1 : 2;
+  uint32_t bits[3] = {};
+  for (uint32_t p = 0, c = 0; p < i; ++p)
+    if (run[p].kind == Rec::kContact) bits[c++] = ByteMask(run[p].a, run[p].b);
+  const Rec kind = Rec(uint16_t(Rec::kRungBase) + 6 * shape + Place(kCoilWrites, run[i].opcode));
+  j = {kind, uint16_t((i + 2) << 8 | table), run[0].ip, bits[0], bits[1], bits[2], ByteMask(run[i].a, 1u << run[i].b)};
+  return i + 1;
+}
 uint16_t TimerPlace(uint16_t op) {
   uint16_t i = 0;
   while (kTimerKinds[i].opcode != (op & ~1u)) ++i;
@@ -270,6 +348,15 @@ int CompareType(Rec k) {
     default: return -1;
   }
 }
+// A compare's relation as the set of orders in which it holds: 1 below, 2 equal, 4
+// above, 8 unordered (a NaN). INT, DINT and REAL compares come in the order == != < >
+// <= >=, the LREAL compare's sub-opcodes in the order == != > < >= <=.
+uint32_t RelationMask(const Record& compare) {
+  constexpr uint8_t kByOpcode[] = {2, 13, 1, 4, 3, 6}, kBySub[] = {2, 13, 4, 1, 6, 3};
+  if (compare.kind == Rec::kLrealCompare) return kBySub[compare.b];
+  const uint16_t first = compare.kind == Rec::kCompareInt ? 160 : compare.kind == Rec::kCompareDint ? 166 : 172;
+  return kByOpcode[compare.opcode - first];
+}
 struct NumTransfers {
   Rec push, push_imm, pull;
 };
@@ -289,8 +376,27 @@ NumTransfers TransfersOf(int type) {
 uint32_t WithCoil(const Record* run, uint32_t n, uint32_t parts, uint16_t offset, Record& j) {
   if (n <= parts || run[parts].kind != Rec::kCoil || run[parts].opcode != 38) return parts;
   j.kind = Rec(uint16_t(j.kind) + offset);
-  j.d |= (run[parts].a << 3 | run[parts].b) << 1;
+  j.d |= ByteMask(run[parts].a, 1u << run[parts].b) << 1;
   return parts + 1;
+}
+
+// The place among the contact-led kinds (kContactNumBase) of a numeric shape's kind; -1
+// for a shape without one.
+int ContactNumPlace(Rec kind) {
+  const struct {
+    Rec first;
+    uint16_t n;
+  } kRanges[] = {{Rec::kPushPushOpBase, kNumOps},
+                 {Rec::kPushPushOpPullBase, kNumOps},
+                 {Rec::kPushPushOpPullCoilBase, kNumOps},
+                 {Rec::kPushPushCompareCoilBase, 4}};
+  int place = 0;
+  for (const auto& range : kRanges) {
+    const int k = int(kind) - int(range.first);
+    if (k >= 0 && k < range.n) return place + k;
+    place += range.n;
+  }
+  return -1;
 }
 
 // The joined shape that starts at run[i], with the number of parts it covers; 0 when
@@ -298,12 +404,34 @@ uint32_t WithCoil(const Record* run, uint32_t n, uint32_t parts, uint16_t offset
 uint32_t Join(const Record* run, uint32_t n, Record& j) {
   const Record& r0 = run[0];
   // Boolean rungs.
+  if (const uint32_t parts = JoinRung(run, n, j); parts != 0) return parts;
+  if (n >= 4 && r0.kind == Rec::kContact &&
+      (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushDouble || run[1].kind == Rec::kPushQuad)) {
+    const uint32_t parts = Join(run + 1, n - 1, j);
+    const int place = ContactNumPlace(j.kind);
+    if (parts != 0 && place >= 0) {
+      j.ip = r0.ip;
+      j.e = ByteMask(r0.a, r0.b);
+      // An LREAL result through a square root or absolute value, pulled, to a plain coil.
+      const int op = int(j.kind) - int(Rec::kPushPushOpBase) - 11;
+      const Record* u = run + 1 + parts;
+      if (op >= 0 && op < 4 && n >= parts + 4 && (u[0].kind == Rec::kLrealSqrt || u[0].kind == Rec::kLrealAbs) &&
+          u[1].kind == Rec::kPullQuad && u[2].kind == Rec::kCoil && u[2].opcode == 38) {
+        j.kind = Rec(uint16_t(Rec::kContactUnaryBase) + 2 * op + (u[0].kind == Rec::kLrealAbs));
+        j.c = u[1].a;
+        j.d = ByteMask(u[2].a, 1u << u[2].b);
+        return parts + 4;
+      }
+      j.kind = Rec(uint16_t(Rec::kContactNumBase) + place);
+      return parts + 1;
+    }
+  }
   if (n >= 3 && r0.kind == Rec::kContact && run[1].kind == Rec::kContact && run[2].kind == Rec::kOperator) {
     const uint16_t op = Place(kStackOperators, run[2].opcode);
     if (n >= 4 && run[3].kind == Rec::kCoil) {
       const uint16_t coil = Place(kCoilWrites, run[3].opcode);
       j = {Rec(uint16_t(Rec::kContactContactOpCoilBase) + 6 * op + coil), run[2].opcode, r0.ip, r0.a, run[1].a,
-           run[3].a << 3 | run[3].b, r0.b | run[1].b << 8};
+           ByteMask(run[3].a, 1u << run[3].b), r0.b | run[1].b << 8};
       return 4;
     }
     j = {Rec(uint16_t(Rec::kContactContactOpBase) + op), run[2].opcode, r0.ip, r0.a, run[1].a, 0, r0.b | run[1].b << 8};
@@ -312,13 +440,13 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
   if (n >= 3 && r0.kind == Rec::kContact && run[1].kind == Rec::kOperator && run[2].kind == Rec::kCoil) {
     const uint16_t op = Place(kStackOperators, run[1].opcode), coil = Place(kCoilWrites, run[2].opcode);
     j = {Rec(uint16_t(Rec::kContactOpCoilBase) + 6 * op + coil), run[1].opcode, r0.ip, r0.a, 0,
-         run[2].a << 3 | run[2].b, r0.b};
+         ByteMask(run[2].a, 1u << run[2].b), r0.b};
     return 3;
   }
   // A contact and a jump over a contact and its coil to the instruction after them.
   if (n >= 5 && r0.kind == Rec::kContact && run[1].kind == Rec::kJump && run[2].kind == Rec::kContact &&
       run[3].kind == Rec::kCoil && run[3].opcode == 38 && run[1].c == run[4].ip && run[1].c > run[1].d) {
-    j = {Rec::kJumpOverCoil, run[1].opcode, r0.ip, r0.a, r0.b | run[2].b << 8, run[2].a, run[3].a << 3 | run[3].b};
+    j = {Rec::kJumpOverCoil, run[1].opcode, r0.ip, r0.a, r0.b | run[2].b << 8, run[2].a, ByteMask(run[3].a, 1u << run[3].b)};
     return 4;
   }
   // A contact and a skip over a contact and an operator on both to the coil after them.
@@ -327,7 +455,7 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     const uint16_t op = Place(kStackOperators, run[3].opcode);
     if (kStackOperators[op].reads == 2 && kStackOperators[op].depth_change == -1) {
       j = {Rec(uint16_t(Rec::kSkipToCoilBase) + op), run[1].opcode, r0.ip, r0.a, r0.b | run[2].b << 8, run[2].a,
-           run[4].a << 3 | run[4].b};
+           ByteMask(run[4].a, 1u << run[4].b)};
       return 5;
     }
   }
@@ -343,7 +471,7 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
       case Rec::kTimer:
         if (n >= 3 && run[2].kind == Rec::kCoil && run[2].opcode == 38) {
           j = {Rec(uint16_t(Rec::kContactTimerCoilBase) + TimerPlace(r1.opcode)), r1.opcode, r0.ip, r1.a, r1.b, r1.c,
-               PackedBit(r0), run[2].a << 3 | run[2].b};
+               PackedBit(r0), ByteMask(run[2].a, 1u << run[2].b)};
           return 3;
         }
         kind = Rec(uint16_t(Rec::kContactTimerBase) + TimerPlace(r1.opcode));
@@ -364,7 +492,7 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     }
   }
   if (n >= 2 && r0.kind == Rec::kContact && run[1].kind == Rec::kCoil) {
-    j = {Rec::kContactCoil, run[1].opcode, r0.ip, r0.a, r0.b, run[1].a, run[1].b};
+    j = {Rec::kContactCoil, run[1].opcode, r0.ip, r0.a, r0.b, ByteMask(run[1].a, 1u << run[1].b), 0};
     return 2;
   }
   if (n >= 2 && r0.kind == Rec::kContact && run[1].kind == Rec::kOperator) {
@@ -372,7 +500,7 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     return 2;
   }
   if (n >= 4 && r0.kind == Rec::kPushWord && (run[1].kind == Rec::kPushWord || run[1].kind == Rec::kPushImm) &&
-      run[2].kind == Rec::kCompareInt && run[3].kind == Rec::kCoil) {
+      run[2].kind == Rec::kCompareInt && run[3].kind == Rec::kCoil && run[3].opcode != 38) {
     j = {Rec::kIntCompareCoil, run[2].opcode, r0.ip, r0.a, run[1].a, run[3].a << 3 | run[3].b,
          uint32_t(run[3].opcode) << 1 | (run[1].kind == Rec::kPushImm)};
     return 4;
@@ -381,7 +509,7 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
     j = {Rec(uint16_t(Rec::kUnaryPullBase) + (r0.kind == Rec::kLrealAbs)), r0.opcode, r0.ip, run[1].a, 0, 0, 0};
     if (n < 3 || run[2].kind != Rec::kCoil || run[2].opcode != 38) return 2;
     j.kind = Rec(uint16_t(j.kind) + 2);
-    j.c = run[2].a << 3 | run[2].b;
+    j.c = ByteMask(run[2].a, 1u << run[2].b);
     return 3;
   }
   // Pushes, an operator or compare and a pull of one type.
@@ -400,7 +528,8 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
       return 3;
     }
     if (pushes) {
-      j = {Rec(uint16_t(Rec::kPushPushCompareBase) + compare), run[2].opcode, r0.ip, r0.a, run[1].a, run[2].b, imm};
+      j = {Rec(uint16_t(Rec::kPushPushCompareBase) + compare), run[2].opcode, r0.ip, r0.a, run[1].a,
+           RelationMask(run[2]), imm};
       return WithCoil(run, n, 3, uint16_t(Rec::kPushPushCompareCoilBase) - uint16_t(Rec::kPushPushCompareBase), j);
     }
     const int op1 = NumOpIndex(run[1].kind);
@@ -427,6 +556,9 @@ Record Specialise(Record r) {
 
 void Put(const Record& r) {
   records[count] = r;
+  // The contact-led numeric kinds keep their contact in the record, in place of a
+  // position no one asks them.
+  if (r.kind >= Rec::kContactNumBase && r.kind < Rec::kKinds) records[count].ip = r.e;
   extra[count++] = {r.e};
 }
 
@@ -513,6 +645,8 @@ bool DecodeProgram(const uint8_t* s, uint32_t n, bool form_16bit) {
   count = 0;
   std::memset(index, 0, sizeof(uint32_t) * (std::size_t(n) + 1));
   stats = DecodeStats{.decodes = stats.decodes + 1};
+  rung_table_count = 0;
+  std::memset(g_rung_slots, 0, sizeof g_rung_slots);
   g_work_count = 0;
   g_work[g_work_count++] = 0;
   if (!Drain()) return false;
@@ -533,7 +667,7 @@ uint32_t DecodeAt(uint32_t p) {
   if (!Drain()) {
     // The arena is full: what was stored stays, unpatched records are undone.
     for (uint32_t i = first; i < count; ++i)
-      if (index[records[i].ip] > first) index[records[i].ip] = 0;
+      if (records[i].ip <= words && index[records[i].ip] > first) index[records[i].ip] = 0;
     count = first;
     return 0;
   }

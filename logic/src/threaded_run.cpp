@@ -165,6 +165,24 @@ inline T SecondOperand(const Threaded& r) {
   return v;
 }
 
+// The coil J of the boolean family's table on the bit byte << 8 | mask, as it writes.
+template <uint32_t J>
+inline void CoilAt(uint32_t bit, uint8_t power) {
+  static_assert(J < std::size(kCoilWrites));
+  uint8_t& q = plc_reg[bit >> 8];
+  const uint8_t mask = uint8_t(bit), on = uint8_t(mask & OnMask(power));
+  if constexpr (J == 0) q = uint8_t((q & ~mask) | on);           // 38
+  if constexpr (J == 3) q = uint8_t(q | on);                     // 52
+  if constexpr (J == 4) q = uint8_t(q & ~on);                    // 53
+  if constexpr (J == 5) q = uint8_t((q & ~mask) | (mask ^ on));  // 54
+  if constexpr (J == 1 || J == 2) {                              // 50, 51: the edge memory in old_reg
+    uint8_t& old = old_reg[bit >> 8];
+    const uint8_t was = uint8_t(old & mask);
+    q = uint8_t((q & ~mask) | (J == 1 ? on & ~was : (mask ^ on) & was));
+    old = uint8_t((old & ~mask) | on);
+  }
+}
+
 // The fields a record keeps beside the stream.
 inline const Extra& ExtraOf(const Threaded& r) { return arena::extra[&r - records]; }
 
@@ -197,8 +215,17 @@ inline bool NumJoin(const Threaded& r, uint16_t* words, uint32_t& wsp, uint8_t* 
   return true;
 }
 
-// Two pushes and a compare of type kType (0 INT: the relation replaces the power flow;
-// 1 DINT, 2 REAL, 3 LREAL: it turns the power flow off when it does not hold).
+// Where a lies from b, as a bit of a relation's mask: 1 below, 2 equal, 4 above, 8
+// unordered (a NaN).
+template <class T>
+inline uint32_t Order(T a, T b) {
+  const uint32_t lt = a < b, eq = a == b, gt = a > b;
+  return 1u << (eq | gt << 1 | (3 & (0u - (1 ^ (lt | eq | gt)))));
+}
+
+// Two pushes and a compare of type kType whose relation is the mask r.c (0 INT: the
+// relation replaces the power flow; 1 DINT, 2 REAL, 3 LREAL: it turns the power flow off
+// when it does not hold).
 template <class T, int kType>
 inline bool CompareJoin(const Threaded& r, uint16_t* words, uint32_t wsp, uint8_t* bits, uint32_t bsp) {
   constexpr uint32_t n = sizeof(T) / 2;
@@ -208,14 +235,11 @@ inline bool CompareJoin(const Threaded& r, uint16_t* words, uint32_t wsp, uint8_
   b = SecondOperand<T>(r);
   std::memcpy(words + wsp, &a, sizeof(T));
   std::memcpy(words + wsp + n, &b, sizeof(T));
+  const uint8_t holds = (r.c & Order(a, b)) != 0;
   if constexpr (kType == 0) {
-    bits[bsp - 1] = IntCompare(r.opcode, a, b);
+    bits[bsp - 1] = holds;
   } else {
-    bool holds;
-    if constexpr (kType == 1) holds = DintHolds(r.opcode, a, b);
-    if constexpr (kType == 2) holds = RealHolds(r.opcode, a, b);
-    if constexpr (kType == 3) holds = LrealHolds(r.c, a, b);
-    if (!holds) bits[bsp - 1] = 0;
+    bits[bsp - 1] = uint8_t(bits[bsp - 1] & (0u - holds));
   }
   return true;
 }
@@ -368,6 +392,16 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&sqrt_pull, &&abs_pull, &&sqrt_pull_coil, &&abs_pull_coil,
       &&jump_over_coil, &&careful, &&careful, &&careful, &&skip_to_coil3, &&skip_to_coil4, &&careful, &&careful,
       &&skip_to_coil7, &&skip_to_coil8, &&skip_to_coil9, &&skip_to_coil10, &&careful, &&careful,
+#define RUNG_LABELS(S) &&rung##S##_0, &&rung##S##_1, &&rung##S##_2, &&rung##S##_3, &&rung##S##_4, &&rung##S##_5,
+      RUNG_LABELS(0) RUNG_LABELS(1) RUNG_LABELS(2)
+#undef RUNG_LABELS
+#define NUM_LABELS(shape)                                                                                  \
+  &&shape##0, &&shape##1, &&shape##2, &&shape##3, &&shape##4, &&shape##5, &&shape##6, &&shape##7, &&shape##8, \
+      &&shape##9, &&shape##10, &&shape##11, &&shape##12, &&shape##13, &&shape##14,
+      NUM_LABELS(cppo) NUM_LABELS(cppop) NUM_LABELS(cppopc)
+#undef NUM_LABELS
+      &&cppcc0, &&cppcc1, &&cppcc2, &&cppcc3,
+      &&cuop0, &&cuop1, &&cuop2, &&cuop3, &&cuop4, &&cuop5, &&cuop6, &&cuop7,
   };
   static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
                 uint16_t(Rec::kOperatorBase) == 32);
@@ -382,7 +416,9 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps &&
                 uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24);
   static_assert(uint16_t(Rec::kJumpOverCoil) == 433 + 4 && uint16_t(Rec::kSkipToCoilBase) == 437 + 1 &&
-                uint16_t(Rec::kKinds) == 438 + 13);
+                uint16_t(Rec::kRungBase) == 438 + 13 && uint16_t(Rec::kContactNumBase) == 451 + 18 &&
+                uint16_t(Rec::kContactUnaryBase) == 469 + 3 * kNumOps + 4 &&
+                uint16_t(Rec::kKinds) == uint16_t(Rec::kContactUnaryBase) + 8);
 
   const Threaded* r = Resume(m);
   if (r == nullptr) return;
@@ -499,7 +535,7 @@ contact:
     }                                                              \
     const uint8_t flow = OnMask(plc_reg[r->a] & r->b);             \
     bits[bsp] = flow;                                              \
-    kCoilWrites[I].apply(BitRef{r->c, uint8_t(r->d)}, flow);       \
+    CoilAt<I>(r->c, flow);                                         \
     r += 1 + kJoinedParts;                                         \
     NEXT();                                                        \
   }
@@ -595,7 +631,7 @@ jump:
   }
   // A taken jump backward counts toward the scan's loop bound; the careful path reports
   // the fault at this jump once the bound is passed.
-  if (records[r->c].ip < r->d && m.BackwardJumpPastBound()) goto careful;
+  if (r->a != 0 && m.BackwardJumpPastBound()) goto careful;
   --bsp;
   r = &records[r->c];
   NEXT();
@@ -780,7 +816,7 @@ compare_real : {
   // The joined numeric shapes; a case the joined record cannot run falls through to its
   // parts.
 #define PLAIN_COIL(coil) \
-  if (coil) ops::Coil(BitRef{r->d >> 4, uint8_t(r->d >> 1 & 7)}, bits[--bsp]);
+  if (coil) CoilAt<0>(r->d >> 1, bits[--bsp]);
 #define NUM_JOIN(label, T, fn, shape, parts, coil)                  \
   label : {                                                         \
     if (NumJoin<T, fn, Shape::shape>(*r, words, wsp, bits, bsp)) {  \
@@ -791,27 +827,50 @@ compare_real : {
     }                                                               \
     NEXT();                                                         \
   }
-#define NUM_SHAPE(prefix, shape, parts, coil)                                       \
-  NUM_JOIN(prefix##0, int16_t, IntOpFn<120>, shape, parts, coil)                   \
-  NUM_JOIN(prefix##1, int16_t, IntOpFn<121>, shape, parts, coil)                   \
-  NUM_JOIN(prefix##2, int16_t, IntOpFn<122>, shape, parts, coil)                   \
-  NUM_JOIN(prefix##3, int16_t, IntOpFn<123>, shape, parts, coil)                   \
-  NUM_JOIN(prefix##4, int32_t, AddDintFn, shape, parts, coil)                      \
-  NUM_JOIN(prefix##5, int32_t, SubDintFn, shape, parts, coil)                      \
-  NUM_JOIN(prefix##6, int32_t, MulDintFn, shape, parts, coil)                      \
-  NUM_JOIN(prefix##7, float, realmath::AddOp, shape, parts, coil)                  \
-  NUM_JOIN(prefix##8, float, realmath::SubOp, shape, parts, coil)                  \
-  NUM_JOIN(prefix##9, float, realmath::MulOp, shape, parts, coil)                  \
-  NUM_JOIN(prefix##10, float, realmath::DivOp, shape, parts, coil)                 \
-  NUM_JOIN(prefix##11, double, LrealFn<lrealops::Add>, shape, parts, coil)         \
-  NUM_JOIN(prefix##12, double, LrealFn<lrealops::Sub>, shape, parts, coil)         \
-  NUM_JOIN(prefix##13, double, LrealFn<lrealops::Mul>, shape, parts, coil)         \
-  NUM_JOIN(prefix##14, double, LrealFn<lrealops::Div>, shape, parts, coil)
-  NUM_SHAPE(ppo, kPushPushOp, 3, 0)
-  NUM_SHAPE(ppop, kPushPushOpPull, 4, 0)
-  NUM_SHAPE(pop, kPushOpPull, 3, 0)
-  NUM_SHAPE(ppopc, kPushPushOpPull, 4, 1)
-  NUM_SHAPE(popc, kPushOpPull, 3, 1)
+#define NUM_SHAPE(JOIN, prefix, shape, parts, coil)                                       \
+  JOIN(prefix##0, int16_t, IntOpFn<120>, shape, parts, coil)                   \
+  JOIN(prefix##1, int16_t, IntOpFn<121>, shape, parts, coil)                   \
+  JOIN(prefix##2, int16_t, IntOpFn<122>, shape, parts, coil)                   \
+  JOIN(prefix##3, int16_t, IntOpFn<123>, shape, parts, coil)                   \
+  JOIN(prefix##4, int32_t, AddDintFn, shape, parts, coil)                      \
+  JOIN(prefix##5, int32_t, SubDintFn, shape, parts, coil)                      \
+  JOIN(prefix##6, int32_t, MulDintFn, shape, parts, coil)                      \
+  JOIN(prefix##7, float, realmath::AddOp, shape, parts, coil)                  \
+  JOIN(prefix##8, float, realmath::SubOp, shape, parts, coil)                  \
+  JOIN(prefix##9, float, realmath::MulOp, shape, parts, coil)                  \
+  JOIN(prefix##10, float, realmath::DivOp, shape, parts, coil)                 \
+  JOIN(prefix##11, double, LrealFn<lrealops::Add>, shape, parts, coil)         \
+  JOIN(prefix##12, double, LrealFn<lrealops::Sub>, shape, parts, coil)         \
+  JOIN(prefix##13, double, LrealFn<lrealops::Mul>, shape, parts, coil)         \
+  JOIN(prefix##14, double, LrealFn<lrealops::Div>, shape, parts, coil)
+  NUM_SHAPE(NUM_JOIN, ppo, kPushPushOp, 3, 0)
+  NUM_SHAPE(NUM_JOIN, ppop, kPushPushOpPull, 4, 0)
+  NUM_SHAPE(NUM_JOIN, pop, kPushOpPull, 3, 0)
+  NUM_SHAPE(NUM_JOIN, ppopc, kPushPushOpPull, 4, 1)
+  NUM_SHAPE(NUM_JOIN, popc, kPushOpPull, 3, 1)
+  // The same shapes after a contact, its bit (byte << 8 | mask) in the record's ip: the
+  // contact's push comes first, where both stacks have room for the shape.
+#define CONTACT_PUSH(T)                                                                  \
+  if (bsp == kBitStackSize || wsp + sizeof(T) > kWordStackSize) {                        \
+    ++r;                                                                                 \
+    NEXT();                                                                              \
+  }                                                                                      \
+  {                                                                                      \
+    const uint32_t contact = r->ip;                                                      \
+    bits[bsp++] = OnMask(plc_reg[contact >> 8] & contact);                               \
+  }
+#define CONTACT_NUM_JOIN(label, T, fn, shape, parts, coil)        \
+  label : {                                                       \
+    CONTACT_PUSH(T)                                               \
+    (void)NumJoin<T, fn, Shape::shape>(*r, words, wsp, bits, bsp); \
+    PLAIN_COIL(coil)                                              \
+    r += 2 + parts + coil;                                        \
+    NEXT();                                                       \
+  }
+  NUM_SHAPE(CONTACT_NUM_JOIN, cppo, kPushPushOp, 3, 0)
+  NUM_SHAPE(CONTACT_NUM_JOIN, cppop, kPushPushOpPull, 4, 0)
+  NUM_SHAPE(CONTACT_NUM_JOIN, cppopc, kPushPushOpPull, 4, 1)
+#undef CONTACT_NUM_JOIN
 #undef NUM_SHAPE
 #undef NUM_JOIN
 #define COMPARE_JOIN(label, T, type, coil)                       \
@@ -833,6 +892,45 @@ compare_real : {
   COMPARE_JOIN(ppcc2, float, 2, 1)
   COMPARE_JOIN(ppcc3, double, 3, 1)
 #undef COMPARE_JOIN
+#define CONTACT_COMPARE_JOIN(label, T, type)                \
+  label : {                                                 \
+    CONTACT_PUSH(T)                                         \
+    (void)CompareJoin<T, type>(*r, words, wsp, bits, bsp);  \
+    PLAIN_COIL(1)                                           \
+    r += 6;                                                 \
+    NEXT();                                                 \
+  }
+  CONTACT_COMPARE_JOIN(cppcc0, int16_t, 0)
+  CONTACT_COMPARE_JOIN(cppcc1, int32_t, 1)
+  CONTACT_COMPARE_JOIN(cppcc2, float, 2)
+  CONTACT_COMPARE_JOIN(cppcc3, double, 3)
+#undef CONTACT_COMPARE_JOIN
+#define CONTACT_UNARY(label, fn, unary)                                                   \
+  label : {                                                                               \
+    CONTACT_PUSH(double)                                                                  \
+    (void)NumJoin<double, LrealFn<fn>, Shape::kPushPushOp>(*r, words, wsp, bits, bsp);    \
+    uint16_t* const c = words + wsp - 4;                                                  \
+    const double a = LoadCells<double>(c);                                                \
+    bool ok = lrealops::Finite(a);                                                        \
+    const double v = unary(a, ok);                                                        \
+    StoreCells(c, v);                                                                     \
+    std::memcpy(plc_reg + r->c, &v, 8);                                                   \
+    wsp -= 4;                                                                             \
+    if (!ok) bits[bsp - 1] = 0;                                                           \
+    CoilAt<0>(r->d, bits[--bsp]);                                                         \
+    r += 8;                                                                               \
+    NEXT();                                                                               \
+  }
+  CONTACT_UNARY(cuop0, lrealops::Add, lrealops::Sqrt)
+  CONTACT_UNARY(cuop1, lrealops::Add, lrealops::Abs)
+  CONTACT_UNARY(cuop2, lrealops::Sub, lrealops::Sqrt)
+  CONTACT_UNARY(cuop3, lrealops::Sub, lrealops::Abs)
+  CONTACT_UNARY(cuop4, lrealops::Mul, lrealops::Sqrt)
+  CONTACT_UNARY(cuop5, lrealops::Mul, lrealops::Abs)
+  CONTACT_UNARY(cuop6, lrealops::Div, lrealops::Sqrt)
+  CONTACT_UNARY(cuop7, lrealops::Div, lrealops::Abs)
+#undef CONTACT_UNARY
+#undef CONTACT_PUSH
   // An LREAL function of the top value, pulled at once (and its power flow to a coil).
 #define UNARY_PULL(label, fn, coil)                                 \
   label : {                                                         \
@@ -848,7 +946,7 @@ compare_real : {
     std::memcpy(plc_reg + r->a, &v, 8);                             \
     wsp -= 4;                                                       \
     if (!ok) bits[bsp - 1] = 0;                                     \
-    if (coil) ops::Coil(BitRef{r->c >> 3, uint8_t(r->c & 7)}, bits[--bsp]); \
+    if (coil) CoilAt<0>(r->c, bits[--bsp]);                         \
     r += 3 + coil;                                                  \
     NEXT();                                                         \
   }
@@ -906,7 +1004,7 @@ compare_real : {
       NEXT();                                                                       \
     }                                                                               \
     CONTACTS_OPERATOR(I, contacts)                                                  \
-    kCoilWrites[J].apply(BitRef{r->c >> 3, uint8_t(r->c & 7)}, bits[--bsp]);        \
+    CoilAt<J>(r->c, bits[--bsp]);                                                   \
     r += 2 + contacts + 1;                                                          \
     NEXT();                                                                         \
   }
@@ -931,6 +1029,33 @@ compare_real : {
 #undef OPERATOR_COILS
 #undef OPERATOR_COIL
 #undef CONTACTS_OPERATOR
+  // A boolean rung from its table: the slots its parts leave, the coil's power flow in
+  // the lowest; on a stack too full the first contact's record reports the overflow.
+#define ON(x) uint32_t((plc_reg[(x) >> 8] & (x)) != 0)
+#define RUNG(S, J, contacts, deepest)                                    \
+  rung##S##_##J : {                                                      \
+    if (bsp + deepest > kBitStackSize) {                                 \
+      ++r;                                                               \
+      NEXT();                                                            \
+    }                                                                    \
+    uint32_t k = ON(r->a) | ON(r->b) << 1;                               \
+    if (contacts == 3) k |= ON(r->c) << 2;                               \
+    const uint32_t row = arena::rung_tables[r->opcode & 0xFF][k];        \
+    std::memcpy(bits + bsp, &row, 2);                                    \
+    if (deepest == 3) bits[bsp + 2] = uint8_t(row >> 16);                \
+    CoilAt<J>(r->d, uint8_t(row));                                       \
+    r += r->opcode >> 8;                                                 \
+    NEXT();                                                              \
+  }
+#define RUNGS(S, contacts, deepest)                                                                   \
+  RUNG(S, 0, contacts, deepest) RUNG(S, 1, contacts, deepest) RUNG(S, 2, contacts, deepest)          \
+  RUNG(S, 3, contacts, deepest) RUNG(S, 4, contacts, deepest) RUNG(S, 5, contacts, deepest)
+  RUNGS(0, 2, 2)
+  RUNGS(1, 3, 2)
+  RUNGS(2, 3, 3)
+#undef RUNGS
+#undef RUNG
+#undef ON
 
   // A contact and the instruction that takes its power flow. The contact's slot keeps
   // its value where the instruction pops it.
@@ -962,8 +1087,8 @@ jump_over_coil : {
   const uint8_t taken = OnMask(plc_reg[r->a] & r->b);
   const uint8_t flow = OnMask(plc_reg[r->c] & r->b >> 8);
   bits[bsp] = taken | flow;
-  uint8_t& q = plc_reg[r->d >> 3];
-  const uint8_t mask = uint8_t(1u << (r->d & 7) & ~taken);
+  uint8_t& q = plc_reg[r->d >> 8];
+  const uint8_t mask = uint8_t(r->d & ~taken);
   q = uint8_t((q & ~mask) | (flow & mask));
   r += 5;
   NEXT();
@@ -982,7 +1107,7 @@ jump_over_coil : {
     const uint8_t low = uint8_t(pair & on);                                                      \
     bits[bsp] = low;                                                                             \
     bits[bsp + 1] = uint8_t((pair >> 8 & on) | (bits[bsp + 1] & ~on));                           \
-    ops::Coil(BitRef{r->d >> 3, uint8_t(r->d & 7)}, low);                                        \
+    CoilAt<0>(r->d, low);                                                                        \
     r += 6;                                                                                      \
     NEXT();                                                                                      \
   }
@@ -1086,8 +1211,7 @@ c_ret : {
     }                                                            \
     const uint8_t out = Timer<I>(*r, BIT_ON(r->d));              \
     bits[bsp] = out;                                             \
-    const uint32_t coil = ExtraOf(*r).e;                         \
-    ops::Coil(BitRef{coil >> 3, uint8_t(coil & 7)}, out);        \
+    CoilAt<0>(ExtraOf(*r).e, out);                               \
     r += 4;                                                      \
     NEXT();                                                      \
   }

@@ -393,6 +393,8 @@ class Generator {
         if (kSubs[k] >= 16 && kSubs[k] <= 19 && Chance(30)) {  // a second operator on the result
           push();
           code_.insert(code_.end(), {543, uint16_t(16 + Pick(4))});
+        } else if (kSubs[k] >= 16 && kSubs[k] <= 19 && Chance(50)) {  // its square root or absolute value
+          code_.insert(code_.end(), {543, uint16_t(21 + Pick(2))});
         }
         if (kSubs[k] >= 16 && kSubs[k] != 99) {
           cells_ += 4 * (1 - kTakes[k]);
@@ -497,6 +499,39 @@ TEST_F(ThreadedDiff, GeneratedProgramsRunAsTheCarefulInterpreterRunsThem) {
   // And most of the code ran as records of its own.
   EXPECT_GT(fast, 5000u);
   EXPECT_GT(joined, 500u);
+}
+
+// The joined shapes where a stack is nearly full: each has to leave the case to its parts
+// (whose contact reports the overflow) exactly where the careful interpreter faults, and
+// run as its parts do below that. The
+// 16-bit form: contacts are words from 8192 on (I bits), 38 the plain coil, 32768 on R
+// registers.
+TEST_F(ThreadedDiff, JoinedShapesAtAFullStackFaultAsTheCarefulInterpreterDoes) {
+  constexpr uint16_t kOrBranch = 64, kAnd = 36, kOr = 35, kOut = 38, kPush4 = 540, kLreal = 543, kGt = 2;
+  const std::vector<std::vector<uint16_t>> rungs = {
+      {8192, 8193, 8194, kOrBranch, kOut, 32768 + 16 * 100},       // three contacts, three slots
+      {8192, 8193, kAnd, 8194, kOr, kOut, 32768 + 16 * 100},       // three contacts, two slots
+      {8195, 80, 32768, 80, 32769, 120, 82, 32770, kOut, 32771},  // a contact and an INT sum
+      {8195, kPush4, 32768 + 16 * 8, kPush4, 32768 + 16 * 12, kLreal, kGt, kOut, 32771},  // and an LREAL compare
+      // and the square root of an LREAL difference, pulled, to a coil
+      {8195, kPush4, 32768, kPush4, 32768 + 16 * 4, kLreal, 17, kLreal, 21, 542, 32768 + 16 * 12, kOut, 32771},
+  };
+  std::mt19937 rng(5);
+  for (std::size_t k = 0; k < rungs.size(); ++k) {
+    for (uint16_t depth = 16; depth <= 20; ++depth) {
+      std::vector<uint16_t> code(depth, uint16_t(8196));  // contacts filling the bit stack
+      code.insert(code.end(), rungs[k].begin(), rungs[k].end());
+      code.push_back(9);
+      std::memset(plc_reg, 0, reg::kImageSize);
+      std::memset(old_reg, 0, reg::kImageSize);
+      prog_ = ts::LadderProgram(OperandForm::k16);
+      prog_.Load(code);
+      for (uint32_t scan = 0; scan < 2; ++scan) {
+        Seed(rng);
+        ASSERT_NO_FATAL_FAILURE(CompareScan("rung " + std::to_string(k) + " at depth " + std::to_string(depth)));
+      }
+    }
+  }
 }
 
 }  // namespace
