@@ -126,7 +126,11 @@ enum class Rec : uint16_t {
   // or absolute value (+ 2 * O + 1) of the result, its pull to c and a plain coil on bit
   // d (byte << 8 | mask): the fields of the contact-led shape otherwise.
   kContactUnaryBase = 469 + 3 * 15 + 4,
-  kKinds = kContactUnaryBase + 8,
+  // A contact, two LREAL pushes and an operator O (+ - * /), a third push and an operator
+  // P on the result (+ 4 * O + P), its pull to d and a plain coil (its own record, the
+  // last part, names the bit): the push in c, the contact in ip.
+  kContactTwoOpBase = kContactUnaryBase + 8,
+  kKinds = kContactTwoOpBase + 16,
   // A contact followed by a bit-stack operator `opcode`, before it becomes one of the
   // kinds above (a slot the operators leave free).
   kContactOperator = 45,

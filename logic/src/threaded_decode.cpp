@@ -422,6 +422,15 @@ uint32_t Join(const Record* run, uint32_t n, Record& j) {
         j.d = ByteMask(u[2].a, 1u << u[2].b);
         return parts + 4;
       }
+      // A second LREAL operator on the result with a pushed register, pulled, to a plain coil.
+      const int op2 = n >= parts + 5 && u[0].kind == Rec::kPushQuad ? NumOpIndex(u[1].kind) - 11 : -1;
+      if (op >= 0 && op < 4 && op2 >= 0 && op2 < 4 && u[2].kind == Rec::kPullQuad && u[3].kind == Rec::kCoil &&
+          u[3].opcode == 38) {
+        j.kind = Rec(uint16_t(Rec::kContactTwoOpBase) + 4 * op + op2);
+        j.c = u[0].a;
+        j.d = u[2].a;
+        return parts + 5;
+      }
       j.kind = Rec(uint16_t(Rec::kContactNumBase) + place);
       return parts + 1;
     }

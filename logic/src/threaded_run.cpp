@@ -402,6 +402,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
 #undef NUM_LABELS
       &&cppcc0, &&cppcc1, &&cppcc2, &&cppcc3,
       &&cuop0, &&cuop1, &&cuop2, &&cuop3, &&cuop4, &&cuop5, &&cuop6, &&cuop7,
+      &&ctwo0, &&ctwo1, &&ctwo2, &&ctwo3, &&ctwo4, &&ctwo5, &&ctwo6, &&ctwo7, &&ctwo8, &&ctwo9, &&ctwo10,
+      &&ctwo11, &&ctwo12, &&ctwo13, &&ctwo14, &&ctwo15,
   };
   static_assert(uint16_t(Rec::kIntCompareCoil) == 22 && uint16_t(Rec::kCompareDint) == 31 &&
                 uint16_t(Rec::kOperatorBase) == 32);
@@ -418,7 +420,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint16_t(Rec::kJumpOverCoil) == 433 + 4 && uint16_t(Rec::kSkipToCoilBase) == 437 + 1 &&
                 uint16_t(Rec::kRungBase) == 438 + 13 && uint16_t(Rec::kContactNumBase) == 451 + 18 &&
                 uint16_t(Rec::kContactUnaryBase) == 469 + 3 * kNumOps + 4 &&
-                uint16_t(Rec::kKinds) == uint16_t(Rec::kContactUnaryBase) + 8);
+                uint16_t(Rec::kContactTwoOpBase) == uint16_t(Rec::kContactUnaryBase) + 8 &&
+                uint16_t(Rec::kKinds) == uint16_t(Rec::kContactTwoOpBase) + 16);
 
   const Threaded* r = Resume(m);
   if (r == nullptr) return;
@@ -930,6 +933,44 @@ compare_real : {
   CONTACT_UNARY(cuop6, lrealops::Div, lrealops::Sqrt)
   CONTACT_UNARY(cuop7, lrealops::Div, lrealops::Abs)
 #undef CONTACT_UNARY
+  // The contact's push leaves room for both operators: the second pushes where the first
+  // left its operand.
+#define CONTACT_TWO_OPS(label, fn, fn2)                                 \
+  label : {                                                            \
+    CONTACT_PUSH(double)                                               \
+    uint16_t* const cells = words + wsp;                               \
+    double a, b, x;                                                    \
+    std::memcpy(&a, plc_reg + r->a, 8);                                \
+    std::memcpy(&b, plc_reg + r->b, 8);                                \
+    std::memcpy(&x, plc_reg + r->c, 8);                                \
+    const bool first = LrealFn<fn>(a, b);                              \
+    const bool ok = LrealFn<fn2>(a, x) && first;                       \
+    std::memcpy(cells, &a, 8);                                         \
+    std::memcpy(cells + 4, &x, 8);                                     \
+    std::memcpy(plc_reg + r->d, &a, 8);                                \
+    --bsp;                                                             \
+    if (!ok) bits[bsp] = 0;                                            \
+    CoilAt<0>(r[8].a << 8 | 1u << r[8].b, bits[bsp]);                  \
+    r += 9;                                                            \
+    NEXT();                                                            \
+  }
+  CONTACT_TWO_OPS(ctwo0, lrealops::Add, lrealops::Add)
+  CONTACT_TWO_OPS(ctwo1, lrealops::Add, lrealops::Sub)
+  CONTACT_TWO_OPS(ctwo2, lrealops::Add, lrealops::Mul)
+  CONTACT_TWO_OPS(ctwo3, lrealops::Add, lrealops::Div)
+  CONTACT_TWO_OPS(ctwo4, lrealops::Sub, lrealops::Add)
+  CONTACT_TWO_OPS(ctwo5, lrealops::Sub, lrealops::Sub)
+  CONTACT_TWO_OPS(ctwo6, lrealops::Sub, lrealops::Mul)
+  CONTACT_TWO_OPS(ctwo7, lrealops::Sub, lrealops::Div)
+  CONTACT_TWO_OPS(ctwo8, lrealops::Mul, lrealops::Add)
+  CONTACT_TWO_OPS(ctwo9, lrealops::Mul, lrealops::Sub)
+  CONTACT_TWO_OPS(ctwo10, lrealops::Mul, lrealops::Mul)
+  CONTACT_TWO_OPS(ctwo11, lrealops::Mul, lrealops::Div)
+  CONTACT_TWO_OPS(ctwo12, lrealops::Div, lrealops::Add)
+  CONTACT_TWO_OPS(ctwo13, lrealops::Div, lrealops::Sub)
+  CONTACT_TWO_OPS(ctwo14, lrealops::Div, lrealops::Mul)
+  CONTACT_TWO_OPS(ctwo15, lrealops::Div, lrealops::Div)
+#undef CONTACT_TWO_OPS
 #undef CONTACT_PUSH
   // An LREAL function of the top value, pulled at once (and its power flow to a coil).
 #define UNARY_PULL(label, fn, coil)                                 \

@@ -515,6 +515,9 @@ TEST_F(ThreadedDiff, JoinedShapesAtAFullStackFaultAsTheCarefulInterpreterDoes) {
       {8195, kPush4, 32768 + 16 * 8, kPush4, 32768 + 16 * 12, kLreal, kGt, kOut, 32771},  // and an LREAL compare
       // and the square root of an LREAL difference, pulled, to a coil
       {8195, kPush4, 32768, kPush4, 32768 + 16 * 4, kLreal, 17, kLreal, 21, 542, 32768 + 16 * 12, kOut, 32771},
+      // and an LREAL sum times a third register, pulled onto an operand, to a coil
+      {8195, kPush4, 32768, kPush4, 32768 + 16 * 4, kLreal, 16, kPush4, 32768 + 16 * 8, kLreal, 18, 542, 32768,
+       kOut, 32771},
   };
   std::mt19937 rng(5);
   for (std::size_t k = 0; k < rungs.size(); ++k) {
