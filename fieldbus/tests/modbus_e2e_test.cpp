@@ -17,16 +17,14 @@
 #include "testsupport/ladder_asm.h"
 #include "testsupport/program_image.h"
 #include "testsupport/temp_root.h"
+#include "testsupport/unit_e2e.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
-std::string PanelBinary() {
-  if (const char* dir = std::getenv("PANEL_BINARY_DIR"); dir && *dir) return std::string(dir) + "/app/panel";
-  return std::string(PANEL_BINARY_DIR) + "/app/panel";
-}
+using ts::PanelBinary;
 
 class Tool {
  public:

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "testsupport/temp_root.h"
+#include "testsupport/unit_e2e.h"
 
 extern char** environ;
 
@@ -99,14 +100,7 @@ class PanelProcess {
 
 // The binary from the build directory CTest names, else from the build directory that
 // holds this test program.
-std::string PanelBinary() {
-  if (const char* dir = std::getenv("PANEL_BINARY_DIR"); dir && *dir) return std::string(dir) + "/app/panel";
-  char self[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  std::string path(self, std::size_t(n));
-  return path.substr(0, path.rfind('/')) + "/app/panel";
-}
+using ts::PanelBinary;
 
 // Process ids of the children of parent that are zombies.
 std::vector<int> ZombieChildren(pid_t parent) {

@@ -16,13 +16,11 @@
 #include "testsupport/child_process.h"
 #include "testsupport/removable_media.h"
 #include "testsupport/temp_root.h"
+#include "testsupport/unit_e2e.h"
 
 namespace {
 
-std::string PanelBinary() {
-  const char* dir = std::getenv("PANEL_BINARY_DIR");
-  return std::string(dir && *dir ? dir : PANEL_BINARY_DIR) + "/app/panel";
-}
+using ts::PanelBinary;
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;

@@ -15,19 +15,13 @@
 #include "testsupport/iec_image.h"
 #include "testsupport/program_image.h"
 #include "testsupport/temp_root.h"
+#include "testsupport/unit_e2e.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-std::string PanelBinary() {
-  if (const char* dir = std::getenv("PANEL_BINARY_DIR"); dir && *dir) return std::string(dir) + "/app/panel";
-  char self[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  const std::string path(self, std::size_t(n));
-  return path.substr(0, path.rfind('/')) + "/app/panel";
-}
+using ts::PanelBinary;
 
 // The programming tool on the unit's USB device port.
 struct Tool {

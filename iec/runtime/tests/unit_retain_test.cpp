@@ -19,19 +19,13 @@
 #include "testsupport/iec_image.h"
 #include "testsupport/program_image.h"
 #include "testsupport/temp_root.h"
+#include "testsupport/unit_e2e.h"
 
 extern char** environ;
 
 namespace {
 
-std::string PanelBinary() {
-  if (const char* dir = std::getenv("PANEL_BINARY_DIR"); dir && *dir) return std::string(dir) + "/app/panel";
-  char self[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  std::string path(self, std::size_t(n));
-  return path.substr(0, path.rfind('/')) + "/app/panel";
-}
+using ts::PanelBinary;
 
 // Runs the unit until it reports its loop, then stops it with SIGTERM; its output, or ""
 // when it did not come up and stop in order.
