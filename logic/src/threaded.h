@@ -18,6 +18,13 @@
 
 namespace logic {
 
+// The record counts of a joined boolean rung: two contacts and two operators, or three
+// contacts and one, up to nine parts before the coil.
+inline constexpr uint32_t kMinRungRecords = 6, kMaxRungRecords = 10;
+// A joined boolean rung keeps each bit as mask << 24 | byte: a contact is one load of its
+// field.
+inline constexpr uint32_t kRungByte = 0xFFFFFF;
+
 // What a record does. The joined shapes come first in the stream of records, followed by
 // the records of their parts: a joined record that cannot run a case exactly falls
 // through to its parts.
@@ -111,21 +118,22 @@ enum class Rec : uint16_t {
   // without a branch: fields as kJumpOverCoil, + the operator's place.
   kSkipToCoilBase = 438,
   // A boolean rung of two or three contacts and operators that read only what its own
-  // contacts pushed, ending in a coil J: + 6 * S + J, S by (contacts, deepest slot):
-  // 0 (2, 2), 1 (3, 2), 2 (3, 3). The contacts and the coil as byte << 8 | mask in a,
-  // b, c and d; `opcode` the rung's table in the arena in its low byte, its record count
-  // (the joined record and its parts) in the high byte.
+  // contacts pushed, ending in a coil J: + 18 * (N - kMinRungRecords) + 6 * S + J, N its
+  // record count (the joined record and its parts, so that the step to the next record
+  // is a constant of the kind, not a load) and S by (contacts, deepest slot): 0 (2, 2),
+  // 1 (3, 2), 2 (3, 3). The contacts and the coil as mask << 24 | byte in a, b, c and d;
+  // `opcode` the rung's table in the arena.
   kRungBase = 451,
   // A contact and the numeric shape after it, the shape's fields in the record and the
   // contact's bit (byte << 8 | mask) in ip (these kinds never reach a handler): + the operator for push-push-operate, then
   // + kNumOps + the operator for push-push-operate-pull, + 2 * kNumOps + the operator
   // for the same with a plain coil, and + 3 * kNumOps + the type for push-push-compare
   // with a plain coil.
-  kContactNumBase = 469,
+  kContactNumBase = kRungBase + 18 * (kMaxRungRecords - kMinRungRecords + 1),
   // A contact, two LREAL pushes and an operator O (+ - * /), then a square root (+ 2 * O)
   // or absolute value (+ 2 * O + 1) of the result, its pull to c and a plain coil on bit
   // d (byte << 8 | mask): the fields of the contact-led shape otherwise.
-  kContactUnaryBase = 469 + 3 * 15 + 4,
+  kContactUnaryBase = kContactNumBase + 3 * 15 + 4,
   // A contact, two LREAL pushes and an operator O (+ - * /), a third push and an operator
   // P on the result (+ 4 * O + P), its pull to d and a plain coil (its own record, the
   // last part, names the bit): the push in c, the contact in ip.

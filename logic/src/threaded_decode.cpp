@@ -313,9 +313,13 @@ uint32_t JoinRung(const Record* run, uint32_t n, Record& j) {
   const uint32_t shape = contacts == 2 ? 0 : deepest == 2 ? 1 : 2;
   uint32_t bits[3] = {};
   for (uint32_t p = 0, c = 0; p < i; ++p)
-    if (run[p].kind == Rec::kContact) bits[c++] = ByteMask(run[p].a, run[p].b);
-  const Rec kind = Rec(uint16_t(Rec::kRungBase) + 6 * shape + Place(kCoilWrites, run[i].opcode));
-  j = {kind, uint16_t((i + 2) << 8 | table), run[0].ip, bits[0], bits[1], bits[2], ByteMask(run[i].a, 1u << run[i].b)};
+    if (run[p].kind == Rec::kContact) bits[c++] = run[p].b << 24 | run[p].a;
+  const uint32_t count = i + 2;
+  static_assert(kMaxParts + 1 == kMaxRungRecords);
+  if (count < kMinRungRecords) return 0;
+  const Rec kind =
+      Rec(uint16_t(Rec::kRungBase) + 18 * (count - kMinRungRecords) + 6 * shape + Place(kCoilWrites, run[i].opcode));
+  j = {kind, uint16_t(table), run[0].ip, bits[0], bits[1], bits[2], 1u << (24 + run[i].b) | run[i].a};
   return i + 1;
 }
 uint16_t TimerPlace(uint16_t op) {

@@ -165,23 +165,38 @@ inline T SecondOperand(const Threaded& r) {
   return v;
 }
 
-// The coil J of the boolean family's table on the bit byte << 8 | mask, as it writes.
+// The coil J of the boolean family's table on bit `mask` of image byte `byte`, as it writes.
 template <uint32_t J>
-inline void CoilAt(uint32_t bit, uint8_t power) {
+inline void CoilAt(uint32_t byte, uint8_t mask, uint8_t power) {
   static_assert(J < std::size(kCoilWrites));
-  uint8_t& q = plc_reg[bit >> 8];
-  const uint8_t mask = uint8_t(bit), on = uint8_t(mask & OnMask(power));
+  uint8_t& q = plc_reg[byte];
+  const uint8_t on = uint8_t(mask & OnMask(power));
   if constexpr (J == 0) q = uint8_t((q & ~mask) | on);           // 38
   if constexpr (J == 3) q = uint8_t(q | on);                     // 52
   if constexpr (J == 4) q = uint8_t(q & ~on);                    // 53
   if constexpr (J == 5) q = uint8_t((q & ~mask) | (mask ^ on));  // 54
   if constexpr (J == 1 || J == 2) {                              // 50, 51: the edge memory in old_reg
-    uint8_t& old = old_reg[bit >> 8];
+    uint8_t& old = old_reg[byte];
     const uint8_t was = uint8_t(old & mask);
     q = uint8_t((q & ~mask) | (J == 1 ? on & ~was : (mask ^ on) & was));
     old = uint8_t((old & ~mask) | on);
   }
 }
+// The same on the bit byte << 8 | mask.
+template <uint32_t J>
+inline void CoilAt(uint32_t bit, uint8_t power) {
+  CoilAt<J>(bit >> 8, uint8_t(bit), power);
+}
+
+// A bit of a joined boolean rung (mask << 24 | byte): the mask read as the field's last
+// byte, so that a contact tests it straight from the record.
+inline uint8_t RungMask(const uint32_t& bit) {
+  static_assert(std::endian::native == std::endian::little);
+  uint8_t mask;
+  std::memcpy(&mask, reinterpret_cast<const uint8_t*>(&bit) + 3, 1);
+  return mask;
+}
+inline uint32_t RungOn(const uint32_t& bit) { return (plc_reg[bit & kRungByte] & RungMask(bit)) != 0; }
 
 // The fields a record keeps beside the stream.
 inline const Extra& ExtraOf(const Threaded& r) { return arena::extra[&r - records]; }
@@ -392,8 +407,11 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
       &&sqrt_pull, &&abs_pull, &&sqrt_pull_coil, &&abs_pull_coil,
       &&jump_over_coil, &&careful, &&careful, &&careful, &&skip_to_coil3, &&skip_to_coil4, &&careful, &&careful,
       &&skip_to_coil7, &&skip_to_coil8, &&skip_to_coil9, &&skip_to_coil10, &&careful, &&careful,
-#define RUNG_LABELS(S) &&rung##S##_0, &&rung##S##_1, &&rung##S##_2, &&rung##S##_3, &&rung##S##_4, &&rung##S##_5,
-      RUNG_LABELS(0) RUNG_LABELS(1) RUNG_LABELS(2)
+#define RUNG_LABELS(N, S) \
+  &&rung##N##_##S##_0, &&rung##N##_##S##_1, &&rung##N##_##S##_2, &&rung##N##_##S##_3, &&rung##N##_##S##_4, &&rung##N##_##S##_5,
+#define RUNG_COUNT_LABELS(N) RUNG_LABELS(N, 0) RUNG_LABELS(N, 1) RUNG_LABELS(N, 2)
+      RUNG_COUNT_LABELS(6) RUNG_COUNT_LABELS(7) RUNG_COUNT_LABELS(8) RUNG_COUNT_LABELS(9) RUNG_COUNT_LABELS(10)
+#undef RUNG_COUNT_LABELS
 #undef RUNG_LABELS
 #define NUM_LABELS(shape)                                                                                  \
   &&shape##0, &&shape##1, &&shape##2, &&shape##3, &&shape##4, &&shape##5, &&shape##6, &&shape##7, &&shape##8, \
@@ -418,8 +436,8 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   static_assert(uint16_t(Rec::kPushPushCompareCoilBase) == 375 + 2 * kNumOps &&
                 uint16_t(Rec::kContactTimerCoilBase) == 409 && uint16_t(Rec::kUnaryPullBase) == 409 + 24);
   static_assert(uint16_t(Rec::kJumpOverCoil) == 433 + 4 && uint16_t(Rec::kSkipToCoilBase) == 437 + 1 &&
-                uint16_t(Rec::kRungBase) == 438 + 13 && uint16_t(Rec::kContactNumBase) == 451 + 18 &&
-                uint16_t(Rec::kContactUnaryBase) == 469 + 3 * kNumOps + 4 &&
+                uint16_t(Rec::kRungBase) == 438 + 13 && uint16_t(Rec::kContactNumBase) == 451 + 18 * 5 &&
+                uint16_t(Rec::kContactUnaryBase) == uint16_t(Rec::kContactNumBase) + 3 * kNumOps + 4 &&
                 uint16_t(Rec::kContactTwoOpBase) == uint16_t(Rec::kContactUnaryBase) + 8 &&
                 uint16_t(Rec::kKinds) == uint16_t(Rec::kContactTwoOpBase) + 16);
 
@@ -428,6 +446,7 @@ KEEP_DISPATCH_COPIES void RunDecoded(Machine& m) {
   uint32_t bsp = m.bsp, wsp = m.wsp;
   uint8_t* const bits = m.bits;
   uint16_t* const words = m.words;
+  uint32_t rung_records = 0;  // the record count of a joined boolean rung, set by its entry
 
 #define NEXT() goto* kLabels[uint16_t(r->kind)]
 #define SYNC() (m.bsp = uint8_t(bsp), m.wsp = uint8_t(wsp))
@@ -908,21 +927,26 @@ compare_real : {
   CONTACT_COMPARE_JOIN(cppcc2, float, 2)
   CONTACT_COMPARE_JOIN(cppcc3, double, 3)
 #undef CONTACT_COMPARE_JOIN
-#define CONTACT_UNARY(label, fn, unary)                                                   \
-  label : {                                                                               \
-    CONTACT_PUSH(double)                                                                  \
-    (void)NumJoin<double, LrealFn<fn>, Shape::kPushPushOp>(*r, words, wsp, bits, bsp);    \
-    uint16_t* const c = words + wsp - 4;                                                  \
-    const double a = LoadCells<double>(c);                                                \
-    bool ok = lrealops::Finite(a);                                                        \
-    const double v = unary(a, ok);                                                        \
-    StoreCells(c, v);                                                                     \
-    std::memcpy(plc_reg + r->c, &v, 8);                                                   \
-    wsp -= 4;                                                                             \
-    if (!ok) bits[bsp - 1] = 0;                                                           \
-    CoilAt<0>(r->d, bits[--bsp]);                                                         \
-    r += 8;                                                                               \
-    NEXT();                                                                               \
+  // The result goes straight on to the square root or absolute value; the cells keep
+  // what the parts leave (the final value over the second operand).
+#define CONTACT_UNARY(label, fn, unary)                                 \
+  label : {                                                            \
+    CONTACT_PUSH(double)                                               \
+    uint16_t* const cells = words + wsp;                               \
+    double a, b;                                                       \
+    std::memcpy(&a, plc_reg + r->a, 8);                                \
+    std::memcpy(&b, plc_reg + r->b, 8);                                \
+    const bool first = LrealFn<fn>(a, b);                              \
+    bool ok = lrealops::Finite(a);                                     \
+    const double v = unary(a, ok);                                     \
+    std::memcpy(cells, &v, 8);                                         \
+    std::memcpy(cells + 4, &b, 8);                                     \
+    std::memcpy(plc_reg + r->c, &v, 8);                                \
+    --bsp;                                                             \
+    if (!(ok && first)) bits[bsp] = 0;                                 \
+    CoilAt<0>(r->d, bits[bsp]);                                        \
+    r += 8;                                                            \
+    NEXT();                                                            \
   }
   CONTACT_UNARY(cuop0, lrealops::Add, lrealops::Sqrt)
   CONTACT_UNARY(cuop1, lrealops::Add, lrealops::Abs)
@@ -1072,31 +1096,46 @@ compare_real : {
 #undef CONTACTS_OPERATOR
   // A boolean rung from its table: the slots its parts leave, the coil's power flow in
   // the lowest; on a stack too full the first contact's record reports the overflow.
-#define ON(x) uint32_t((plc_reg[(x) >> 8] & (x)) != 0)
-#define RUNG(S, J, contacts, deepest)                                    \
-  rung##S##_##J : {                                                      \
-    if (bsp + deepest > kBitStackSize) {                                 \
-      ++r;                                                               \
-      NEXT();                                                            \
-    }                                                                    \
-    uint32_t k = ON(r->a) | ON(r->b) << 1;                               \
-    if (contacts == 3) k |= ON(r->c) << 2;                               \
-    const uint32_t row = arena::rung_tables[r->opcode & 0xFF][k];        \
-    std::memcpy(bits + bsp, &row, 2);                                    \
-    if (deepest == 3) bits[bsp + 2] = uint8_t(row >> 16);                \
-    CoilAt<J>(r->d, uint8_t(row));                                       \
-    r += r->opcode >> 8;                                                 \
-    NEXT();                                                              \
+#define RUNG(S, J, contacts, deepest)                                      \
+  rung_##S##_##J : {                                                       \
+    if (bsp > kBitStackSize - deepest) {                                   \
+      ++r;                                                                 \
+      NEXT();                                                              \
+    }                                                                      \
+    uint32_t k = RungOn(r->a) | RungOn(r->b) << 1;                         \
+    if (contacts == 3) k |= RungOn(r->c) << 2;                             \
+    const uint32_t row = arena::rung_tables[r->opcode][k];                 \
+    std::memcpy(bits + bsp, &row, 2);                                      \
+    if (deepest == 3) bits[bsp + 2] = uint8_t(row >> 16);                  \
+    CoilAt<J>(r->d & kRungByte, RungMask(r->d), uint8_t(row));             \
+    r += rung_records;                                                     \
+    NEXT();                                                                \
   }
-#define RUNGS(S, contacts, deepest)                                                                   \
+  // The entries by record count: the count, a constant here, is the step past the
+  // rung's parts.
+#define RUNG_ENTRY(N, S, J) \
+  rung##N##_##S##_##J :     \
+  rung_records = N;         \
+  goto rung_##S##_##J;
+#define RUNG_COILS(S, contacts, deepest)                                                            \
   RUNG(S, 0, contacts, deepest) RUNG(S, 1, contacts, deepest) RUNG(S, 2, contacts, deepest)          \
   RUNG(S, 3, contacts, deepest) RUNG(S, 4, contacts, deepest) RUNG(S, 5, contacts, deepest)
-  RUNGS(0, 2, 2)
-  RUNGS(1, 3, 2)
-  RUNGS(2, 3, 3)
+  RUNG_COILS(0, 2, 2)
+  RUNG_COILS(1, 3, 2)
+  RUNG_COILS(2, 3, 3)
+#define RUNG_ENTRIES(N, S) \
+  RUNG_ENTRY(N, S, 0) RUNG_ENTRY(N, S, 1) RUNG_ENTRY(N, S, 2) RUNG_ENTRY(N, S, 3) RUNG_ENTRY(N, S, 4) RUNG_ENTRY(N, S, 5)
+#define RUNGS(N) RUNG_ENTRIES(N, 0) RUNG_ENTRIES(N, 1) RUNG_ENTRIES(N, 2)
+  RUNGS(6)
+  RUNGS(7)
+  RUNGS(8)
+  RUNGS(9)
+  RUNGS(10)
+#undef RUNG_ENTRIES
+#undef RUNG_ENTRY
 #undef RUNGS
+#undef RUNG_COILS
 #undef RUNG
-#undef ON
 
   // A contact and the instruction that takes its power flow. The contact's slot keeps
   // its value where the instruction pops it.
@@ -1135,7 +1174,9 @@ jump_over_coil : {
   NEXT();
 }
   // Skipped (the first contact off): its slot keeps 0, the slot above it is left alone
-  // and the coil goes off; else the operator's slots and the coil from the lower.
+  // and the coil goes off; else the operator's slots and the coil from the lower. The
+  // slot above is stored only when written, never read back: a blend with its old value
+  // would chain every skip to the store of the one before.
 #define SKIP_TO_COIL(I)                                                                          \
   skip_to_coil##I : {                                                                            \
     if (bsp + 2 > kBitStackSize) {                                                               \
@@ -1147,7 +1188,7 @@ jump_over_coil : {
     const uint16_t pair = kContactPairs[I][k];                                                   \
     const uint8_t low = uint8_t(pair & on);                                                      \
     bits[bsp] = low;                                                                             \
-    bits[bsp + 1] = uint8_t((pair >> 8 & on) | (bits[bsp + 1] & ~on));                           \
+    if (on != 0) bits[bsp + 1] = uint8_t(pair >> 8);                                             \
     CoilAt<0>(r->d, low);                                                                        \
     r += 6;                                                                                      \
     NEXT();                                                                                      \

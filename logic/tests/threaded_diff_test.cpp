@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -111,9 +112,11 @@ class Generator {
       code_.push_back(uint16_t(t >> 16));
     }
   }
-  // A bit of I, Q or M; rarely a token that names no bit.
+  // A bit of I, Q or M, in the 32-bit form now and then of EM (past the first 64 KiB of
+  // the image); rarely a token that names no bit.
   uint32_t BitToken() {
     if (!tidy_ && Chance(1)) return Pick(1024);
+    if (!form16_ && Chance(20)) return 0x1001C000 + Pick(24);
     static constexpr uint32_t kBases[] = {8192, 10240, 14336};
     return kBases[Pick(3)] + Pick(24);
   }
@@ -435,10 +438,12 @@ class ThreadedDiff : public lt::LadderTest {
   }
 
   // Random inputs, and registers that often hold the values where arithmetic turns:
-  // 0, 1, -1, the limits of INT and their neighbours.
+  // 0, 1, -1, the limits of INT and their neighbours, and the high word of an LREAL
+  // infinity (a NaN when a lower word is not 0).
   static void Seed(std::mt19937& rng) {
-    static constexpr uint16_t kEdges[] = {0, 1, 7, 0xFFFF, 0x7FFF, 0x8000};
+    static constexpr uint16_t kEdges[] = {0, 1, 7, 0xFFFF, 0x7FFF, 0x8000, 0x7FF0};
     for (uint32_t i = 0; i < 3 * 8; ++i) plc_reg[reg::kOffI + i] = uint8_t(rng());
+    for (uint32_t i = 0; i < 3; ++i) plc_reg[reg::kOffEM + i] = uint8_t(rng());
     for (uint32_t i = 0; i < 16; ++i)
       SetRegWord(reg::kOffR + 2 * i, rng() % 4 != 0 ? kEdges[rng() % std::size(kEdges)] : uint16_t(rng()));
   }
@@ -532,6 +537,41 @@ TEST_F(ThreadedDiff, JoinedShapesAtAFullStackFaultAsTheCarefulInterpreterDoes) {
       for (uint32_t scan = 0; scan < 2; ++scan) {
         Seed(rng);
         ASSERT_NO_FATAL_FAILURE(CompareScan("rung " + std::to_string(k) + " at depth " + std::to_string(depth)));
+      }
+    }
+  }
+}
+
+// The joined LREAL rungs where an operand is not finite, is 0 or is negative: an operator
+// whose operand is not finite turns the power flow off even when its result is finite
+// (a finite value divided by infinity is 0), and so does the square root of a negative.
+TEST_F(ThreadedDiff, LrealRungsWithEdgeOperandsRunAsTheCarefulInterpreterRunsThem) {
+  constexpr uint16_t kPush4 = 540, kPull4 = 542, kLreal = 543, kOut = 38;
+  constexpr uint16_t kAdd = 16, kSub = 17, kMul = 18, kDiv = 19, kSqrt = 21, kAbs = 22;
+  const uint16_t a = 32768, b = 32768 + 16 * 4, c = 32768 + 16 * 8, d = 32768 + 16 * 12;
+  const std::vector<std::vector<uint16_t>> rungs = {
+      {8192, kPush4, a, kPush4, b, kLreal, kDiv, kLreal, kSqrt, kPull4, d, kOut, 14336},
+      {8192, kPush4, a, kPush4, b, kLreal, kSub, kLreal, kAbs, kPull4, d, kOut, 14336},
+      {8192, kPush4, a, kPush4, b, kLreal, kAdd, kPush4, c, kLreal, kMul, kPull4, d, kOut, 14336},
+      {8192, kPush4, a, kPush4, b, kLreal, kDiv, kPush4, c, kLreal, kAdd, kPull4, d, kOut, 14336},
+  };
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  const double values[] = {2.0, -3.0, 0.0, inf, -inf, nan};
+  for (std::size_t k = 0; k < rungs.size(); ++k) {
+    std::vector<uint16_t> code = rungs[k];
+    code.push_back(9);
+    std::memset(plc_reg, 0, reg::kImageSize);
+    std::memset(old_reg, 0, reg::kImageSize);
+    prog_ = ts::LadderProgram(OperandForm::k16);
+    prog_.Load(code);
+    for (double x : values) {
+      for (double y : values) {
+        plc_reg[reg::kOffI] = 1;
+        std::memcpy(plc_reg + reg::kOffR, &x, 8);
+        std::memcpy(plc_reg + reg::kOffR + 8, &y, 8);
+        std::memcpy(plc_reg + reg::kOffR + 16, &values[(k + 1) % std::size(values)], 8);
+        ASSERT_NO_FATAL_FAILURE(CompareScan("rung " + std::to_string(k) + " on " + std::to_string(x) + ", " +
+                                            std::to_string(y)));
       }
     }
   }
