@@ -291,8 +291,9 @@ uint32_t JoinRung(const Record* run, uint32_t n, Record& j) {
     }
   }
   if (i == n || i == kMaxParts || run[i].kind != Rec::kCoil || depth != 1 || contacts < 2 || deepest < 2 ||
-      (contacts == 2 && i == 3))
+      (contacts == 2 && i == 3) || i + 2 < kMinRungRecords)
     return 0;
+  static_assert(kMaxParts + 1 == kMaxRungRecords);
   uint32_t rows[8] = {};
   for (uint32_t k = 0; k < (1u << contacts); ++k) {
     uint8_t slots[3] = {};
@@ -314,9 +315,7 @@ uint32_t JoinRung(const Record* run, uint32_t n, Record& j) {
   uint32_t bits[3] = {};
   for (uint32_t p = 0, c = 0; p < i; ++p)
     if (run[p].kind == Rec::kContact) bits[c++] = run[p].b << 24 | run[p].a;
-  const uint32_t count = i + 2;
-  static_assert(kMaxParts + 1 == kMaxRungRecords);
-  if (count < kMinRungRecords) return 0;
+  const uint32_t count = i + 2;  // the joined record, the contacts and operators, the coil
   const Rec kind =
       Rec(uint16_t(Rec::kRungBase) + 18 * (count - kMinRungRecords) + 6 * shape + Place(kCoilWrites, run[i].opcode));
   j = {kind, uint16_t(table), run[0].ip, bits[0], bits[1], bits[2], 1u << (24 + run[i].b) | run[i].a};
