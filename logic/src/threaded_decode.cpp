@@ -266,7 +266,7 @@ int RungTable(const uint32_t (&rows)[8]) {
   }
 }
 
-// A bit as a joined boolean record keeps it: byte << 8 | mask.
+// A bit as the joined boolean records other than the rungs keep it: byte << 8 | mask.
 uint32_t ByteMask(uint32_t byte, uint32_t mask) { return byte << 8 | mask; }
 
 // A boolean rung whose operators read only what its own two or three contacts pushed,
