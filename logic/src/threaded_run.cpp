@@ -198,6 +198,16 @@ inline uint8_t RungMask(const uint32_t& bit) {
 }
 inline uint32_t RungOn(const uint32_t& bit) { return (plc_reg[bit & kRungByte] & RungMask(bit)) != 0; }
 
+// The end of a joined LREAL rung: the two cells its last operator leaves (its result
+// over its second operand), the result pulled to `dest`, and the power flow off on an
+// error.
+inline void LrealRungEnd(uint16_t* cells, double result, double second, uint32_t dest, bool ok, uint8_t& flow) {
+  std::memcpy(cells, &result, 8);
+  std::memcpy(cells + 4, &second, 8);
+  std::memcpy(plc_reg + dest, &result, 8);
+  if (!ok) flow = 0;
+}
+
 // The fields a record keeps beside the stream.
 inline const Extra& ExtraOf(const Threaded& r) { return arena::extra[&r - records]; }
 
@@ -939,11 +949,7 @@ compare_real : {
     const bool first = LrealFn<fn>(a, b);                              \
     bool ok = lrealops::Finite(a);                                     \
     const double v = unary(a, ok);                                     \
-    std::memcpy(cells, &v, 8);                                         \
-    std::memcpy(cells + 4, &b, 8);                                     \
-    std::memcpy(plc_reg + r->c, &v, 8);                                \
-    --bsp;                                                             \
-    if (!(ok && first)) bits[bsp] = 0;                                 \
+    LrealRungEnd(cells, v, b, r->c, ok && first, bits[--bsp]);         \
     CoilAt<0>(r->d, bits[bsp]);                                        \
     r += 8;                                                            \
     NEXT();                                                            \
@@ -969,11 +975,7 @@ compare_real : {
     std::memcpy(&x, plc_reg + r->c, 8);                                \
     const bool first = LrealFn<fn>(a, b);                              \
     const bool ok = LrealFn<fn2>(a, x) && first;                       \
-    std::memcpy(cells, &a, 8);                                         \
-    std::memcpy(cells + 4, &x, 8);                                     \
-    std::memcpy(plc_reg + r->d, &a, 8);                                \
-    --bsp;                                                             \
-    if (!ok) bits[bsp] = 0;                                            \
+    LrealRungEnd(cells, a, x, r->d, ok, bits[--bsp]);                  \
     CoilAt<0>(r[8].a << 8 | 1u << r[8].b, bits[bsp]);                  \
     r += 9;                                                            \
     NEXT();                                                            \
