@@ -1,5 +1,5 @@
 // The firmware's process entry: everything happens in the controller kernel's start-up.
-#include "kernel/startup.h"
+#include "controller/startup.h"
 #include "web/services.h"
 
 int main(int argc, char** argv) {

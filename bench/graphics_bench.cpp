@@ -15,7 +15,7 @@
 #include "graphics/draw.h"
 #include "graphics/vdr.h"
 #include "graphics/video.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "platform/root.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <vector>
 
-#include "kernel/progstore.h"
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
-#include "kernel/timebase.h"
+#include "controller/progstore.h"
+#include "ground/regimage.h"
+#include "ground/tablestore.h"
+#include "ground/timebase.h"
 #include "logic/engine.h"
 
 namespace lbench {

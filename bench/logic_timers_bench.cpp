@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/unaligned.h"
-#include "kernel/timebase.h"
+#include "ground/unaligned.h"
+#include "ground/timebase.h"
 #include "ladder_bench.h"
 
 namespace {

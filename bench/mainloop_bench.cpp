@@ -5,10 +5,10 @@
 #include <csignal>
 #include <cstring>
 
-#include "kernel/mainloop.h"
-#include "kernel/regimage.h"
-#include "kernel/runctl.h"
-#include "kernel/tablestore.h"
+#include "controller/mainloop.h"
+#include "ground/regimage.h"
+#include "controller/runctl.h"
+#include "ground/tablestore.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "drivers/serial.h"
 #include "fieldbus/gap_timers.h"
 #include "fieldbus/modbus.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "platform/root.h"
 
 namespace {

@@ -20,8 +20,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "kernel/poweron.h"
-#include "kernel/regimage.h"
+#include "controller/poweron.h"
+#include "ground/regimage.h"
 #include "net/services.h"
 #include "platform/netif.h"
 #include "platform/root.h"

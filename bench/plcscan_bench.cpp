@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "kernel/regimage.h"
-#include "kernel/runctl.h"
-#include "kernel/tablestore.h"
+#include "ground/regimage.h"
+#include "controller/runctl.h"
+#include "ground/tablestore.h"
 
 namespace {
 

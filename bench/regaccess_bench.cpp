@@ -1,8 +1,8 @@
 // Cost of one register read or write through the token interface.
 #include <benchmark/benchmark.h>
 
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
 
 namespace {
 

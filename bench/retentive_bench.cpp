@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "kernel/bbram.h"
-#include "kernel/regimage.h"
-#include "kernel/retentive.h"
+#include "ground/bbram.h"
+#include "ground/regimage.h"
+#include "controller/retentive.h"
 #include "platform/root.h"
 
 namespace {

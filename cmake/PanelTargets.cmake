@@ -14,12 +14,27 @@ function(panel_src_dirs out dir)
   set(${out} ${dirs} PARENT_SCOPE)
 endfunction()
 
-# panel_subsystem(<name> [DIR <dir>])
-# One static library per subsystem folder: include/ is public (what other subsystems may
-# call), src/ is private. Sources are picked up from src/ and its folders.
+# The firmware's layers (docs/architecture.md): the ground at the bottom, the subsystems on
+# it, the controller on top. A layer's sources see only the include folders of what lies
+# below it, so an include that reaches upward does not compile.
+set(PANEL_SUBSYSTEMS logic graphics screens storage drivers fieldbus messaging net sysscreens web iec_runtime iec_library)
+function(panel_include_dir out name)
+  if(name STREQUAL "iec_runtime")
+    set(${out} ${PROJECT_SOURCE_DIR}/iec/runtime/include PARENT_SCOPE)
+  elseif(name STREQUAL "iec_library")
+    set(${out} ${PROJECT_SOURCE_DIR}/iec/library/include PARENT_SCOPE)
+  else()
+    set(${out} ${PROJECT_SOURCE_DIR}/${name}/include PARENT_SCOPE)
+  endif()
+endfunction()
+
+# panel_library(<name> <layer>): one static library for one folder: include/ is public
+# (what the layers above may call), src/ and its folders are private. <layer> is GROUND
+# (sees platform only), SUBSYSTEM (the ground and the other subsystems' public headers)
+# or CONTROLLER (everything); PLATFORM, the device stand-ins, sees nothing of the firmware.
 set(PANEL_TEST_DIRS "" CACHE INTERNAL "")
 set(PANEL_FUZZ_DIRS "" CACHE INTERNAL "")
-function(panel_subsystem name)
+function(panel_library name layer)
   panel_src_dirs(src_dirs ${CMAKE_CURRENT_SOURCE_DIR})
   set(srcs "")
   foreach(d ${src_dirs})
@@ -32,19 +47,31 @@ function(panel_subsystem name)
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
                                      PRIVATE ${src_dirs})
-  # Subsystems call one another through public headers only.
-  foreach(dep kernel logic graphics screens storage drivers fieldbus messaging net sysscreens web iec_runtime iec_library platform)
-    if(NOT dep STREQUAL name)
-      target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/${dep}/include)
-    endif()
-  endforeach()
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/iec/runtime/include ${PROJECT_SOURCE_DIR}/iec/library/include)
+  if(layer STREQUAL "PLATFORM")
+    # The stand-ins of the board's devices stand on nothing of the firmware.
+  elseif(layer STREQUAL "GROUND")
+    target_link_libraries(${name} PUBLIC platform)
+  else()
+    target_link_libraries(${name} PUBLIC ground)
+    foreach(dep ${PANEL_SUBSYSTEMS})
+      if(NOT dep STREQUAL name)
+        panel_include_dir(inc ${dep})
+        target_include_directories(${name} PRIVATE ${inc})
+      endif()
+    endforeach()
+  endif()
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests)
     set(PANEL_TEST_DIRS "${PANEL_TEST_DIRS};${name}|${CMAKE_CURRENT_SOURCE_DIR}" CACHE INTERNAL "")
   endif()
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz)
     set(PANEL_FUZZ_DIRS "${PANEL_FUZZ_DIRS};${name}|${CMAKE_CURRENT_SOURCE_DIR}" CACHE INTERNAL "")
   endif()
+endfunction()
+
+# A subsystem: it stands on the ground and calls other subsystems through their public
+# headers, never the controller.
+function(panel_subsystem name)
+  panel_library(${name} SUBSYSTEM)
 endfunction()
 
 # Each subsystem's tests/ folder becomes one test program. CTest runs each program in a few

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "kernel/runctl.h"
+#include "ground/io_slots.h"
+#include "ground/plc_mode.h"
 #include "platform/io_boards.h"
 #include "platform/fpga_spi.h"
 #include "platform/key_matrix.h"

@@ -4,9 +4,9 @@
 
 #include "drivers/services.h"
 #include "fieldbus/gap_timers.h"
-#include "kernel/mainloop.h"
-#include "kernel/sysservices.h"
-#include "kernel/timebase.h"
+#include "ground/loop.h"
+#include "ground/sysservices.h"
+#include "ground/timebase.h"
 #include "serial_port.h"
 
 namespace serial {

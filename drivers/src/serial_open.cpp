@@ -7,8 +7,8 @@
 
 #include "drivers/services.h"
 #include "fieldbus/gap_timers.h"
-#include "kernel/regimage.h"
-#include "kernel/startup.h"
+#include "ground/regimage.h"
+#include "ground/version.h"
 #include "platform/trace.h"
 #include "serial_port.h"
 

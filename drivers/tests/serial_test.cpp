@@ -10,7 +10,7 @@
 
 #include "drivers/serial.h"
 #include "fieldbus/gap_timers.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "platform/clock.h"
 #include "serial_port.h"
 #include "testsupport/temp_root.h"

@@ -6,7 +6,7 @@
 #include <array>
 
 #include "fieldbus/services.h"
-#include "kernel/timebase.h"
+#include "ground/timebase.h"
 #include "platform/trace.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The slave's address map: Modbus areas and address windows onto register areas.
 #include "modbus_map.h"
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "logic/engine.h"
 
 namespace mb {

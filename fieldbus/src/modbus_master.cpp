@@ -2,7 +2,7 @@
 // and its data stored, and the outcome shows as one value in the status word.
 #include <cstring>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "logic/engine.h"
 #include "modbus_link.h"
 

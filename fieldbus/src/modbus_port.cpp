@@ -2,8 +2,8 @@
 // store-and-forward, receive, status word). The master's states are modbus_master.cpp.
 #include <cstring>
 
-#include "kernel/regimage.h"
-#include "kernel/timebase.h"
+#include "ground/regimage.h"
+#include "ground/timebase.h"
 #include "modbus_link.h"
 
 namespace mb {

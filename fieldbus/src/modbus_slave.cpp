@@ -2,7 +2,7 @@
 // table and answered (never for a broadcast).
 #include <cstring>
 
-#include "kernel/regaccess.h"
+#include "ground/regaccess.h"
 #include "modbus_link.h"
 #include "modbus_map.h"
 

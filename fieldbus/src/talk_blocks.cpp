@@ -6,9 +6,9 @@
 #include "fieldbus/modbus.h"
 #include "fieldbus/services.h"
 #include "fieldbus/talk.h"
-#include "kernel/cmdproto.h"
-#include "kernel/regaccess.h"
-#include "kernel/sysservices.h"
+#include "ground/cmdproto.h"
+#include "ground/regaccess.h"
+#include "ground/sysservices.h"
 #include "talk_operands.h"
 #include "talk_state.h"
 

@@ -3,8 +3,8 @@
 // counts the bytes done; 0xFFFF marks a message not yet started.
 #include "drivers/serial.h"
 #include "fieldbus/talk.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
 #include "messaging/services.h"
 #include "talk_operands.h"
 #include "talk_state.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "kernel/regaccess.h"
+#include "ground/regaccess.h"
 
 uint16_t BlockCursor::Next() {
   if (ip >= size) {

@@ -6,7 +6,7 @@
 
 #include "drivers/serial.h"
 #include "fieldbus/services.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "platform/trace.h"
 
 namespace talk {

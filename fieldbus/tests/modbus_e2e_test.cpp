@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "testsupport/child_process.h"
 #include "testsupport/ladder_asm.h"
 #include "testsupport/program_image.h"

@@ -14,7 +14,7 @@
 #include "drivers/serial.h"
 #include "fieldbus/gap_timers.h"
 #include "fieldbus/modbus.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "platform/clock.h"
 #include "testsupport/read_available.h"
 #include "testsupport/temp_root.h"

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "fieldbus/services.h"
-#include "kernel/sysservices.h"
+#include "ground/sysservices.h"
 #include "modbus_link.h"
 #include "modbus_rig.h"
 #include "testsupport/ladder_program.h"

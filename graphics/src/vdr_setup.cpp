@@ -5,8 +5,10 @@
 
 #include "graphics/pxp.h"
 #include "graphics/vdr.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
+#include "graphics/video.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
+#include "ground/upcalls.h"
 #include "platform/framebuffer.h"
 #include "platform/trace.h"
 #include "vdr_internal.h"

@@ -10,7 +10,7 @@
 #include "graphics/dc.h"
 #include "graphics/text.h"
 #include "graphics/video.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "platform/framebuffer.h"
 #include "platform/png_image.h"
 #include "platform/trace.h"

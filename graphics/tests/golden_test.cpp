@@ -11,7 +11,7 @@
 #include "graphics/icons.h"
 #include "graphics/util.h"
 #include "graphics/vdr.h"
-#include "kernel/sysmsg.h"
+#include "ground/sysmsg.h"
 
 namespace {
 

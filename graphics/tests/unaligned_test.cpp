@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "graphics/unaligned.h"
+#include "ground/unaligned.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "display_fixture.h"
-#include "kernel/sysmsg.h"
+#include "ground/sysmsg.h"
 #include "testsupport/child_process.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "kernel/poweron.h"
-#include "kernel/progstore.h"
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
+#include "controller/poweron.h"
+#include "controller/progstore.h"
+#include "ground/regimage.h"
+#include "ground/tablestore.h"
 #include "logic/engine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "operands.h"
 
 uint16_t alarm_status = 0;

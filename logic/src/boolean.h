@@ -13,7 +13,7 @@
 #include <array>
 
 #include "instruction.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "operands.h"
 
 namespace logic {

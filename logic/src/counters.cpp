@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "operands.h"
 #include "record_operands.h"
 #include "timers.h"

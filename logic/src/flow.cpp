@@ -3,8 +3,8 @@
 // return address, so a return address always lies inside the stream or just at its end.
 #include "flow.h"
 
-#include "graphics/unaligned.h"
-#include "kernel/regimage.h"
+#include "ground/unaligned.h"
+#include "ground/regimage.h"
 #include "operands.h"
 #include "scan_state.h"
 

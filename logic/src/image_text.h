@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 
 namespace logic {
 

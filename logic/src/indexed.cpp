@@ -12,7 +12,7 @@
 //              two, power off
 #include "indexed.h"
 
-#include "kernel/regaccess.h"
+#include "ground/regaccess.h"
 #include "pointer.h"
 #include "word_stack.h"
 

@@ -19,7 +19,7 @@
 #include <array>
 
 #include "boolean.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "opcode_table.h"
 
 namespace logic {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 #include "logic/engine.h"
 #include "threaded.h"
 #include "threaded_table.h"

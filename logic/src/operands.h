@@ -20,8 +20,8 @@
 
 #include <cstdint>
 
-#include "graphics/unaligned.h"
-#include "kernel/regimage.h"
+#include "ground/unaligned.h"
+#include "ground/regimage.h"
 #include "machine.h"
 
 namespace logic {

@@ -3,8 +3,8 @@
 // image. Shared by the pointer, string and PID instructions.
 #include <cstdint>
 
-#include "graphics/unaligned.h"
-#include "kernel/regimage.h"
+#include "ground/unaligned.h"
+#include "ground/regimage.h"
 #include "machine.h"
 #include "operands.h"
 

@@ -3,8 +3,8 @@
 // value, then its control word) and the preset, immediate or in a register.
 #include <cstdint>
 
-#include "graphics/unaligned.h"
-#include "kernel/regimage.h"
+#include "ground/unaligned.h"
+#include "ground/regimage.h"
 #include "machine.h"
 #include "operands.h"
 

@@ -2,7 +2,7 @@
 // screen number, 0 for none), SR3 the system screen shown.
 #include "screen_requests.h"
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "operands.h"
 
 namespace logic {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 #include "threaded.h"
 
 namespace logic {

@@ -7,7 +7,7 @@
 
 #include "boolean.h"
 #include "opcode_map.h"
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 #include "operands.h"
 #include "record_operands.h"
 #include "timers.h"

@@ -10,10 +10,10 @@
 #include <iterator>
 
 #include "boolean.h"
-#include "graphics/unaligned.h"
+#include "ground/unaligned.h"
 #include "interpreter.h"
 #include "lreal.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "opcode_table.h"
 #include "real_math.h"
 #include "scan_state.h"

@@ -3,7 +3,7 @@
 // advance (its reference tick stays where it was).
 #include "timers.h"
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "operands.h"
 #include "record_operands.h"
 #include "scan_state.h"

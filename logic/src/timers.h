@@ -30,7 +30,7 @@
 #include <cstdint>
 
 #include "instruction.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "opcode_map.h"
 
 namespace logic {

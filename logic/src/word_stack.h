@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "machine.h"
 #include "operands.h"
 

@@ -2,7 +2,7 @@
 #include <set>
 #include <sstream>
 
-#include "graphics/unaligned.h"
+#include "ground/unaligned.h"
 #include "ladder_fixture.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "alarm_group.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "logic/engine.h"
 #include "platform/clock.h"
 #include "scan_state.h"

@@ -1,7 +1,7 @@
 // A malformed program stops the scan with an error position and touches nothing outside
 // the machine: stack overflow and underflow, jumps and calls outside the stream, running
 // off its end, and register operands that do not address the image.
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 #include "ladder_fixture.h"
 #include "testsupport/stepping_clock.h"
 

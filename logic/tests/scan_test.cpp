@@ -1,8 +1,8 @@
 // Scan entry and exit: the time base and scan time, the first-scan latches, the screen
 // requests applied at the end of the program, and the IEC cycle in place of the ladder.
-#include "graphics/unaligned.h"
+#include "ground/unaligned.h"
 #include "iec_runtime/services.h"
-#include "kernel/timebase.h"
+#include "ground/timebase.h"
 #include "ladder_fixture.h"
 #include "testsupport/fake_iec_db.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "ladder_fixture.h"
 #include "threaded.h"
 #include "threaded_table.h"

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "graphics/unaligned.h"
-#include "kernel/regimage.h"
-#include "kernel/timebase.h"
+#include "ground/unaligned.h"
+#include "ground/regimage.h"
+#include "ground/timebase.h"
 #include "ladder_fixture.h"
 
 namespace lt {

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "iec_runtime/services.h"
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 #include "net/dpr.h"
 #include "platform/root.h"
 

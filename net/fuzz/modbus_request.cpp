@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "dpr_internal.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "logic/engine.h"
 #include "modbus_internal.h"
 

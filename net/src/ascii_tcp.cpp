@@ -6,8 +6,8 @@
 
 #include "ascii_internal.h"
 #include "dpr_internal.h"
-#include "kernel/regaccess.h"
-#include "kernel/timebase.h"
+#include "ground/regaccess.h"
+#include "ground/timebase.h"
 
 namespace ascii {
 namespace {

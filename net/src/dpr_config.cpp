@@ -4,9 +4,9 @@
 #include <initializer_list>
 
 #include "dpr_internal.h"
-#include "kernel/bbram.h"
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
+#include "ground/bbram.h"
+#include "ground/regimage.h"
+#include "ground/tablestore.h"
 
 EthConfig Dpr_Configuration[kEthInterfaces];
 

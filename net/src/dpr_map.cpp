@@ -5,10 +5,10 @@
 
 #include "dpr_internal.h"
 #include "iec_runtime/services.h"
-#include "kernel/download.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
+#include "ground/cmdproto.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
+#include "ground/tablestore.h"
 #include "logic/engine.h"
 #include "platform/trace.h"
 

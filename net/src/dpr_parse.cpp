@@ -10,12 +10,12 @@
 
 #include "dpr_internal.h"
 #include "iec_runtime/services.h"
-#include "kernel/cmdproto.h"
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
+#include "ground/cmdproto.h"
+#include "ground/regimage.h"
+#include "ground/tablestore.h"
 #include "platform/root.h"
 #include "platform/systime.h"
-#include "kernel/rtc.h"
+#include "ground/rtc.h"
 
 namespace {
 

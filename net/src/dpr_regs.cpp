@@ -2,8 +2,9 @@
 // between the register image and a protocol's buffer.
 #include "dpr_internal.h"
 #include "iec_runtime/services.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
+#include "ground/regaccess.h"
+#include "ground/upcalls.h"
+#include "ground/regimage.h"
 
 namespace {
 
@@ -85,4 +86,10 @@ void Dpr_Data_Block(uint32_t token, uint32_t bits, uint8_t* buffer, int write, i
     }
   }
   DprClearSemaphore();
+}
+
+// The pseudo-registers of the first interface read and write its record in place.
+PseudoEthFields PseudoEthRecord() {
+  EthConfig& eth = Dpr_Configuration[0];
+  return {&eth.dhcp, &eth.dns, &eth.ip, &eth.mask, &eth.gateway};
 }

@@ -3,8 +3,8 @@
 
 #include "dpr_internal.h"
 #include "enet_internal.h"
-#include "kernel/rtc.h"
-#include "kernel/timebase.h"
+#include "ground/rtc.h"
+#include "ground/timebase.h"
 #include "net/services.h"
 #include "platform/clock.h"
 #include "platform/netif.h"

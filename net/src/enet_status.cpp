@@ -4,8 +4,8 @@
 
 #include "dpr_internal.h"
 #include "enet_internal.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
 #include "web/services.h"
 
 uint16_t EnetStatusWord[nx::kInstances];

@@ -2,7 +2,7 @@
 // mode) or onto the IEC variable maps of the interface configuration (IEC mode).
 #include "dpr_internal.h"
 #include "iec_runtime/services.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "modbus_internal.h"
 
 namespace modbus {

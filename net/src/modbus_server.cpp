@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "dpr_internal.h"
-#include "kernel/timebase.h"
+#include "ground/timebase.h"
 #include "modbus_internal.h"
 
 namespace modbus {

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <utility>
 
-#include "kernel/regaccess.h"
+#include "ground/regaccess.h"
 #include "modbus_internal.h"
 #include "net/dpr.h"
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "kernel/bbram.h"
-#include "kernel/tablestore.h"
-#include "kernel/timebase.h"
+#include "ground/bbram.h"
+#include "ground/tablestore.h"
+#include "ground/timebase.h"
 #include "nx_internal.h"
 #include "platform/netif.h"
 #include "platform/trace.h"

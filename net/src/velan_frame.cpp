@@ -1,6 +1,6 @@
 // Velan message framing: where a message ends in a TCP stream (28 + its length field),
 // segmented messages, the frames' check byte and the login challenge.
-#include "kernel/cmdhost.h"
+#include "ground/cmdhost.h"
 #include "velan_internal.h"
 
 namespace velan {

@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "dpr_internal.h"
-#include "kernel/cmdhost.h"
-#include "kernel/regimage.h"
-#include "kernel/timebase.h"
+#include "ground/cmdhost.h"
+#include "ground/regimage.h"
+#include "ground/timebase.h"
 #include "velan_internal.h"
 
 namespace velan {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ascii_internal.h"
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "net_fixture.h"
 #include "testsupport/eth_config.h"
 

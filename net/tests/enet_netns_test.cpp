@@ -9,8 +9,8 @@
 #include <atomic>
 #include <thread>
 
-#include "kernel/bbram.h"
-#include "kernel/tablestore.h"
+#include "ground/bbram.h"
+#include "ground/tablestore.h"
 #include "net_fixture.h"
 #include "testsupport/eth_config.h"
 #include "testsupport/net_namespace.h"

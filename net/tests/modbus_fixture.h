@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "logic/engine.h"
 #include "modbus_internal.h"
 #include "net_fixture.h"

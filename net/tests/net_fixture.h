@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "kernel/poweron.h"
+#include "controller/poweron.h"
 #include "net/services.h"
 #include "platform/clock.h"
 #include "platform/netif.h"

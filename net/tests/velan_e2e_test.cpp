@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "testsupport/child_process.h"
 #include "testsupport/free_port.h"
 #include "testsupport/ladder_asm.h"

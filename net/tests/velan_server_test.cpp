@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dpr_internal.h"
-#include "kernel/cmdhost.h"
-#include "kernel/regimage.h"
+#include "ground/cmdhost.h"
+#include "ground/regimage.h"
 #include "net_fixture.h"
 #include "velan_internal.h"
 

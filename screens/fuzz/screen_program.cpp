@@ -14,11 +14,11 @@
 #include <cstring>
 
 #include "graphics/dc.h"
-#include "kernel/poweron.h"
-#include "kernel/regimage.h"
-#include "kernel/screenloop.h"
-#include "kernel/startup.h"
-#include "kernel/tablestore.h"
+#include "controller/poweron.h"
+#include "ground/regimage.h"
+#include "controller/screenloop.h"
+#include "controller/startup.h"
+#include "ground/tablestore.h"
 #include "platform/framebuffer.h"
 #include "platform/root.h"
 

@@ -2,6 +2,7 @@
 // and the screen-loop tests' seam into the object manager.
 #include "platform/trace.h"
 #include "screens/objm_bodies.h"
+#include "ground/upcalls.h"
 #include "screens/services.h"
 
 ObjmBodies g_objm_bodies;
@@ -15,4 +16,5 @@ void USRMGR_Init() { plat::TraceCall("USRMGR_Init"); }
 void USRMGR_Update() { plat::TraceCall("USRMGR_Update"); }
 void USRMGR_resetTimeout() { plat::TraceCall("USRMGR_resetTimeout"); }
 int USRMGR_SessionFlag() { return 0; }
+bool PseudoSessionOpen() { return USRMGR_SessionFlag() != 0; }
 uint8_t openPageExec = 0;

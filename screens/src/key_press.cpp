@@ -4,8 +4,8 @@
 #include <iterator>
 
 #include "fieldbus/talk.h"
-#include "kernel/regaccess.h"
-#include "kernel/touch.h"
+#include "ground/regaccess.h"
+#include "ground/touch.h"
 #include "key_press.h"
 #include "screens/keys.h"
 

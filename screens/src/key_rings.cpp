@@ -1,9 +1,9 @@
 // The function-key ring and the event ring, and their consumer KEY_Check: function keys
 // go to the key registers and the System key to the system functions; events go to the
 // screens' callback.
-#include "kernel/regimage.h"
-#include "kernel/sysservices.h"
-#include "kernel/touch.h"
+#include "ground/regimage.h"
+#include "ground/sysservices.h"
+#include "ground/touch.h"
 #include "key_press.h"
 #include "platform/trace.h"
 #include "screens/keys.h"

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "graphics/dc.h"
-#include "kernel/poweron.h"
-#include "kernel/regimage.h"
+#include "controller/poweron.h"
+#include "ground/regimage.h"
 #include "platform/framebuffer.h"
 
 namespace st {

@@ -1,9 +1,9 @@
 // The history of user screens: a ring of 16 screens with their focused objects.
 #include <gtest/gtest.h>
 
-#include "kernel/poweron.h"
-#include "kernel/regimage.h"
-#include "kernel/screenloop.h"
+#include "controller/poweron.h"
+#include "ground/regimage.h"
+#include "controller/screenloop.h"
 #include "screens/objm.h"
 #include "screens/services.h"
 #include "testsupport/temp_root.h"

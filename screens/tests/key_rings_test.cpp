@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "fieldbus/talk.h"
-#include "kernel/poweron.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
-#include "kernel/sysservices.h"
-#include "kernel/touch.h"
+#include "controller/poweron.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
+#include "ground/sysservices.h"
+#include "ground/touch.h"
 #include "platform/trace.h"
 #include "screens/keys.h"
 #include "storage/services.h"

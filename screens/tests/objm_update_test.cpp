@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "page_fixture.h"
 
 namespace {

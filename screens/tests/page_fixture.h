@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "display_start.h"
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 #include "platform/framebuffer.h"
 #include "platform/trace.h"
 #include "recording_classes.h"

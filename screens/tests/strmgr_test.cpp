@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "kernel/poweron.h"
-#include "kernel/rcb.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
-#include "kernel/screenloop.h"
-#include "kernel/tablestore.h"
+#include "controller/poweron.h"
+#include "ground/rcb.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
+#include "controller/screenloop.h"
+#include "ground/tablestore.h"
 #include "screens/services.h"
 #include "testsupport/screen_program.h"
 #include "testsupport/temp_root.h"

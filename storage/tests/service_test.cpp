@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "fxe.h"
-#include "kernel/mailbox.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
+#include "ground/mailbox.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
 #include "screens/services.h"
 #include "storage/csv.h"
 #include "storage_fixture.h"

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "kernel/coop.h"
-#include "kernel/poweron.h"
+#include "ground/coop.h"
+#include "controller/poweron.h"
 #include "platform/clock.h"
 #include "platform/media.h"
 #include "platform/trace.h"

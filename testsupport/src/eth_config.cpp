@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 
 namespace ts {
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "kernel/progstore.h"
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
+#include "controller/progstore.h"
+#include "ground/regimage.h"
+#include "ground/tablestore.h"
 #include "logic/engine.h"
 
 namespace ts {

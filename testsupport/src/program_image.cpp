@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "kernel/regimage.h"
-#include "kernel/tablestore.h"
+#include "ground/regimage.h"
+#include "ground/tablestore.h"
 #include "testsupport/temp_root.h"
 
 namespace ts {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 #include "testsupport/program_image.h"
 
 namespace ts {

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
-#include "kernel/rtc.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
+#include "ground/rtc.h"
 #include "quorv_http.h"
 #include "web/quorv_options.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "kernel/sysservices.h"
+#include "ground/sysservices.h"
 #include "mimetype_table.h"
 #include "quorv_rsa_key.h"
 #include "web/quorv_options.h"

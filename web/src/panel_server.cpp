@@ -8,8 +8,9 @@
 #include <mutex>
 #include <pthread.h>
 
-#include "kernel/regaccess.h"
-#include "kernel/sysservices.h"
+#include "ground/regaccess.h"
+#include "ground/sysservices.h"
+#include "ground/upcalls.h"
 #include "panel_server.h"
 #include "platform/root.h"
 #include "platform/trace.h"
@@ -19,6 +20,8 @@
 #include "web/services.h"
 
 uint8_t QuorvServerState = 1;
+
+bool PseudoWebRunning() { return QuorvServerState == 4; }
 uint8_t QuorvUpdateNewIp = 0;
 uint8_t QuorvFtping = 0;
 uint8_t QuorvThreadCreated = 0;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/regimage.h"
+#include "ground/regimage.h"
 #include "quorv_http.h"
 #include "web_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "kernel/regaccess.h"
+#include "ground/regaccess.h"
 #include "panel_server.h"
 #include "server_fixture.h"
 #include "testsupport/child_process.h"

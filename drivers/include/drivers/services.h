@@ -34,7 +34,7 @@ uint16_t Ssp2_Xch(int a, int b, int c);
 
 // I/O modules. Until the driver is built these calls answer from the I/O board model of
 // platform/io_boards.h.
-struct IoSlotRecord;  // kernel/runctl.h
+struct IoSlotRecord;  // ground/io_slots.h
 void get_io_info(uint16_t ids[3]);       // installed module id per slot, 255 = none
 uint32_t IoInit(const uint16_t ids[3], int flag);  // bits 0..2: slot unsupported
 void io_driver(int command, int flag);

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "ground/upcalls.h"
+
 // Talk-through control and reception of raw CAN frames.
 int CAN_TalkthruCMD(int sub_command, const uint8_t* parameters);
 int CAN_TalkthruRX(int sub_command, uint8_t* buffer);
@@ -46,7 +48,7 @@ void Net_FlushRx();
 void OCB_Open();
 void OCB_Init();
 void OCB_Update();
-void OCB_DfltPortChange(uint16_t value);
+// OCB_DfltPortChange is declared with the ground's upcalls.
 
 // Protocol-driver plug-ins.
 void PMGR_TheLoop(int driver_index);

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <span>
 
-#include "graphics/unaligned.h"
+#include "ground/unaligned.h"
 
 class RecordReader {
  public:

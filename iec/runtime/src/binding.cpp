@@ -9,8 +9,8 @@
 #include "iec_runtime/services.h"
 #include "iec_runtime/var_map.h"
 #include "iec_runtime/vm_db.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
 #include "platform/trace.h"
 
 uint8_t orvanel_variables_enumerateded = 0;

@@ -6,7 +6,7 @@
 #include "iec_runtime/os_services.h"
 #include "iec_runtime/runtime.h"
 #include "iec_runtime/services.h"
-#include "kernel/sysservices.h"
+#include "ground/sysservices.h"
 
 uint8_t n4runtime_modbusinit = 0;
 uint8_t n4_new_frame = 0;

@@ -4,10 +4,10 @@
 #include <functional>
 
 #include "iec_runtime/vm_db.h"
-#include "kernel/orvanel.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
-#include "kernel/runctl.h"
+#include "controller/orvanel.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
+#include "controller/runctl.h"
 #include "runtime_fixture.h"
 
 namespace {

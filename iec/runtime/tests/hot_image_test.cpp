@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "iec_runtime/heap.h"
-#include "kernel/orvanel.h"
+#include "controller/orvanel.h"
 #include "runtime_fixture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "drivers/services.h"
 #include "iec_runtime/os_services.h"
-#include "kernel/sysservices.h"
+#include "ground/sysservices.h"
 #include "runtime_fixture.h"
 
 namespace {

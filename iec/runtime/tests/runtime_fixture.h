@@ -9,7 +9,7 @@
 #include "iec_runtime/runtime.h"
 #include "iec_runtime/services.h"
 #include "iec_runtime/vm_db.h"
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 #include "platform/clock.h"
 #include "testsupport/iec_image.h"
 #include "testsupport/program_image.h"

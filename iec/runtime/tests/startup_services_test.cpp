@@ -7,8 +7,8 @@
 
 #include "iec_runtime/os_services.h"
 #include "iec_runtime/vm_services.h"
-#include "kernel/orvanel.h"
-#include "kernel/regimage.h"
+#include "controller/orvanel.h"
+#include "ground/regimage.h"
 #include "pending_services.h"
 #include "platform/trace.h"
 #include "runtime_fixture.h"

@@ -1,7 +1,7 @@
 #include "attribute.h"
 
-#include "kernel/rcb.h"
-#include "kernel/touch.h"
+#include "ground/rcb.h"
+#include "ground/touch.h"
 #include "shape_common.h"
 
 using namespace objrec;

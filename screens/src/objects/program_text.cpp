@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "kernel/screenloop.h"
-#include "kernel/tablestore.h"
+#include "ground/screen_program.h"
+#include "ground/tablestore.h"
 
 const char* OBJ_ProgramText(uint32_t offset) {
   const uint8_t* table = string_table_bl + kTableHeader;

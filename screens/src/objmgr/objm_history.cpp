@@ -1,7 +1,7 @@
 // The history of user screens: a ring of the last 16 screens left through a screen
 // jump, each with the object that had the focus, so that going back restores both.
-#include "kernel/screenloop.h"
-#include "kernel/sysservices.h"
+#include "ground/screen_program.h"
+#include "ground/sysservices.h"
 #include "platform/trace.h"
 #include "screens/objm.h"
 #include "screens/services.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "graphics/dc.h"
-#include "kernel/tablestore.h"
+#include "ground/tablestore.h"
 #include "screens/objm.h"
 
 namespace objm {

@@ -8,7 +8,7 @@
 #include "graphics/icons.h"
 #include "graphics/text.h"
 #include "graphics/util.h"
-#include "kernel/touch.h"
+#include "ground/touch.h"
 #include "objm_internal.h"
 #include "platform/trace.h"
 #include "screens/objm.h"

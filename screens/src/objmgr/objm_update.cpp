@@ -6,9 +6,9 @@
 
 #include "graphics/dc.h"
 #include "graphics/draw.h"
-#include "kernel/regimage.h"
-#include "kernel/sysmsg.h"
-#include "kernel/timebase.h"
+#include "ground/regimage.h"
+#include "ground/sysmsg.h"
+#include "ground/timebase.h"
 #include "objm_internal.h"
 #include "platform/trace.h"
 #include "screens/keys.h"

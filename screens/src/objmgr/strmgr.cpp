@@ -2,9 +2,9 @@
 // by the language-select register.
 #include <algorithm>
 
-#include "kernel/rcb.h"
-#include "kernel/screenloop.h"
-#include "kernel/tablestore.h"
+#include "ground/rcb.h"
+#include "ground/screen_program.h"
+#include "ground/tablestore.h"
 #include "platform/trace.h"
 #include "screens/objm.h"
 #include "screens/services.h"

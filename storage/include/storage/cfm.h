@@ -6,7 +6,7 @@
 // through a one-message answer queue into the slot, where the client polls it.
 //
 // Clients that run in the PLC scan use their slot of the register mailbox instead
-// (kernel/mailbox.h): the screen pass's SYS_Update calls their request function here
+// (ground/mailbox.h): the screen pass's SYS_Update calls their request function here
 // and polls the job for them.
 //
 // Main thread only; CFM_TheLoop and CFM_Update never run inside a time slice.

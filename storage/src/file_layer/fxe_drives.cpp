@@ -17,9 +17,9 @@
 #include <string>
 
 #include "fxe.h"
-#include "kernel/mainloop.h"
-#include "kernel/rtc.h"
-#include "kernel/timebase.h"
+#include "ground/loop.h"
+#include "ground/rtc.h"
+#include "ground/timebase.h"
 #include "platform/media.h"
 #include "platform/root.h"
 #include "platform/runner.h"

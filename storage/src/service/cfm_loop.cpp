@@ -6,8 +6,8 @@
 #include <string>
 
 #include "cfm_internal.h"
-#include "kernel/coop.h"
-#include "kernel/timebase.h"
+#include "ground/coop.h"
+#include "ground/timebase.h"
 #include "platform/trace.h"
 #include "storage/csv.h"
 #include "sysscreens/services.h"

@@ -7,8 +7,8 @@
 
 #include "cf_media.h"
 #include "cfm_internal.h"
-#include "kernel/mailbox.h"
-#include "kernel/regimage.h"
+#include "ground/mailbox.h"
+#include "ground/regimage.h"
 #include "storage/csv.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "cfm_internal.h"
-#include "kernel/coop.h"
-#include "kernel/mainloop.h"
-#include "kernel/sysmsg.h"
+#include "ground/coop.h"
+#include "ground/loop.h"
+#include "ground/sysmsg.h"
 
 CFCB tCFCB[kCfcbSlots];
 CFCB* pUpdtCFCB = &tCFCB[0];

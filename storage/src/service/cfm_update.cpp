@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "cfm_internal.h"
-#include "kernel/rcb.h"
-#include "kernel/regimage.h"
-#include "kernel/timebase.h"
+#include "ground/rcb.h"
+#include "ground/regimage.h"
+#include "ground/timebase.h"
 #include "net/services.h"
 #include "platform/trace.h"
 #include "web/services.h"

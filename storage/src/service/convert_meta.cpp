@@ -4,9 +4,9 @@
 #include <string>
 
 #include "cfm_internal.h"
-#include "kernel/rcb.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
+#include "ground/rcb.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
 #include "screens/services.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include "graphics/draw.h"
 #include "graphics/text.h"
 #include "graphics/util.h"
-#include "kernel/regimage.h"
-#include "kernel/timebase.h"
+#include "ground/regimage.h"
+#include "ground/timebase.h"
 #include "screens/objm.h"
 
 namespace {

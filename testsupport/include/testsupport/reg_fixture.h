@@ -8,10 +8,10 @@
 #include <cstring>
 #include <vector>
 
-#include "kernel/cmdproto.h"
-#include "kernel/extobjects.h"
-#include "kernel/regaccess.h"
-#include "kernel/regimage.h"
+#include "ground/cmdproto.h"
+#include "ground/extobjects.h"
+#include "ground/regaccess.h"
+#include "ground/regimage.h"
 #include "platform/trace.h"
 
 namespace ts {
