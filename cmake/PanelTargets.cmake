@@ -18,23 +18,16 @@ endfunction()
 # it, the controller on top. A layer's sources see only the include folders of what lies
 # below it, so an include that reaches upward does not compile.
 set(PANEL_SUBSYSTEMS logic graphics screens storage drivers fieldbus messaging net sysscreens web iec_runtime iec_library)
-function(panel_include_dir out name)
-  if(name STREQUAL "iec_runtime")
-    set(${out} ${PROJECT_SOURCE_DIR}/iec/runtime/include PARENT_SCOPE)
-  elseif(name STREQUAL "iec_library")
-    set(${out} ${PROJECT_SOURCE_DIR}/iec/library/include PARENT_SCOPE)
-  else()
-    set(${out} ${PROJECT_SOURCE_DIR}/${name}/include PARENT_SCOPE)
-  endif()
-endfunction()
 
-# panel_library(<name> <layer>): one static library for one folder: include/ is public
-# (what the layers above may call), src/ and its folders are private. <layer> is GROUND
-# (sees platform only), SUBSYSTEM (the ground and the other subsystems' public headers)
-# or CONTROLLER (everything); PLATFORM, the device stand-ins, sees nothing of the firmware.
+# panel_library(<name> <layer> [USES <subsystem>...]): one static library for one folder:
+# include/ is public (what the layers above may call), src/ and its folders are private.
+# <layer> is PLATFORM (the device stand-ins: nothing of the firmware), GROUND (platform
+# only), SUBSYSTEM (the ground and the public headers of the subsystems it USES) or
+# CONTROLLER (every subsystem).
 set(PANEL_TEST_DIRS "" CACHE INTERNAL "")
 set(PANEL_FUZZ_DIRS "" CACHE INTERNAL "")
 function(panel_library name layer)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "USES")
   panel_src_dirs(src_dirs ${CMAKE_CURRENT_SOURCE_DIR})
   set(srcs "")
   foreach(d ${src_dirs})
@@ -53,12 +46,20 @@ function(panel_library name layer)
     target_link_libraries(${name} PUBLIC platform)
   else()
     target_link_libraries(${name} PUBLIC ground)
-    foreach(dep ${PANEL_SUBSYSTEMS})
-      if(NOT dep STREQUAL name)
-        panel_include_dir(inc ${dep})
-        target_include_directories(${name} PRIVATE ${inc})
+    if(layer STREQUAL "CONTROLLER")
+      set(uses ${PANEL_SUBSYSTEMS})
+    else()
+      set(uses ${arg_USES})
+    endif()
+    foreach(dep ${uses})
+      if(NOT dep IN_LIST PANEL_SUBSYSTEMS)
+        message(FATAL_ERROR "${name}: ${dep} is not a subsystem")
       endif()
     endforeach()
+    # Privately: a library sees the public headers of what it uses, not what those use in
+    # turn. Cycles between subsystems are allowed between static libraries.
+    list(REMOVE_ITEM uses ${name})
+    target_link_libraries(${name} PRIVATE ${uses})
   endif()
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests)
     set(PANEL_TEST_DIRS "${PANEL_TEST_DIRS};${name}|${CMAKE_CURRENT_SOURCE_DIR}" CACHE INTERNAL "")
@@ -68,10 +69,10 @@ function(panel_library name layer)
   endif()
 endfunction()
 
-# A subsystem: it stands on the ground and calls other subsystems through their public
-# headers, never the controller.
+# panel_subsystem(<name> [USES <subsystem>...]): a subsystem stands on the ground and
+# calls the subsystems it USES through their public headers, never the controller.
 function(panel_subsystem name)
-  panel_library(${name} SUBSYSTEM)
+  panel_library(${name} SUBSYSTEM ${ARGN})
 endfunction()
 
 # Each subsystem's tests/ folder becomes one test program. CTest runs each program in a few
