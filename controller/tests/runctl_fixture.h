@@ -25,7 +25,6 @@
 #include "testsupport/program_image.h"
 #include "testsupport/reg_fixture.h"
 #include "testsupport/temp_root.h"
-#include "ground/power_on.h"
 
 namespace rc_test {
 

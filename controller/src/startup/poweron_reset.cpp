@@ -62,7 +62,6 @@
 #include "screens/services.h"
 #include "storage/services.h"
 #include "sysscreens/services.h"
-#include "ground/power_on.h"
 #include "timeslice.h"
 #include "watchdog_monitor.h"
 #include "web/services.h"

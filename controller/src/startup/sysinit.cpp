@@ -13,7 +13,6 @@
 #include "controller/retentive.h"
 #include "ground/sysmsg.h"
 #include "ground/sysservices.h"
-#include "ground/sysservices.h"
 #include "ground/timebase.h"
 #include "ground/touch.h"
 #include "ground/version.h"
