@@ -122,6 +122,21 @@ TEST_F(StaticFiles, ALinkOutOfTheWebRootIsRefused) {
   }
 }
 
+TEST_F(StaticFiles, AWebRootThatNowNamesAnotherFolderIsCheckedAgain) {
+  // The web root is a link to folder a, then to folder b, whose page of the same name is
+  // a link out of it.
+  quorv_options_set_web_root("/mnt/USB0/site", "index.htm");
+  root_.Write("/mnt/USB0/a/page.htm", "a");
+  root_.Write("/mnt/USB0/b/other.htm", "b");
+  ASSERT_EQ(symlink(root_.Host("/mnt/USB0/server.pem").c_str(), root_.Host("/mnt/USB0/b/page.htm").c_str()), 0);
+  ASSERT_EQ(symlink("a", root_.Host("/mnt/USB0/site").c_str()), 0);
+  EXPECT_EQ(Body(Get("/page.htm")), "a");
+  ASSERT_EQ(unlink(root_.Host("/mnt/USB0/site").c_str()), 0);
+  ASSERT_EQ(symlink("b", root_.Host("/mnt/USB0/site").c_str()), 0);
+  EXPECT_EQ(Body(Get("/other.htm")), "b");
+  EXPECT_EQ(Status(Get("/page.htm")), "HTTP/1.0 403 Forbidden - no .. allowed");
+}
+
 TEST_F(StaticFiles, FoldersServeTheirIndexFile) {
   EXPECT_EQ(Body(Get("/")), "root index");
   EXPECT_EQ(Body(Get("/dir/")), "dir index");
