@@ -139,7 +139,9 @@ TEST_F(Framing, ARequestIsWholeAtItsLastByteAndNotOneBefore) {
     EXPECT_TRUE(Responses().empty());
     EXPECT_EQ(Deliver(request.substr(request.size() - 1)), 0);
     EXPECT_EQ(Responses().size(), 1u);
-    if (c.head[0] == 'G') EXPECT_EQ(g_body, c.body);
+    if (c.head[0] == 'G') {
+      EXPECT_EQ(g_body, c.body);
+    }
     EXPECT_EQ(Deliver("GET /a.txt" + keep + "\r\n"), 0);
     const auto next = Responses();
     ASSERT_EQ(next.size(), 1u);
