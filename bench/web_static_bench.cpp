@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int kRequests = 2000;
+constexpr int kRequests = 10000;
 
 std::string MakeTempDir() {
   char dir[] = "/tmp/panel-web-bench-XXXXXX";

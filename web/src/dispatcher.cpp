@@ -1,15 +1,18 @@
-// The connection dispatcher: listeners, accept, one zero-time-out select pass, the read
-// and write steps of plain and TLS connections, send queues and drops.
+// The connection dispatcher: listeners, accept, the wait for a ready socket, one
+// zero-time-out select pass, the read and write steps of plain and TLS connections, send
+// queues and drops.
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/netif.h"
 #include "quorv_comm.h"
@@ -30,6 +33,12 @@ constexpr int kZeroReturn = 6;
 fd_set g_read_mask, g_write_mask, g_exception_mask;
 int g_highest = -1;
 uint32_t g_busy_passes = 0, g_idle_passes = 0;
+// What the wait polls: only conditions a pass acts on, so that one it leaves as it is
+// cannot wake the wait again and again.
+std::vector<pollfd> g_poll;
+// An accept failed for want of descriptors or memory: the connection stays queued on the
+// listener, so the wait leaves the listeners out until the next pass of the tick.
+bool g_listeners_resting = false;
 
 quorv_context& C() { return quorv_global_context; }
 
@@ -182,11 +191,17 @@ void ReadStep(quorv_connection* c) {
   }
   const ssize_t n = recv(c->socket, c->receive->data, c->receive->capacity, 0);
   if (n > 0) {
+    const bool was_writing = c->listed[QUORV_WATCH_WRITE];
     Deliver(c, n);
     if (c->close_requested || c->drop) {
       ShutdownSend(c);
       quorv_comm_drop_connection(c);
+      return;
     }
+    // A reply to a connection that had nothing queued goes out in this pass: its socket
+    // is writable but for a full send buffer, and the write walk would see it only in
+    // the next pass.
+    if (!was_writing && c->queue_head) WriteStep(c);
     return;
   }
   if (n == 0) {
@@ -318,7 +333,10 @@ void WriteStep(quorv_connection* c) {
 
 void Accept(int listener, int tls) {
   const int fd = accept(listener, nullptr, nullptr);
-  if (fd < 0) return;
+  if (fd < 0) {
+    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED) g_listeners_resting = true;
+    return;
+  }
   if (fd >= FD_SETSIZE) {
     // select masks end at FD_SETSIZE: such a socket could never be served.
     quorv_log("Refused a connection: descriptor %d is beyond the select masks", fd);
@@ -370,6 +388,10 @@ void RebuildMasks() {
     AddToMask(g_exception_mask, c->socket);
 }
 
+void AddToPoll(int fd, short events) {
+  if (fd >= 0 && fd < FD_SETSIZE && events) g_poll.push_back(pollfd{fd, events, 0});
+}
+
 bool IsSet(int fd, fd_set& mask) { return fd >= 0 && fd < FD_SETSIZE && FD_ISSET(fd, &mask); }
 
 void CloseListener(int32_t& fd) {
@@ -396,6 +418,7 @@ int quorv_comm_context_init() {
   c.idle_timeout = 0;
   for (auto& list : c.lists) list[0] = list[1] = nullptr;
   g_busy_passes = g_idle_passes = 0;
+  g_listeners_resting = false;
   return c.scratch ? 0 : -1;
 }
 
@@ -469,7 +492,35 @@ int32_t quorv_comm_listening_port(int https) {
   return ntohs(address.sin_port);
 }
 
-void quorv_comm_mainloop_accept_conn() {
+int quorv_comm_mainloop_wait(int32_t timeout_ms) {
+  g_poll.clear();
+  if (!g_listeners_resting) {
+    AddToPoll(C().http_socket, POLLIN);
+    AddToPoll(C().https_socket, POLLIN);
+  }
+  {
+    std::lock_guard<std::mutex> lock(C().connection_mutex);
+    for (quorv_connection* c = Head(QUORV_WATCH_ACTIVE); c; c = c->links[QUORV_WATCH_ACTIVE].next) {
+      short events = 0;
+      if (c->listed[QUORV_WATCH_READ]) events |= POLLIN;
+      // A TLS write that waits for the peer's bytes leaves the socket writable: the read
+      // watch wakes it.
+      if (c->listed[QUORV_WATCH_WRITE] && !c->tls_write_wants_read) events |= POLLOUT;
+      // An exception matters only to a connect in progress.
+      if (c->listed[QUORV_WATCH_EXCEPTION] && c->connecting) events |= POLLPRI;
+      AddToPoll(c->socket, events);
+    }
+  }
+  if (timeout_ms < 0) timeout_ms = 0;
+  const int ready = poll(g_poll.data(), g_poll.size(), timeout_ms);
+  if (ready < 0 && errno != EINTR) {
+    // The wait failed: the time passes all the same, as a pause.
+    quorv_sys_sleep(static_cast<uint32_t>(timeout_ms));
+  }
+  return ready > 0 ? 1 : 0;
+}
+
+int quorv_comm_mainloop_serve() {
   if (C().sets_changed) {
     C().sets_changed = 0;
     RebuildMasks();
@@ -477,36 +528,46 @@ void quorv_comm_mainloop_accept_conn() {
   fd_set read_set = g_read_mask, write_set = g_write_mask, exception_set = g_exception_mask;
   timeval zero{0, 0};
   const int ready = select(g_highest + 1, &read_set, &write_set, &exception_set, &zero);
-  if (ready == 0) {
-    ++g_idle_passes;
-  } else if (ready > 0) {
-    ++g_busy_passes;
-    if (IsSet(C().http_socket, read_set)) Accept(C().http_socket, 0);
-    if (IsSet(C().https_socket, read_set)) Accept(C().https_socket, 1);
-    // Each walk takes the next link first: handling may drop the connection. A
-    // connection accepted above is not in the sets yet.
-    for (quorv_connection *c = Head(QUORV_WATCH_READ), *next; c; c = next) {
-      next = c->links[QUORV_WATCH_READ].next;
-      if (IsSet(c->socket, read_set)) ReadStep(c);
-    }
-    for (quorv_connection *c = Head(QUORV_WATCH_WRITE), *next; c; c = next) {
-      next = c->links[QUORV_WATCH_WRITE].next;
-      if (IsSet(c->socket, write_set)) WriteStep(c);
-    }
-    for (quorv_connection *c = Head(QUORV_WATCH_EXCEPTION), *next; c; c = next) {
-      next = c->links[QUORV_WATCH_EXCEPTION].next;
-      if (IsSet(c->socket, exception_set) && c->connecting) {
-        c->connecting = 0;
-        quorv_comm_drop_connection(c);
-      }
+  if (ready <= 0) return ready < 0 ? -1 : 0;
+  if (IsSet(C().http_socket, read_set)) Accept(C().http_socket, 0);
+  if (IsSet(C().https_socket, read_set)) Accept(C().https_socket, 1);
+  // Each walk takes the next link first: handling may drop the connection. A
+  // connection accepted above is not in the sets yet.
+  for (quorv_connection *c = Head(QUORV_WATCH_READ), *next; c; c = next) {
+    next = c->links[QUORV_WATCH_READ].next;
+    if (IsSet(c->socket, read_set)) ReadStep(c);
+  }
+  for (quorv_connection *c = Head(QUORV_WATCH_WRITE), *next; c; c = next) {
+    next = c->links[QUORV_WATCH_WRITE].next;
+    if (IsSet(c->socket, write_set)) WriteStep(c);
+  }
+  for (quorv_connection *c = Head(QUORV_WATCH_EXCEPTION), *next; c; c = next) {
+    next = c->links[QUORV_WATCH_EXCEPTION].next;
+    if (IsSet(c->socket, exception_set) && c->connecting) {
+      c->connecting = 0;
+      quorv_comm_drop_connection(c);
     }
   }
+  return 1;
+}
+
+void quorv_comm_mainloop_count_pass(int busy) {
+  g_listeners_resting = false;
+  if (busy)
+    ++g_busy_passes;
+  else
+    ++g_idle_passes;
   if (g_idle_passes > 2 || g_busy_passes > 20) {
     g_idle_passes = g_busy_passes = 0;
     const uint64_t now = quorv_sys_get_current_monotonous_time();
     quorv_comm_drop_idle(now);
     if (C().tick_cb) C().tick_cb(now);
   }
+}
+
+void quorv_comm_mainloop_accept_conn() {
+  const int ready = quorv_comm_mainloop_serve();
+  if (ready >= 0) quorv_comm_mainloop_count_pass(ready);
 }
 
 void quorv_comm_drop_idle(uint64_t now) {

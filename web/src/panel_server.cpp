@@ -1,5 +1,6 @@
 // The panel's side of the web server's life: the thread and its passes, start-up from
 // the configuration file on the card, and tear-down.
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "ground/sysservices.h"
 #include "ground/upcalls.h"
 #include "panel_server.h"
+#include "platform/clock.h"
 #include "platform/root.h"
 #include "platform/trace.h"
 #include "quorv_comm.h"
@@ -41,6 +43,8 @@ constexpr uint32_t kConfigRoom = 250;
 constexpr const char* kKeyFile = "/mnt/USB0/server.pem";
 // ESR 17, bit 3: the server serves.
 constexpr uint32_t kStatusToken = 0x10030000 + 16 * 16 + 2;
+// The pace of the server's own duties (the tick's passes, the automatic updates); sockets
+// are served as soon as they are ready, in between.
 constexpr uint32_t kPassPauseMs = 5;
 // A start whose listener could not be opened is tried again after this long.
 constexpr uint32_t kRetryDelayMs = 2000;
@@ -83,10 +87,24 @@ void* quorv_Loop(void*) {
     return nullptr;
   }
   MoveState(kCreated, kRunning);
+  constexpr int64_t kPassNs = int64_t{kPassPauseMs} * 1'000'000;
+  int64_t pass_start = plat::MonotonicNs();
+  bool busy = false;
   for (;;) {
+    // Sockets are waited on without the mutex: the pass is what takes it.
+    const int64_t elapsed = plat::MonotonicNs() - pass_start;
+    if (elapsed < kPassNs) quorv_comm_mainloop_wait(static_cast<int32_t>((kPassNs - std::max<int64_t>(elapsed, 0) + 999'999) / 1'000'000));
     while (!demoMutex.try_lock()) quorv_sys_sleep(1);
-    quorv_comm_mainloop_accept_conn();
-    AutomaticUpdates();
+    if (quorv_comm_mainloop_serve() > 0) busy = true;
+    const int64_t now = plat::MonotonicNs();
+    // A clock set back (another clock installed) starts the pass again.
+    if (now < pass_start) pass_start = now;
+    if (now - pass_start >= kPassNs) {
+      quorv_comm_mainloop_count_pass(busy);
+      AutomaticUpdates();
+      busy = false;
+      pass_start = now;
+    }
     if (State() == kStopRequested) {
       quorv_sys_thread_shutdown_threads();
       quorv_thread_clear();
@@ -96,7 +114,6 @@ void* quorv_Loop(void*) {
       return nullptr;
     }
     demoMutex.unlock();
-    quorv_sys_sleep(kPassPauseMs);
   }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The connection dispatcher: listening sockets, one select pass per call of the
-// web-server thread, per-connection send queues of buffer chains, TLS through the
+// web-server thread (which waits for a ready socket between passes), per-connection send queues of buffer chains, TLS through the
 // library loaded at run time, and the closing rules.
 //
 // Every descriptor the dispatcher keeps is below FD_SETSIZE (1024): one numbered higher
@@ -69,7 +69,17 @@ struct quorv_connection {
 int quorv_server_initialize();
 int quorv_server_prepare();
 int quorv_server_mainloop();
+// One pass: serves the sockets that are ready, counts the pass and runs the tick when
+// it is due.
 void quorv_comm_mainloop_accept_conn();
+// The same pass in pieces, for a thread that waits on the sockets rather than pausing:
+// waits up to timeout_ms for a watched socket to be ready (1) or not (0), handling
+// nothing; serves what is ready without counting a pass (1 something was, 0 nothing, -1
+// select failed); counts one pass of the tick, busy or idle, and runs the tick after
+// more than 2 idle or more than 20 busy passes.
+int quorv_comm_mainloop_wait(int32_t timeout_ms);
+int quorv_comm_mainloop_serve();
+void quorv_comm_mainloop_count_pass(int busy);
 void quorv_comm_mainloop_exit();
 int quorv_server_clear();
 void quorv_server_free(int cleared);

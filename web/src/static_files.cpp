@@ -1,10 +1,13 @@
 // GET and HEAD: files of the web root, whole, with their type; folders by their index
 // file; files stored gzip-compressed sent as they are.
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/root.h"
 #include "quorv_http.h"
@@ -16,14 +19,75 @@ constexpr uint32_t kIndexPathMax = 254;
 
 bool Fits(size_t length) { return length < QUORV_PATH_AREA; }
 
-// True when the unit path, with links resolved on the host, stays inside the web root:
-// a link on the card cannot lead out of it.
-bool InsideRoot(const char* web_root, const char* path) {
-  char root_host[PATH_MAX], path_host[PATH_MAX], root_real[PATH_MAX], path_real[PATH_MAX];
-  if (!plat::MapPath(web_root, root_host, sizeof root_host) || !plat::MapPath(path, path_host, sizeof path_host)) return false;
-  if (!realpath(root_host, root_real) || !realpath(path_host, path_real)) return false;
+// The web root's real path, kept from one request to the next while the root's host
+// path still names the folder at that real path. Only the web-server thread serves files.
+struct RootCache {
+  char host[PATH_MAX];
+  char real[PATH_MAX];
+  bool valid;
+};
+RootCache g_root_cache;
+
+bool SameObject(const char* a, const char* b) {
+  struct stat sa, sb;
+  return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// The real path of the root's host path into real (PATH_MAX bytes).
+bool RootReal(const char* root_host, char* real) {
+  RootCache& c = g_root_cache;
+  if (!c.valid || std::strcmp(c.host, root_host) != 0 || !SameObject(root_host, c.real)) {
+    c.valid = false;
+    if (std::strlen(root_host) >= sizeof c.host || !realpath(root_host, c.real)) return false;
+    std::strcpy(c.host, root_host);
+    c.valid = true;
+  }
+  std::strcpy(real, c.real);
+  return true;
+}
+
+// True when the host path, with links resolved, stays inside the root's real path.
+bool InsideByRealpath(const char* root_real, const char* path_host) {
+  char path_real[PATH_MAX];
+  if (!realpath(path_host, path_real)) return false;
   const size_t n = std::strlen(root_real);
   return std::strncmp(root_real, path_real, n) == 0 && (path_real[n] == '/' || path_real[n] == '\0');
+}
+
+// True when the unit path, with links resolved on the host, stays inside the web root:
+// a link on the card cannot lead out of it. A path whose components below the root are
+// plain entries (no link, no "..") is inside without more; any other is resolved whole.
+bool InsideRoot(const char* web_root, const char* path) {
+  char root_host[PATH_MAX], path_host[PATH_MAX], root_real[PATH_MAX];
+  if (!plat::MapPath(web_root, root_host, sizeof root_host) || !plat::MapPath(path, path_host, sizeof path_host)) return false;
+  if (!RootReal(root_host, root_real)) return false;
+  const size_t root_length = std::strlen(web_root);
+  if (std::strncmp(path, web_root, root_length) != 0 || (path[root_length] != '/' && path[root_length] != '\0'))
+    return InsideByRealpath(root_real, path_host);
+  char resolved[PATH_MAX];
+  size_t length = std::strlen(root_real);
+  std::memcpy(resolved, root_real, length + 1);
+  for (const char* p = path + root_length; *p;) {
+    while (*p == '/') ++p;
+    const char* end = std::strchr(p, '/');
+    const size_t n = end ? static_cast<size_t>(end - p) : std::strlen(p);
+    if (n == 0) break;
+    if (n == 1 && p[0] == '.') {
+      p += n;
+      continue;
+    }
+    if ((n == 2 && p[0] == '.' && p[1] == '.') || length + 1 + n >= sizeof resolved) return InsideByRealpath(root_real, path_host);
+    resolved[length] = '/';
+    std::memcpy(resolved + length + 1, p, n);
+    length += 1 + n;
+    resolved[length] = '\0';
+    // EINVAL: an entry that is not a link. A link, or an entry that cannot be read so,
+    // takes the whole resolution.
+    char target;
+    if (readlink(resolved, &target, 1) >= 0 || errno != EINVAL) return InsideByRealpath(root_real, path_host);
+    p += n;
+  }
+  return true;
 }
 
 // The gzip member header: magic and the deflate method.

@@ -143,6 +143,37 @@ TEST_F(Dispatcher, DescriptorsBeyondTheSelectMasksAreRefused) {
   close(next);
 }
 
+TEST_F(Dispatcher, AListenerOutOfDescriptorsDoesNotWakeTheWaitUntilTheNextPass) {
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  const rlimit saved = limit;
+  Listen();
+  const int client = webtest::Connect(port_);
+  ASSERT_GE(client, 0);
+  // Every descriptor taken: the accept fails and the connection stays queued on the
+  // listener, which stays readable.
+  const int lowest = open("/dev/null", O_RDONLY);
+  ASSERT_GE(lowest, 0);
+  close(lowest);
+  limit.rlim_cur = static_cast<rlim_t>(lowest + 8);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+  std::vector<int> fillers;
+  for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) fillers.push_back(fd);
+  EXPECT_EQ(quorv_comm_mainloop_serve(), 1);
+  EXPECT_EQ(quorv_comm_connection_count(), 0u);
+  EXPECT_EQ(quorv_comm_mainloop_wait(20), 0) << "the failing listener would wake it at once, over and over";
+  for (int fd : fillers) close(fd);
+  setrlimit(RLIMIT_NOFILE, &saved);
+  // The next pass of the tick watches the listener again.
+  quorv_comm_mainloop_count_pass(1);
+  EXPECT_EQ(quorv_comm_mainloop_wait(5000), 1);
+  EXPECT_EQ(quorv_comm_mainloop_serve(), 1);
+  EXPECT_EQ(quorv_comm_connection_count(), 1u);
+  SendAll(client, "GET /a.txt HTTP/1.0\r\n\r\n");
+  EXPECT_NE(ReadToClose(client).find("alpha"), std::string::npos);
+  close(client);
+}
+
 TEST_F(Dispatcher, IdsRunOnAfterMinusOneFromOne) {
   Listen();
   quorv_global_context.next_id = -2;

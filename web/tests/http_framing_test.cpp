@@ -103,6 +103,53 @@ TEST_F(Framing, ABodyShorterThanItsLengthWaitsAndIsNeverHandledCut) {
   EXPECT_EQ(Responses().size(), 1u);
 }
 
+// The body the file server was handed with the last request.
+std::string g_body;
+
+int KeepBody(const char*, const char*, quorv_connection*, quorv_buffer* request, quorv_buffer**, int32_t*, const char*) {
+  g_body.assign(reinterpret_cast<const char*>(request->data) + request->header_end, request->used - request->header_end);
+  return 0;
+}
+
+TEST_F(Framing, ARequestIsWholeAtItsLastByteAndNotOneBefore) {
+  // Each request is delivered but for its last byte (nothing is answered), then that byte
+  // (one answer, over the whole body and no more); the request after it is then read
+  // from its first byte.
+  quorv_server_set_request_hook_callback(KeepBody);
+  connection_.keep_alive = 1;
+  const std::string keep = " HTTP/1.0\r\nConnection: keep-alive\r\n";
+  struct Case {
+    std::string head;
+    std::string body;
+  };
+  const Case cases[] = {
+      {"GET /a.txt" + keep + "\r\n", ""},
+      {"GET /a.txt" + keep + "Content-Length: 0\r\n\r\n", ""},
+      {"GET /a.txt" + keep + "Content-Length: 1\r\n\r\n", "x"},
+      {"GET /a.txt" + keep + "content-length:10\r\n\r\n", "0123456789"},
+      // A body longer than one delivery.
+      {"GET /a.txt" + keep + "Content-Length: 6000\r\n\r\n", std::string(5999, 'b') + "c"},
+      {"POST /Quorv/" + keep + "Content-Length: 3\r\n\r\n", "abc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.head);
+    const std::string request = c.head + c.body;
+    g_body = "none";
+    EXPECT_EQ(Deliver(request.substr(0, request.size() - 1)), 0);
+    EXPECT_TRUE(Responses().empty());
+    EXPECT_EQ(Deliver(request.substr(request.size() - 1)), 0);
+    EXPECT_EQ(Responses().size(), 1u);
+    if (c.head[0] == 'G') {
+      EXPECT_EQ(g_body, c.body);
+    }
+    EXPECT_EQ(Deliver("GET /a.txt" + keep + "\r\n"), 0);
+    const auto next = Responses();
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_EQ(Status(next[0]), "HTTP/1.0 200 OK");
+    EXPECT_EQ(connection_.pending, nullptr);
+  }
+}
+
 TEST_F(Framing, PipelinedRequestsAreAnsweredInOrderAndTheRestWaits) {
   connection_.keep_alive = 1;
   const std::string keep = " HTTP/1.0\r\nConnection: keep-alive\r\n\r\n";

@@ -10,6 +10,8 @@
 
 #include "ground/regaccess.h"
 #include "panel_server.h"
+#include "platform/clock.h"
+#include "platform/trace.h"
 #include "server_fixture.h"
 #include "testsupport/child_process.h"
 #include "testsupport/recording_runner.h"
@@ -216,6 +218,58 @@ TEST_F(ServerThread, StartsServesAndStops) {
   ts::ChildProcess again("curl", {"-sS", Url()});
   EXPECT_EQ(again.Wait(10s), 0);
   EXPECT_EQ(again.output(), "<p>panel</p>");
+}
+
+// The tick runs once in three passes when idle, once in 21 when busy, a pass every 5 ms:
+// never more often than every 15 ms. Each tick asks the long polls (on by default).
+constexpr const char* kTick = "quorv_comm_session_tick_long_polls";
+
+TEST_F(ServerThread, RequestsAreAnsweredAsTheyArriveAndTheTickKeepsItsPace) {
+  Create();
+  ASSERT_TRUE(WaitFor([] { return Byte(QuorvServerState) == 4; }));
+  const int fd = webtest::Connect(80 + offset_);
+  ASSERT_GE(fd, 0);
+  plat::TraceClear();
+  plat::TraceEnable(true);
+  constexpr int kRequests = 400;
+  int answered = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (; answered < kRequests; ++answered) {
+    webtest::SendAll(fd, "GET / HTTP/1.0\r\nConnection: keep-alive\r\n\r\n");
+    std::string reply;
+    char buffer[1024];
+    ssize_t n = 0;
+    while (reply.find("<p>panel</p>") == std::string::npos && (n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+      reply.append(buffer, static_cast<size_t>(n));
+    if (n <= 0) break;
+  }
+  const auto served = std::chrono::steady_clock::now() - start;
+  close(fd);
+  // The trace is read once the thread has ended.
+  Stop();
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  plat::TraceEnable(false);
+  EXPECT_EQ(answered, kRequests);
+  // A request that waited for the next pass would take 5 ms at least: 2 s for all.
+  EXPECT_LT(served, 1s);
+  EXPECT_LE(plat::TraceCountOf(kTick), static_cast<size_t>(elapsed / 15ms) + 2);
+}
+
+TEST_F(ServerThread, WhileIdleTheTickDropsASilentConnectionAsThePlatformClockMoves) {
+  plat::ScopedTestClock clock;
+  root_.Write("/mnt/USB0/Quorv/config/QuorvGlobal.cfg", "KeepAlive:1\n");
+  Create();
+  ASSERT_TRUE(WaitFor([] { return Byte(QuorvServerState) == 4; }));
+  const int fd = webtest::Connect(80 + offset_);
+  ASSERT_GE(fd, 0);
+  EXPECT_TRUE(WaitFor([&] {
+    clock->AdvanceMs(20);
+    char byte;
+    return recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+  }));
+  close(fd);
+  // The thread reads the clock: it ends before the clock does.
+  Stop();
 }
 
 TEST_F(ServerThread, AStopAskedForDuringStartUpIsNotLost) {

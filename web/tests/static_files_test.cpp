@@ -95,8 +95,46 @@ TEST_F(StaticFiles, TraversalTable) {
 }
 
 TEST_F(StaticFiles, ALinkOutOfTheWebRootIsRefused) {
-  ASSERT_EQ(symlink(root_.Host("/mnt/USB0/server.pem").c_str(), root_.Host("/mnt/USB0/Quorv/wwwroot/key.htm").c_str()), 0);
-  EXPECT_EQ(Status(Get("/key.htm")), "HTTP/1.0 403 Forbidden - no .. allowed");
+  // A folder beside the web root whose name begins with the web root's name is outside
+  // it all the same.
+  root_.Write("/mnt/USB0/Quorv/wwwrootX/secret.htm", "secret");
+  root_.Write("/mnt/USB0/Quorv/wwwroot/dir/inner.htm", "inner");
+  struct Case {
+    const char* link;    // below the web root
+    const char* target;  // what it points to
+    const char* url;
+    const char* status;
+  };
+  const Case cases[] = {
+      {"key.htm", "/mnt/USB0/server.pem", "/key.htm", "403 Forbidden - no .. allowed"},
+      {"sibling.htm", "/mnt/USB0/Quorv/wwwrootX/secret.htm", "/sibling.htm", "403 Forbidden - no .. allowed"},
+      {"siblingdir", "/mnt/USB0/Quorv/wwwrootX", "/siblingdir/secret.htm", "403 Forbidden - no .. allowed"},
+      {"relative.htm", "../wwwrootX/secret.htm", "/relative.htm", "403 Forbidden - no .. allowed"},
+      // Links that stay inside are served.
+      {"inside.htm", "/mnt/USB0/Quorv/wwwroot/dir/inner.htm", "/inside.htm", "200 OK"},
+      {"insidedir", "dir", "/insidedir/inner.htm", "200 OK"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    const std::string target = c.target[0] == '/' ? root_.Host(c.target) : c.target;
+    ASSERT_EQ(symlink(target.c_str(), root_.Host(std::string("/mnt/USB0/Quorv/wwwroot/") + c.link).c_str()), 0);
+    EXPECT_EQ(Status(Get(c.url)), std::string("HTTP/1.0 ") + c.status);
+  }
+}
+
+TEST_F(StaticFiles, AWebRootThatNowNamesAnotherFolderIsCheckedAgain) {
+  // The web root is a link to folder a, then to folder b, whose page of the same name is
+  // a link out of it.
+  quorv_options_set_web_root("/mnt/USB0/site", "index.htm");
+  root_.Write("/mnt/USB0/a/page.htm", "a");
+  root_.Write("/mnt/USB0/b/other.htm", "b");
+  ASSERT_EQ(symlink(root_.Host("/mnt/USB0/server.pem").c_str(), root_.Host("/mnt/USB0/b/page.htm").c_str()), 0);
+  ASSERT_EQ(symlink("a", root_.Host("/mnt/USB0/site").c_str()), 0);
+  EXPECT_EQ(Body(Get("/page.htm")), "a");
+  ASSERT_EQ(unlink(root_.Host("/mnt/USB0/site").c_str()), 0);
+  ASSERT_EQ(symlink("b", root_.Host("/mnt/USB0/site").c_str()), 0);
+  EXPECT_EQ(Body(Get("/other.htm")), "b");
+  EXPECT_EQ(Status(Get("/page.htm")), "HTTP/1.0 403 Forbidden - no .. allowed");
 }
 
 TEST_F(StaticFiles, FoldersServeTheirIndexFile) {
