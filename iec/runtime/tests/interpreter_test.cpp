@@ -1,10 +1,16 @@
 // The interpreter: every instruction family as a table of programs, the invalid-opcode
 // sweep, the traps of x86 arithmetic, bounds checks and the control instructions.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <thread>
 
 #include "vm_fixture.h"
 
@@ -62,6 +68,34 @@ int RunVia(IecVm& vm, Path path, const std::string& program) {
   }
   return -1;
 }
+
+// Runs f in a forked child and waits at most limit for it to end; one still running then
+// is killed. A run the interpreter fails to end then fails the test instead of hanging it.
+bool EndsWithin(std::chrono::milliseconds limit, const std::function<void()>& f) {
+  const pid_t pid = ::fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    f();
+    ::_exit(0);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Sets the run's backward-jump budget for one test.
+struct JumpBudget {
+  explicit JumpBudget(uint32_t jumps) { N4VMTic_SetJumpBudget(jumps); }
+  ~JumpBudget() { N4VMTic_SetJumpBudget(50'000'000); }
+};
 
 uint32_t Bits(float f) {
   uint32_t b;
@@ -346,6 +380,29 @@ TEST(Interpreter, AnIndexedWriteReachesBothEndsOfItsAreaAndNotOnePast) {
       ASSERT_EQ(vm.Errors().size(), 1u);
       EXPECT_EQ(vm.Errors()[0].code, 32);
       EXPECT_EQ(vm.Errors()[0].arg, 2) << "the error names the index variable";
+      EXPECT_EQ(vm.Stopped(), p.path != Path::kBuffer);
+    }
+  }
+}
+
+TEST(Interpreter, AJumpToItselfEndsInTheRunawayFaultOnEveryPath) {
+  const JumpBudget budget(1000);
+  const char* const jumps[] = {"SELF: JMP SELF", "SELF: JA SELF", "SELF: JT 1, SELF", "SELF: JEQ 1, 1, SELF"};
+  for (const PathName& p : kPaths) {
+    for (const char* jump : jumps) {
+      SCOPED_TRACE(std::string(p.name) + ": " + jump);
+      const std::string program = std::string(jump) + "|IMM.D 5, 1|RET";
+      IecVm vm(p.path == Path::kBuffer ? std::string("RET") : program);
+      ASSERT_EQ(vm.build_error, 0);
+      vm.Set<uint8_t>(kArData8, 1, 1);
+      // First in a child, so that a loop the interpreter fails to end fails here.
+      ASSERT_TRUE(EndsWithin(std::chrono::seconds(20), [&] { RunVia(vm, p.path, program); }))
+          << "the run never ended";
+      EXPECT_EQ(RunVia(vm, p.path, program), 0);
+      ASSERT_EQ(vm.Errors().size(), 1u);
+      EXPECT_EQ(vm.Errors()[0].code, 8);
+      EXPECT_EQ(vm.Errors()[0].position >> 16, 2u) << "at the jump";
+      EXPECT_EQ(vm.D(5), 0);
       EXPECT_EQ(vm.Stopped(), p.path != Path::kBuffer);
     }
   }
