@@ -31,9 +31,44 @@ TEST_F(ObjmUpdate, AnOverlappingObjectRepaintsTheObjectsLyingOverIt) {
     uint32_t flags;  // of the changed object
     std::vector<std::pair<int, uint16_t>> answers;
     std::vector<Painted> want;
+    std::vector<int16_t> later = {150, 150, 249, 249};  // the rectangle of object 1
   };
   const std::vector<Case> cases = {
       {"no overlap flag: alone", 0, {{0, kResultRepaint}}, {{0, kPaintDynamic, {100, 100, 199, 199}}}},
+      // Rectangles are inclusive: one shared column or row is an overlap.
+      {"overlap in the first column only",
+       kOver,
+       {{0, kResultRepaint}},
+       {{0, kPaintDynamic, {100, 100, 199, 199}},
+        {1, kPaintStatic, {100, 100, 199, 199}},
+        {1, kPaintDynamic, {100, 150, 100, 199}}},
+       {50, 150, 100, 249}},
+      {"overlap in the first row only",
+       kOver,
+       {{0, kResultRepaint}},
+       {{0, kPaintDynamic, {100, 100, 199, 199}},
+        {1, kPaintStatic, {100, 100, 199, 199}},
+        {1, kPaintDynamic, {150, 100, 199, 100}}},
+       {150, 50, 249, 100}},
+      {"overlap in the last column only",
+       kOver,
+       {{0, kResultRepaint}},
+       {{0, kPaintDynamic, {100, 100, 199, 199}},
+        {1, kPaintStatic, {100, 100, 199, 199}},
+        {1, kPaintDynamic, {199, 150, 199, 199}}},
+       {199, 150, 249, 249}},
+      {"overlap in the last row only",
+       kOver,
+       {{0, kResultRepaint}},
+       {{0, kPaintDynamic, {100, 100, 199, 199}},
+        {1, kPaintStatic, {100, 100, 199, 199}},
+        {1, kPaintDynamic, {150, 199, 199, 199}}},
+       {150, 199, 249, 249}},
+      {"a later object from the next column on is left alone",
+       kOver,
+       {{0, kResultRepaint}},
+       {{0, kPaintDynamic, {100, 100, 199, 199}}},
+       {200, 100, 249, 249}},
       {"overlap: the later object over it is redrawn inside the clip",
        kOver,
        {{0, kResultRepaint}},
@@ -50,7 +85,7 @@ TEST_F(ObjmUpdate, AnOverlappingObjectRepaintsTheObjectsLyingOverIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     prog = {};
-    Open({Shown(0, {100, 100, 199, 199}, c.flags), Shown(1, {150, 150, 249, 249}), Shown(2, {300, 300, 309, 309})});
+    Open({Shown(0, {100, 100, 199, 199}, c.flags), Shown(1, c.later), Shown(2, {300, 300, 309, 309})});
     EXPECT_EQ(Pass(c.answers), c.want);
     EXPECT_EQ(Pass({}), std::vector<Painted>{}) << "nothing is left pending";
   }
@@ -72,12 +107,21 @@ TEST_F(ObjmUpdate, AVanishingOrRedrawnObjectGetsThePageBackgroundBackUnderIt) {
     uint16_t answer;
     bool shown;
     std::vector<Painted> want;
+    uint32_t flags = 0;  // of the changed object
   };
   const std::vector<Case> cases = {
       {"hidden: the overlapping object before it is restored, the later one is not",
        kResultRepaint | kHidden,
        false,
        {{0, kPaintStatic, {150, 150, 179, 179}}, {0, kPaintDynamic, {150, 150, 179, 179}}}},
+      {"hidden, itself overlapping: the later object over it is restored too",
+       kResultRepaint | kHidden,
+       false,
+       {{0, kPaintStatic, {150, 150, 179, 179}},
+        {0, kPaintDynamic, {150, 150, 179, 179}},
+        {2, kPaintStatic, {150, 150, 179, 179}},
+        {2, kPaintDynamic, {150, 150, 179, 179}}},
+       kOver},
       {"new static part: drawn again, then its dynamic part",
        kResultRepaint | kStatic,
        true,
@@ -89,7 +133,8 @@ TEST_F(ObjmUpdate, AVanishingOrRedrawnObjectGetsThePageBackgroundBackUnderIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     prog = {};
-    Open({Shown(0, {100, 100, 199, 199}, kOver), Shown(1, {150, 150, 179, 179}), Shown(2, {160, 160, 169, 169})});
+    Open({Shown(0, {100, 100, 199, 199}, kOver), Shown(1, {150, 150, 179, 179}, c.flags),
+          Shown(2, {160, 160, 169, 169})});
     SetShown(1, c.shown);
     EXPECT_EQ(Pass({{1, c.answer}}), c.want);
     EXPECT_EQ(Fills(), (std::vector<Clip>{{150, 150, 180, 180}})) << "the page background fills the rectangle";
@@ -158,7 +203,7 @@ TEST_F(ObjmUpdate, ATouchGoesToTheTopmostObjectThatTakesIt) {
   };
   const std::vector<ts::ObjectRecord> list_under_plain = {Shown(0, {0, 0, 99, 99}, kFocusList),
                                                           Shown(1, {40, 40, 79, 79})};
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {"a shown plain object absorbs the touch", list_under_plain, [] {}, kDown, {}, -1},
       {"a hidden one lets it through", list_under_plain, [] { SetShown(1, false); }, kDown,
        {{"signal", 0, 10 + kAt}}, 0},
@@ -175,6 +220,22 @@ TEST_F(ObjmUpdate, ATouchGoesToTheTopmostObjectThatTakesIt) {
       {"and is selected when it asks for the focus", {Shown(0, {0, 0, 99, 99}, kTouchActive)},
        [] { g_answer_once[{0, 256}] = kFocus; }, kDown, {{"signal", 0, 2560 + kAt}, {"signal", 0, 10 + kAt}}, 0},
   };
+  // A touch on an object's first or last column or row is on it; one beyond is not.
+  struct Edge {
+    const char* name;
+    std::vector<int16_t> rect;
+    bool hit;
+  };
+  const Edge edges[] = {
+      {"on the left column", {50, 0, 99, 99}, true},   {"a column left of it", {51, 0, 99, 99}, false},
+      {"on the right column", {0, 0, 50, 99}, true},   {"a column right of it", {0, 0, 49, 99}, false},
+      {"on the top row", {0, 60, 99, 99}, true},       {"a row above it", {0, 61, 99, 99}, false},
+      {"on the bottom row", {0, 0, 99, 60}, true},     {"a row below it", {0, 0, 99, 59}, false},
+  };
+  for (const Edge& e : edges) {
+    cases.push_back({e.name, {Shown(0, e.rect, kFocusList)}, [] {}, kDown,
+                     e.hit ? std::vector<Call>{{"signal", 0, 10 + kAt}} : std::vector<Call>{}, e.hit ? 0 : -1});
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     prog = {};

@@ -1,18 +1,24 @@
 // The interpreter: every instruction family as a table of programs, the invalid-opcode
 // sweep, the traps of x86 arithmetic, bounds checks and the control instructions.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <thread>
 
 #include "vm_fixture.h"
 
 namespace {
 
 struct Case {
-  const char* name;
-  const char* program;  // a return is appended
+  std::string name;
+  std::string program;  // a return is appended
   std::function<void(IecVm&)> setup;
   std::function<void(IecVm&)> check;
   std::vector<uint16_t> errors = {};
@@ -21,7 +27,7 @@ struct Case {
 void RunCases(const std::vector<Case>& cases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    IecVm vm(std::string(c.program) + "|RET");
+    IecVm vm(c.program + "|RET");
     ASSERT_EQ(vm.build_error, 0);
     if (c.setup) c.setup(vm);
     EXPECT_EQ(vm.Run(), 1);
@@ -30,6 +36,66 @@ void RunCases(const std::vector<Case>& cases) {
     EXPECT_FALSE(vm.Stopped());
   }
 }
+
+// How an instruction reaches the interpreter: in the image checked at its build (the
+// run loop's hot forms), in a copy of it that no build checked (every instruction the
+// careful way), or in the debugger's execution buffer (careful, and a failure there does
+// not stop the application).
+enum class Path { kChecked, kCareful, kBuffer };
+struct PathName {
+  Path path;
+  const char* name;
+};
+constexpr PathName kPaths[] = {{Path::kChecked, "checked image"},
+                               {Path::kCareful, "unchecked image"},
+                               {Path::kBuffer, "execution buffer"}};
+
+// Runs program, which vm was built from unless the path is the execution buffer.
+int RunVia(IecVm& vm, Path path, const std::string& program) {
+  switch (path) {
+    case Path::kChecked: return vm.Run();
+    case Path::kCareful: {
+      const std::vector<uint8_t> copy = vm.code;
+      return N4VMTic_Run(vm.Db(), copy.data(), uint32_t(copy.size()), 1);
+    }
+    case Path::kBuffer: {
+      const std::vector<uint16_t> words = ts::IecAssemble(program);
+      const DbAreaDesc* buffer = N4VM_Area(vm.Db(), kArExecBuffer);
+      EXPECT_LE(2 * words.size(), size_t(buffer->item_size) * buffer->allocated);
+      std::memcpy(N4VM_AreaPtr(vm.Db(), kArExecBuffer), words.data(), 2 * words.size());
+      return vm.Run(0);
+    }
+  }
+  return -1;
+}
+
+// Runs f in a forked child and waits at most limit for it to end; one still running then
+// is killed. A run the interpreter fails to end then fails the test instead of hanging it.
+bool EndsWithin(std::chrono::milliseconds limit, const std::function<void()>& f) {
+  const pid_t pid = ::fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    f();
+    ::_exit(0);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Sets the run's backward-jump budget for one test.
+struct JumpBudget {
+  explicit JumpBudget(uint32_t jumps) { N4VMTic_SetJumpBudget(jumps); }
+  ~JumpBudget() { N4VMTic_SetJumpBudget(50'000'000); }
+};
 
 uint32_t Bits(float f) {
   uint32_t b;
@@ -131,6 +197,36 @@ TEST(Interpreter, BoolStringAndNarrowFamilies) {
          EXPECT_EQ(v.B(2), 1);
        }},
   });
+}
+
+TEST(Interpreter, EveryStringCompareOnEqualLesserGreaterAndPrefixOperands) {
+  struct Pair {
+    const char* a;
+    const char* b;
+    uint8_t gt, ge, eq, ne;
+  };
+  const Pair pairs[] = {
+      {"abc", "abc", 0, 1, 1, 0},  {"abc", "abd", 0, 0, 0, 1},  {"abd", "abc", 1, 1, 0, 1},
+      {"ab", "abc", 0, 0, 0, 1},   {"abc", "ab", 1, 1, 0, 1},   {"", "a", 0, 0, 0, 1},
+      {"b", "abc", 1, 1, 0, 1},    {"\xE9", "z", 1, 1, 0, 1},  // bytes compare unsigned
+  };
+  std::vector<Case> cases;
+  for (const Pair& p : pairs) {
+    // The plain forms into 1..4, the lock-respecting ones into 5..8.
+    const std::string program = std::string("IMM.S 1, \"") + p.a + "\"|IMM.S 2, \"" + p.b +
+                                "\"|GT.S 1, 1, 2|GE.S 2, 1, 2|EQ.S 3, 1, 2|NE.S 4, 1, 2|"
+                                "GT.S! 5, 1, 2|GE.S! 6, 1, 2|EQ.S! 7, 1, 2|NE.S! 8, 1, 2";
+    cases.push_back({std::string(p.a) + " against " + p.b, program, nullptr, [p](IecVm& v) {
+                       EXPECT_EQ(v.S(1), p.a);
+                       EXPECT_EQ(v.S(2), p.b);
+                       const uint8_t want[] = {p.gt, p.ge, p.eq, p.ne};
+                       for (uint32_t k = 0; k < 4; ++k) {
+                         EXPECT_EQ(v.B(1 + k), want[k]) << "plain compare " << k;
+                         EXPECT_EQ(v.B(5 + k), want[k]) << "lock-respecting compare " << k;
+                       }
+                     }});
+  }
+  RunCases(cases);
 }
 
 TEST(Interpreter, ExternalVariablesThroughTheirPointers) {
@@ -243,6 +339,73 @@ TEST(Interpreter, RuntimeAddressesOutsideTheirAreaStopTheApplication) {
   ok.Set(kArData32, 2, 10);
   EXPECT_EQ(ok.Run(), 1);
   EXPECT_TRUE(ok.Errors().empty());
+}
+
+TEST(Interpreter, AnIndexedWriteReachesBothEndsOfItsAreaAndNotOnePast) {
+  const uint32_t n = N4VM_Area(IecVm("RET").Db(), kArData32)->allocated;
+  ASSERT_GT(n, 31u);
+  struct {
+    const char* name;
+    uint32_t base;
+    int32_t index;
+    bool inside;
+  } const cases[] = {
+      {"the first element", 3, -3, true},      {"one before it", 3, -4, false},
+      {"inside", 10, 3, true},                 {"the last element", 20, int32_t(n) - 21, true},
+      {"one past it", 20, int32_t(n) - 20, false},
+  };
+  for (const PathName& p : kPaths) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(p.name) + ": " + c.name);
+      // d2 holds the index, d1 the value; d5 shows whether execution went on.
+      const std::string program = "STX.D " + std::to_string(c.base) + ", 2, 1|IMM.D 5, 1|RET";
+      IecVm vm(p.path == Path::kBuffer ? std::string("RET") : program);
+      ASSERT_EQ(vm.build_error, 0);
+      vm.Set(kArData32, 1, 55);
+      vm.Set(kArData32, 2, c.index);
+      const DbAreaDesc* area = N4VM_Area(vm.Db(), kArData32);
+      const uint8_t* p32 = N4VM_AreaPtr(vm.Db(), kArData32);
+      const std::vector<uint8_t> before(p32, p32 + 4 * n);
+      ASSERT_EQ(area->allocated, n);
+      const int result = RunVia(vm, p.path, program);
+      if (c.inside) {
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(vm.D(c.base + uint32_t(c.index)), 55);
+        EXPECT_EQ(vm.D(5), 1);
+        EXPECT_TRUE(vm.Errors().empty());
+        continue;
+      }
+      EXPECT_EQ(result, 0);
+      EXPECT_EQ(std::vector<uint8_t>(p32, p32 + 4 * n), before) << "nothing was written";
+      ASSERT_EQ(vm.Errors().size(), 1u);
+      EXPECT_EQ(vm.Errors()[0].code, 32);
+      EXPECT_EQ(vm.Errors()[0].arg, 2) << "the error names the index variable";
+      EXPECT_EQ(vm.Stopped(), p.path != Path::kBuffer);
+    }
+  }
+}
+
+TEST(Interpreter, AJumpToItselfEndsInTheRunawayFaultOnEveryPath) {
+  const JumpBudget budget(1000);
+  const char* const jumps[] = {"SELF: JMP SELF", "SELF: JA SELF", "SELF: JT 1, SELF", "SELF: JEQ 1, 1, SELF"};
+  for (const PathName& p : kPaths) {
+    for (const char* jump : jumps) {
+      SCOPED_TRACE(std::string(p.name) + ": " + jump);
+      const std::string program = std::string(jump) + "|IMM.D 5, 1|RET";
+      IecVm vm(p.path == Path::kBuffer ? std::string("RET") : program);
+      ASSERT_EQ(vm.build_error, 0);
+      vm.Set<uint8_t>(kArData8, 1, 1);
+      // First in a child, so that a loop the interpreter fails to end fails here.
+      ASSERT_TRUE(EndsWithin(std::chrono::seconds(20), [&] { RunVia(vm, p.path, program); }))
+          << "the run never ended";
+      EXPECT_EQ(RunVia(vm, p.path, program), 0);
+      ASSERT_EQ(vm.Errors().size(), 1u);
+      EXPECT_EQ(vm.Errors()[0].code, 8);
+      EXPECT_EQ(vm.Errors()[0].position >> 16, 2u) << "at the jump";
+      EXPECT_EQ(vm.D(5), 0);
+      EXPECT_EQ(vm.Stopped(), p.path != Path::kBuffer);
+    }
+  }
 }
 
 TEST(Interpreter, JumpsAndTheirOffsets) {
