@@ -4,6 +4,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+# The compiler cache (the build uses it when installed) is shared by every clone on this
+# machine: paths under the source top are taken relative to it and the build folder is
+# left out of the key, so a fresh clone in another folder reuses what an earlier one
+# compiled.
+export CCACHE_BASEDIR="$PWD"
+export CCACHE_NOHASHDIR=true
+export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-8G}"
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPANEL_SANITIZE=ON >/dev/null
 ninja -C build-test
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
