@@ -80,6 +80,13 @@ endfunction()
 # a sanitized process per test would cost more than the tests themselves.
 set(PANEL_TEST_SHARDS 4 CACHE STRING "Shards per test program")
 function(panel_add_all_tests)
+  # Tests that start the firmware binary or a peer script find them through these two
+  # paths. They come from a generated header rather than -D: an absolute path on every
+  # test object's command line would make a clone in another folder miss the compiler
+  # cache for all of them; this way only the objects that use a path are compiled again.
+  set(paths_h ${PROJECT_BINARY_DIR}/panel_test_paths.h)
+  file(CONFIGURE OUTPUT ${paths_h} CONTENT
+    "#pragma once\n#define PANEL_SOURCE_DIR \"@PROJECT_SOURCE_DIR@\"\n#define PANEL_BINARY_DIR \"@PROJECT_BINARY_DIR@\"\n")
   foreach(entry ${PANEL_TEST_DIRS})
     if(entry STREQUAL "")
       continue()
@@ -95,9 +102,7 @@ function(panel_add_all_tests)
     panel_src_dirs(src_dirs ${dir})
     target_include_directories(${name}_tests PRIVATE ${src_dirs} ${dir}/tests)
     target_link_libraries(${name}_tests PRIVATE testsupport panel_all GTest::gtest GTest::gmock GTest::gtest_main)
-    # Tests that start the firmware binary or a peer script find them through these.
-    target_compile_definitions(${name}_tests PRIVATE
-      PANEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" PANEL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    target_compile_options(${name}_tests PRIVATE "SHELL:-include ${paths_h}")
     math(EXPR last "${PANEL_TEST_SHARDS} - 1")
     foreach(i RANGE ${last})
       add_test(NAME ${name}.${i} COMMAND ${name}_tests --gtest_brief=1)
