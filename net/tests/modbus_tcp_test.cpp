@@ -54,7 +54,7 @@ const MapCase kMap[] = {
 
 TEST(ModbusMap, EveryRangeStaysInsideTheAreaItAddressesInBothTokenModes) {
   for (const bool flat : {true, false}) {
-    RegTokLen_16b = flat ? 1 : 0;
+    NV_EditorFeatures = flat ? kFeatTokens16 : 0;
     dpr::SetTokenBases();
     for (const MapCase& c : kMap) {
       const uint32_t want = flat ? c.flat : c.relocated;
@@ -68,7 +68,7 @@ TEST(ModbusMap, EveryRangeStaysInsideTheAreaItAddressesInBothTokenModes) {
       EXPECT_EQ(EtnValidateReq(&request), 0) << "the register path refuses fc " << int(c.function) << " at " << c.start;
     }
   }
-  RegTokLen_16b = 0;
+  NV_EditorFeatures = 0;
   dpr::SetTokenBases();
 }
 
