@@ -24,8 +24,6 @@ struct Server {
   Connection conn[kConnections];
   nx::IpInstance* ip = nullptr;
   nx::UdpSocket udp;
-  uint32_t udp_address = 0;  // the last sender (host order)
-  uint16_t udp_port = 0;
   uint8_t active = 0;  // TCP: a record listens; UDP: the socket is bound
   uint16_t port = 0;
 };
@@ -196,8 +194,6 @@ void ServeDatagram(int index, Server& b) {
   uint32_t address = 0;
   uint16_t port = 0;
   if (nx::_nx_udp_socket_receive_port_detail(&b.udp, &p, &address, &port) != nx::kSuccess) return;
-  b.udp_address = address;
-  b.udp_port = port;
   const std::size_t n = std::min<std::size_t>(p->length, sizeof ModbusRxBuff);
   std::memcpy(ModbusRxBuff, p->read, n);
   nx::_nx_packet_release(p);
