@@ -288,13 +288,33 @@ TEST_F(ModbusTcp, ARequestSplitAcrossReceivesIsServedWhole) {
   }
 }
 
-TEST_F(ModbusTcp, ALengthNoRequestCanHaveClosesTheConnection) {
+// The length field counts the unit and the PDU, at most 253 bytes: 254 is the largest a
+// request can have. A read padded to the length it announces is served; past it the
+// stream cannot be followed and the connection closes.
+TEST_F(ModbusTcp, TheLargestLengthIsServedAndOneMoreClosesTheConnection) {
+  struct Case {
+    uint16_t length;
+    bool served;
+  };
   Start();
-  const int fd = Connect();
-  Send(fd, {0, 1, 0, 0, 0x01, 0x00, 1, 3, 0, 0, 0, 1});  // length 256
-  bool closed = false;
-  EXPECT_TRUE(Await(fd, 1, 2000, &closed).empty());
-  EXPECT_TRUE(closed);
+  for (const Case c : {Case{254, true}, Case{255, false}, Case{256, false}}) {
+    SCOPED_TRACE(c.length);
+    const int fd = Connect();
+    Bytes request = ReadHolding(1, 0, 1);
+    request.resize(6 + c.length, 0xEE);
+    request[4] = uint8_t(c.length >> 8);
+    request[5] = uint8_t(c.length);
+    Send(fd, request);
+    bool closed = false;
+    const Bytes got = Await(fd, 11, 2000, &closed);
+    if (c.served) {
+      EXPECT_EQ(got, (Bytes{0, 1, 0, 0, 0, 5, 1, 3, 2, 0, 0}));
+      EXPECT_FALSE(closed);
+    } else {
+      EXPECT_TRUE(got.empty());
+      EXPECT_TRUE(closed);
+    }
+  }
 }
 
 TEST_F(ModbusTcp, ARequestSentJustBeforeTheClientClosesItsSideIsServed) {

@@ -115,6 +115,17 @@ TEST_F(ModbusUdp, MalformedDatagramsAreDroppedAndTrailingBytesIgnored) {
   short_of_length[5] = 7;  // claims one byte more than it carries
   SendTo(a, short_of_length);
   EXPECT_TRUE(AwaitEach({a}, 30)[0].empty());
+  Bytes past_largest = request;  // length 255: one more than a request can have
+  past_largest.resize(6 + 255, 0xEE);
+  past_largest[4] = 0;
+  past_largest[5] = 255;
+  SendTo(a, past_largest);
+  EXPECT_TRUE(AwaitEach({a}, 30)[0].empty());
+  Bytes largest = past_largest;  // length 254, the largest, padded to it
+  largest.resize(6 + 254);
+  largest[5] = 254;
+  SendTo(a, largest);
+  EXPECT_EQ(AwaitEach({a})[0], (Bytes{0, 4, 0, 0, 0, 5, 1, 3, 2, 0, 0}));
   Bytes trailing = request;
   trailing.push_back(0xEE);
   SendTo(a, trailing);
