@@ -1,6 +1,7 @@
 // The Modbus server's sockets: per IP instance 16 TCP connection records sharing one
 // listening port, or one UDP socket; one request taken and one reply sent per connection
-// and pass, reads answered on the pass after the request.
+// and pass, reads answered on the pass after the request (which the main loop then runs
+// without waiting for the network).
 #include <algorithm>
 #include <cstring>
 
@@ -266,10 +267,15 @@ void Modbus_Scan(int index) {
   AnswerReads(b, s.tcp);
   if (!s.tcp) {
     ServeDatagram(index, b);
+    if (b.conn[0].request.pending) EnetPassDue();
     return;
   }
   for (int i = 0; i < kConnections; ++i)
     if (Established(b.conn[i])) ServeConnection(index, b, i, now);
+  // A read is answered on the next pass, and a request already in the buffer waits for no
+  // socket: the main loop is not to wait between the passes.
+  for (const Connection& c : b.conn)
+    if (Established(c) && (c.request.pending || MbapStreamFrame(c.stream, c.stream_length) != 0)) EnetPassDue();
 }
 
 int Modbus_Conn_Cnt(int index) {

@@ -6,10 +6,15 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <ctime>
 
 #include "nx_internal.h"
 
 nx::TcpSocket* ConnSock[nx::kConnSockSlots];
+
+namespace {
+bool pass_due = false;
+}  // namespace
 
 namespace nx {
 
@@ -197,4 +202,37 @@ void EnetThread() {
       default: break;
     }
   }
+}
+
+void EnetPassDue() { pass_due = true; }
+
+void nx::ForgetPassDue() { pass_due = false; }
+
+void EnetIdleWait(uint32_t max_us) {
+  using namespace nx;
+  if (pass_due || max_us == 0) {
+    pass_due = false;
+    return;
+  }
+  // Only what the sweep acts on wakes the wait: a peer-closed or closed record is left
+  // out, for its descriptor would report itself ready at every call.
+  pollfd fds[kConnSockSlots];
+  nfds_t n = 0;
+  for (const TcpSocket* s : ConnSock) {
+    if (!s) continue;
+    short events = 0;
+    int fd = s->fd;
+    switch (s->state) {
+      case kListening: events = POLLIN; break;
+      case kConnecting: events = POLLOUT; break;
+      case kEstablished:
+        fd = ConnectionFd(s);
+        events = short(POLLIN | POLLRDHUP | (s->unsent || !s->writeable ? POLLOUT : 0));
+        break;
+      default: break;
+    }
+    if (events && fd >= 0) fds[n++] = pollfd{.fd = fd, .events = events, .revents = 0};
+  }
+  const timespec limit{.tv_sec = time_t(max_us / 1000000), .tv_nsec = long(max_us % 1000000) * 1000};
+  ::ppoll(fds, n, &limit, nullptr);  // a signal ends it early, which is what a stop wants
 }
