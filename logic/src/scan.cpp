@@ -81,7 +81,7 @@ int32_t LogicUpdate(const uint8_t* stream) {
   const bool first_scan = SBitGet(kS1);
   MeasureScanTime(first_scan);
   if (first_scan) {
-    RegTokLen_16b = uint8_t((NV_EditorFeatures >> 15) & 1);
+    RegTokLen_16b = ProgramTokens16() ? 1 : 0;
     TalkInit();
     File_Init();
   }

@@ -9,7 +9,7 @@
 
 #include "dpr_internal.h"
 #include "ground/regimage.h"
-#include "logic/engine.h"
+#include "ground/program_features.h"
 #include "modbus_internal.h"
 
 namespace {
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const uint8_t mode = data[0];
   ++data;
   --size;
-  RegTokLen_16b = (mode & 2) ? 1 : 0;
+  NV_EditorFeatures = (mode & 2) ? kFeatTokens16 : 0;
   dpr::SetTokenBases();
   Dpr_Configuration[0].modbus.write_protect = (mode & 4) ? reg::kTokM : 0;
   plc_reg[reg::kOffM] = uint8_t(mode >> 7);

@@ -6,10 +6,10 @@
 #include "dpr_internal.h"
 #include "iec_runtime/services.h"
 #include "ground/cmdproto.h"
+#include "ground/program_features.h"
 #include "ground/regaccess.h"
 #include "ground/regimage.h"
 #include "ground/tablestore.h"
-#include "logic/engine.h"
 #include "platform/trace.h"
 
 alignas(8) uint8_t DprMap[kDprMapSize];
@@ -43,9 +43,12 @@ void MarkChanged() {
 
 }  // namespace
 
+// From the loaded program, not from the engine's latch: a Run period's first network pass
+// may come before its first scan (the mode is set by a command after the pass's scan).
 void SetTokenBases() {
-  T_token = RegTokLen_16b ? reg::kTokT : reg::kTokET;
-  M_token = RegTokLen_16b ? reg::kTokM : reg::kTokEM;
+  const bool flat = ProgramTokens16();
+  T_token = flat ? reg::kTokT : reg::kTokET;
+  M_token = flat ? reg::kTokM : reg::kTokEM;
 }
 
 bool AddEgdStatus(uint32_t token, uint16_t position) {

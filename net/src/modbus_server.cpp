@@ -1,6 +1,7 @@
 // The Modbus server's sockets: per IP instance 16 TCP connection records sharing one
 // listening port, or one UDP socket; one request taken and one reply sent per connection
-// and pass, reads answered on the pass after the request.
+// and pass, reads answered on the pass after the request (which the main loop then runs
+// without waiting for the network).
 #include <algorithm>
 #include <cstring>
 
@@ -24,8 +25,6 @@ struct Server {
   Connection conn[kConnections];
   nx::IpInstance* ip = nullptr;
   nx::UdpSocket udp;
-  uint32_t udp_address = 0;  // the last sender (host order)
-  uint16_t udp_port = 0;
   uint8_t active = 0;  // TCP: a record listens; UDP: the socket is bound
   uint16_t port = 0;
 };
@@ -196,8 +195,6 @@ void ServeDatagram(int index, Server& b) {
   uint32_t address = 0;
   uint16_t port = 0;
   if (nx::_nx_udp_socket_receive_port_detail(&b.udp, &p, &address, &port) != nx::kSuccess) return;
-  b.udp_address = address;
-  b.udp_port = port;
   const std::size_t n = std::min<std::size_t>(p->length, sizeof ModbusRxBuff);
   std::memcpy(ModbusRxBuff, p->read, n);
   nx::_nx_packet_release(p);
@@ -270,10 +267,15 @@ void Modbus_Scan(int index) {
   AnswerReads(b, s.tcp);
   if (!s.tcp) {
     ServeDatagram(index, b);
+    if (b.conn[0].request.pending) EnetPassDue();
     return;
   }
   for (int i = 0; i < kConnections; ++i)
     if (Established(b.conn[i])) ServeConnection(index, b, i, now);
+  // A read is answered on the next pass, and a request already in the buffer waits for no
+  // socket: the main loop is not to wait between the passes.
+  for (const Connection& c : b.conn)
+    if (Established(c) && (c.request.pending || MbapStreamFrame(c.stream, c.stream_length) != 0)) EnetPassDue();
 }
 
 int Modbus_Conn_Cnt(int index) {

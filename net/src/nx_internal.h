@@ -23,6 +23,8 @@ const char* HostInterface(const IpInstance* ip);
 bool HasFreeSlot();
 bool Enter(TcpSocket* socket);
 void Remove(TcpSocket* socket);
+// Forgets a module's request for the next pass (power-on).
+void ForgetPassDue();
 
 // Maximum segment size of a connected descriptor (1536 when it cannot be read).
 uint32_t ReadMss(int fd);

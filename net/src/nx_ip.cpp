@@ -61,6 +61,7 @@ void UpdateLink(IpInstance* ip) {
 
 void NxPowerOnReset() {
   for (TcpSocket*& s : ConnSock) s = nullptr;
+  ForgetPassDue();
   for (LinkReading& r : link_reading) r = {};
   last_speed_read = 0;
   for (IpInstance& ip : Enet_IpInstance) ip = IpInstance{};

@@ -10,7 +10,7 @@
 #include "controller/download.h"
 #include "ground/regimage.h"
 #include "ground/tablestore.h"
-#include "logic/engine.h"
+#include "ground/program_features.h"
 #include "net_fixture.h"
 #include "testsupport/eth_config.h"
 
@@ -354,11 +354,11 @@ TEST_F(Config, RequestValidation) {
   EXPECT_EQ(EtnValidateReq(&iec), 0);
   OrvanelRuntime = 0;
   // In 16-bit token form the T and M bases move into the low areas.
-  RegTokLen_16b = 1;
+  NV_EditorFeatures = kFeatTokens16;
   dpr::SetTokenBases();
   const EtnRequest relocated{0x10008000, 16};
   EXPECT_EQ(EtnValidateReq(&relocated), 1);
-  RegTokLen_16b = 0;
+  NV_EditorFeatures = 0;
 }
 
 TEST_F(Config, DataBlockCopiesBytesOrBitsAndNothingOutsideTheImage) {

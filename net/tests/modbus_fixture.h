@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "ground/program_features.h"
 #include "ground/regimage.h"
-#include "logic/engine.h"
 #include "modbus_internal.h"
 #include "net_fixture.h"
 #include "testsupport/eth_config.h"
@@ -44,7 +44,7 @@ class ModbusTest : public nt::NetTest {
   // Installs the configuration and enters Run mode; the server listens (or is bound)
   // once the run flag follows.
   void Start(const ts::EthConfigBuilder& config = TcpConfig(), bool flat_tokens = false) {
-    RegTokLen_16b = flat_tokens ? 1 : 0;
+    NV_EditorFeatures = flat_tokens ? kFeatTokens16 : 0;
     ts::InstallWiredConfig(config.Bytes());
     SrSet(5, 2);
     for (int i = 0; i < 3; ++i) Pass();

@@ -4,6 +4,8 @@
 #include <modbus/modbus.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <tuple>
 
 #include "dpr_internal.h"
@@ -54,7 +56,7 @@ const MapCase kMap[] = {
 
 TEST(ModbusMap, EveryRangeStaysInsideTheAreaItAddressesInBothTokenModes) {
   for (const bool flat : {true, false}) {
-    RegTokLen_16b = flat ? 1 : 0;
+    NV_EditorFeatures = flat ? kFeatTokens16 : 0;
     dpr::SetTokenBases();
     for (const MapCase& c : kMap) {
       const uint32_t want = flat ? c.flat : c.relocated;
@@ -68,7 +70,7 @@ TEST(ModbusMap, EveryRangeStaysInsideTheAreaItAddressesInBothTokenModes) {
       EXPECT_EQ(EtnValidateReq(&request), 0) << "the register path refuses fc " << int(c.function) << " at " << c.start;
     }
   }
-  RegTokLen_16b = 0;
+  NV_EditorFeatures = 0;
   dpr::SetTokenBases();
 }
 
@@ -288,13 +290,33 @@ TEST_F(ModbusTcp, ARequestSplitAcrossReceivesIsServedWhole) {
   }
 }
 
-TEST_F(ModbusTcp, ALengthNoRequestCanHaveClosesTheConnection) {
+// The length field counts the unit and the PDU, at most 253 bytes: 254 is the largest a
+// request can have. A read padded to the length it announces is served; past it the
+// stream cannot be followed and the connection closes.
+TEST_F(ModbusTcp, TheLargestLengthIsServedAndOneMoreClosesTheConnection) {
+  struct Case {
+    uint16_t length;
+    bool served;
+  };
   Start();
-  const int fd = Connect();
-  Send(fd, {0, 1, 0, 0, 0x01, 0x00, 1, 3, 0, 0, 0, 1});  // length 256
-  bool closed = false;
-  EXPECT_TRUE(Await(fd, 1, 2000, &closed).empty());
-  EXPECT_TRUE(closed);
+  for (const Case c : {Case{254, true}, Case{255, false}, Case{256, false}}) {
+    SCOPED_TRACE(c.length);
+    const int fd = Connect();
+    Bytes request = ReadHolding(1, 0, 1);
+    request.resize(6 + c.length, 0xEE);
+    request[4] = uint8_t(c.length >> 8);
+    request[5] = uint8_t(c.length);
+    Send(fd, request);
+    bool closed = false;
+    const Bytes got = Await(fd, 11, 2000, &closed);
+    if (c.served) {
+      EXPECT_EQ(got, (Bytes{0, 1, 0, 0, 0, 5, 1, 3, 2, 0, 0}));
+      EXPECT_FALSE(closed);
+    } else {
+      EXPECT_TRUE(got.empty());
+      EXPECT_TRUE(closed);
+    }
+  }
 }
 
 TEST_F(ModbusTcp, ARequestSentJustBeforeTheClientClosesItsSideIsServed) {
@@ -306,6 +328,37 @@ TEST_F(ModbusTcp, ARequestSentJustBeforeTheClientClosesItsSideIsServed) {
   EnetThread();  // the socket poll sees the close before any scan read the request
   EXPECT_EQ(Await(fd, 12), (Bytes{0, 3, 0, 0, 0, 6, 1, 6, 0, 0, 0x5A, 0x5A}));
   EXPECT_EQ(Get16(reg::kTokAQ), 0x5A5A);
+}
+
+// The main loop waits on the sockets between passes: a request ends the wait, and the
+// pass after the one that took a read follows without a wait, for its reply is due.
+TEST_F(ModbusTcp, TheWaitBetweenPassesEndsAtARequestAndNeverHoldsADueReply) {
+  Start();
+  Set16(reg::kTokAQ, 0x4242);
+  const int fd = Connect();
+  for (int i = 0; i < 200 && Connections() < 1; ++i) Pass();
+  ASSERT_EQ(Connections(), 1);
+  using Clock = std::chrono::steady_clock;
+  constexpr uint32_t kLong = 5'000'000;  // us: far longer than any step here takes
+  std::thread client([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Send(fd, ReadHolding(1, 0, 1));
+  });
+  auto t0 = Clock::now();
+  EnetIdleWait(kLong);
+  EXPECT_LT(Clock::now() - t0, std::chrono::seconds(3)) << "the request did not end the wait";
+  client.join();
+  Bytes got;
+  t0 = Clock::now();
+  for (int i = 0; i < 4 && got.size() < 11; ++i) {
+    Pass();
+    uint8_t buf[64];
+    const ssize_t r = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+    if (r > 0) got.insert(got.end(), buf, buf + r);
+    if (got.size() < 11) EnetIdleWait(kLong);
+  }
+  EXPECT_EQ(got, (Bytes{0, 1, 0, 0, 0, 5, 1, 3, 2, 0x42, 0x42}));
+  EXPECT_LT(Clock::now() - t0, std::chrono::seconds(3)) << "a wait held the reply";
 }
 
 // ---- Connections ----

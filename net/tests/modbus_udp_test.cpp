@@ -82,6 +82,30 @@ TEST_F(ModbusUdp, AReadWhoseReplyFindsNoPacketIsAnsweredLater) {
   EXPECT_EQ(AwaitEach({a})[0], (Bytes{0, 5, 0, 0, 0, 5, 1, 3, 2, 0x0C, 0x0C}));
 }
 
+// The server's replies come from a pool of the test's own (the pool the hub hands the
+// module), so that a reply finds no packet while requests are still received.
+TEST_F(ModbusUdp, AReadRetriedAfterAnotherSendersDatagramGoesToItsOwnSender) {
+  Start(mt::UdpConfig());
+  Set16(reg::kTokAQ, 0x0D0D);
+  static uint8_t memory[nx::kPoolMemorySize];
+  static nx::PacketPool replies;
+  ASSERT_EQ(nx::_nx_packet_pool_create(&replies, "replies", nx::kPayloadSize, memory, sizeof memory), nx::kSuccess);
+  ASSERT_EQ(Modbus_Init(&Enet_IpInstance[0], &replies), 0);
+  Pass();  // bound again
+  std::vector<nx::Packet*> held;
+  nx::Packet* p = nullptr;
+  while (nx::_nx_packet_allocate(&replies, &p, 0, 0) == nx::kSuccess) held.push_back(p);
+  const int asker = Udp(), other = Udp();
+  SendTo(asker, ReadHolding(1, 0, 1));
+  Pass();  // takes the read
+  SendTo(other, Adu(2, {7}));
+  Pass();  // the read's reply finds no packet; the other datagram is taken (its reply is lost)
+  for (nx::Packet* h : held) nx::_nx_packet_release(h);
+  const std::vector<Bytes> got = AwaitEach({asker, other}, 50);
+  EXPECT_EQ(got[0], (Bytes{0, 1, 0, 0, 0, 5, 1, 3, 2, 0x0D, 0x0D}));
+  EXPECT_TRUE(got[1].empty());
+}
+
 TEST_F(ModbusUdp, MalformedDatagramsAreDroppedAndTrailingBytesIgnored) {
   Start(mt::UdpConfig());
   const int a = Udp();
@@ -91,6 +115,17 @@ TEST_F(ModbusUdp, MalformedDatagramsAreDroppedAndTrailingBytesIgnored) {
   short_of_length[5] = 7;  // claims one byte more than it carries
   SendTo(a, short_of_length);
   EXPECT_TRUE(AwaitEach({a}, 30)[0].empty());
+  Bytes past_largest = request;  // length 255: one more than a request can have
+  past_largest.resize(6 + 255, 0xEE);
+  past_largest[4] = 0;
+  past_largest[5] = 255;
+  SendTo(a, past_largest);
+  EXPECT_TRUE(AwaitEach({a}, 30)[0].empty());
+  Bytes largest = past_largest;  // length 254, the largest, padded to it
+  largest.resize(6 + 254);
+  largest[5] = 254;
+  SendTo(a, largest);
+  EXPECT_EQ(AwaitEach({a})[0], (Bytes{0, 4, 0, 0, 0, 5, 1, 3, 2, 0, 0}));
   Bytes trailing = request;
   trailing.push_back(0xEE);
   SendTo(a, trailing);

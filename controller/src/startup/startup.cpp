@@ -24,6 +24,7 @@
 #include "ground/mailbox.h"
 #include "controller/mainloop.h"
 #include "iec_runtime/services.h"
+#include "net/nx.h"
 #include "controller/orvanel.h"
 #include "controller/progstore.h"
 #include "ground/regimage.h"
@@ -64,6 +65,8 @@ namespace {
 constexpr rlim_t kOpenFiles = 4096;
 constexpr int kLoadTries = 10;
 constexpr int kWatchdogMonitorFromBuild = 3544;
+// Between passes the loop waits for the network at most one tick of the time base.
+constexpr uint32_t kPassWaitUs = 100;
 constexpr char kMasterScript[] = "/opt/dravek/MasterScript.sh";
 constexpr char kEndOfFtp[] = "/mnt/USB0/EndOfFTP.txt";
 constexpr uint16_t kSr164AutoLoadRun = 0x20;
@@ -334,7 +337,13 @@ int PanelMain(int argc, char** argv) {
   FinishStartup();
 
   std::printf("panel: running\n");
-  while (!g_stop_requested) MainLoopOnce();
+  // Between passes the loop waits on the network's sockets, at most one tick: a request
+  // starts the next pass at once, and a busy spin would compete with the peers it serves
+  // for the processor.
+  while (!g_stop_requested) {
+    MainLoopOnce();
+    EnetIdleWait(kPassWaitUs);
+  }
   OrderlyStop();
   return 0;
 }

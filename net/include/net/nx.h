@@ -232,6 +232,14 @@ extern nx::TcpSocket* ConnSock[nx::kConnSockSlots];
 
 // One sweep of the poll table: connection events and the callbacks they call.
 void EnetThread();
+// Between two main-loop passes: waits until a record of the poll table has something for
+// the next pass (a request, a connection, a completed connect, room for unsent bytes) or
+// max_us microseconds have passed, and returns at once when a module asked for the next
+// pass during this one (EnetPassDue). Never from a time-slice pass.
+void EnetIdleWait(uint32_t max_us);
+// Said by a module that has work for the next pass which no socket will announce (a reply
+// due, a whole request already buffered).
+void EnetPassDue();
 // Sets the hardware address of eth0 (which 0) or eth1 (1) and rewrites its MAC text in
 // the hardware information block from the board's stored MAC id.
 void Etn_SetMacId(const uint8_t address[6], int which);
