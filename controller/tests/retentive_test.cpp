@@ -50,13 +50,13 @@ struct Image {
   }
 };
 
-enum class Form { kGood, kBadCrc, kShort };
+enum class Form { kGood, kBadCrc, kShort, kBadLength };
 
 Bytes RegisterFile(const Image& image, Form form = Form::kGood, std::size_t trailer = 0) {
   const Bytes body = image.Bytes_();
   uint16_t crc = crc16(body.data(), body.size());
   if (form == Form::kBadCrc) crc ^= 0x5A5A;
-  const uint32_t length = uint32_t(reg::kImageSize);
+  const uint32_t length = uint32_t(reg::kImageSize) + (form == Form::kBadLength ? 2 : 0);
   Bytes file(8);
   std::memcpy(file.data(), &crc, 2);
   std::memcpy(file.data() + 4, &length, 4);
@@ -109,9 +109,11 @@ struct RestoreCase {
   uint32_t boot_after;           // the boot status word afterwards (SR199 its low half)
   uint32_t resets;               // the reset counter (SR52)
   std::vector<int64_t> questions;
+  std::size_t bbram_bytes = kBbramSize;  // what bbram.dta holds
 };
 
 const Image kSaved{.r1 = 111, .sr5 = 2, .sr164 = 0, .sr180 = 1};
+const Image kSavedQuiet{.r1 = 112, .sr5 = 2, .sr164 = 0, .sr180 = 0};
 const Image kAutoAsk{.r1 = 222, .sr5 = 1, .sr164 = 0x10, .sr180 = 1};
 const Image kAutoAskNoRun{.r1 = 223, .sr5 = 2, .sr164 = 0, .sr180 = 1};
 const Image kAutoQuiet{.r1 = 224, .sr5 = 0, .sr164 = 0, .sr180 = 0};
@@ -127,7 +129,8 @@ TEST_P(RestoreTable, FindsTheRegistersTheModeAndTheMarks) {
   if (c.saved_dat) root.Write("/mnt/cfg/saved.dat", "Saved autoreg.dta");
   if (c.autoreg) root.Write("/mnt/cfg/autoreg.dta", *c.autoreg);
   if (c.backup) root.Write("/mnt/cfg/bkpreg.dta", *c.backup);
-  root.Write("/mnt/cfg/bbram.dta", Bytes(kBbramSize, 0x42));
+  root.Write("/mnt/cfg/bbram.dta", Bytes(c.bbram_bytes, 0x42));
+  std::memset(bbram, 0xEE, kBbramSize);  // what the RAM held before the start
   BootStatusSet(c.boot_status);
   for (int64_t id : c.questions) finger.taps.push_back({c.answer == 1 ? qf::Ok(int(id)) : qf::Cancel(int(id))});
 
@@ -142,7 +145,8 @@ TEST_P(RestoreTable, FindsTheRegistersTheModeAndTheMarks) {
   EXPECT_EQ(SrGet(52), c.resets);
   EXPECT_EQ(Questions(), c.questions);
   EXPECT_FALSE(root.Exists("/mnt/cfg/saved.dat")) << "seen once";
-  EXPECT_EQ(bbram[100], 0x42);
+  EXPECT_EQ(Bytes(bbram, bbram + c.bbram_bytes), Bytes(c.bbram_bytes, 0x42));
+  EXPECT_EQ(Bytes(bbram + c.bbram_bytes, bbram + kBbramSize), Bytes(kBbramSize - c.bbram_bytes, 0)) << "past a short file";
   EXPECT_EQ(fwload_set_def, 0);
   // A start-up that found no image retries; the retry asks nothing more and counts no
   // second reset.
@@ -160,6 +164,10 @@ INSTANTIATE_TEST_SUITE_P(
                     kOrderly, -1, 1, 111, 2, false, 0, 0, {}},
         RestoreCase{"OrderlyStopBadCrc", true, RegisterFile(kSaved, Form::kBadCrc), std::nullopt, kOrderly, -1, 0, 0, 0,
                     false, kOrderly | boot::kAutoregBadCrc, 0, {}},
+        RestoreCase{"OrderlyStopWrongLengthWord", true, RegisterFile(kSavedQuiet, Form::kBadLength), std::nullopt, kOrderly, -1,
+                    0, 0, 0, false, kOrderly | boot::kAutoregBadCrc, 0, {}},
+        RestoreCase{"OrderlyStopShortBbram", true, RegisterFile(kSaved), std::nullopt, kOrderly, -1, 1, 111, 2, false, 0, 0,
+                    {}, 1000},
         RestoreCase{"OrderlyStopShortFile", true, RegisterFile(kSaved, Form::kShort), std::nullopt, kOrderly, -1, 0, 0, 0,
                     false, kOrderly | boot::kAutoregShortRead, 0, {}},
         RestoreCase{"PowerLostNoQuestionRuns", false, RegisterFile(kAutoQuiet), std::nullopt, 0, -1, 1, 224, 2, true, 0, 1, {}},
