@@ -14,6 +14,7 @@
 
 #include "ground/bbram.h"
 #include "ground/bootstatus.h"
+#include "ground/cfg_file.h"
 #include "ground/file_info.h"
 #include "ground/regimage.h"
 #include "controller/retentive.h"
@@ -248,6 +249,29 @@ TEST_F(Retentive, ASaveCreatesNoFile) {
   EXPECT_EQ(AutoSaveRegisters(), 0);
   EXPECT_FALSE(root.Exists("/mnt/cfg/autoreg.dta"));
   EXPECT_FALSE(root.Exists("/mnt/cfg/bbram.dta"));
+}
+
+// Each file is whole on disk before it replaces the old one, and its new name is on disk
+// before the save reports success: write, fsync, rename, then the directory's fsync.
+TEST_F(Retentive, ASaveSyncsEachFileBeforeItReplacesTheOld) {
+  root.Write("/mnt/cfg/autoreg.dta", Bytes{});
+  root.Write("/mnt/cfg/bbram.dta", Bytes{});
+  static std::vector<std::pair<CfgStep, std::string>> steps;
+  steps.clear();
+  CfgObserveSteps([](CfgStep step, const char* target) { steps.emplace_back(step, target); });
+  const int saved = AutoSaveRegisters();
+  CfgObserveSteps(nullptr);
+  EXPECT_EQ(saved, 1);
+  const std::string ram = root.Host("/mnt/cfg/bbram.dta"), image = root.Host("/mnt/cfg/autoreg.dta");
+  using S = CfgStep;
+  EXPECT_EQ(steps, (std::vector<std::pair<CfgStep, std::string>>{{S::kWrite, ram},
+                                                                {S::kFsync, ram},
+                                                                {S::kRename, ram},
+                                                                {S::kDirFsync, ram},
+                                                                {S::kWrite, image},
+                                                                {S::kFsync, image},
+                                                                {S::kRename, image},
+                                                                {S::kDirFsync, image}}));
 }
 
 // A full file system at any point of the save: the result is 0, boot status 0x01, and the
