@@ -3,13 +3,16 @@
 // operator's backup and the MAC provisioning.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
+#include <future>
 #include <optional>
 #include <random>
 #include <set>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "ground/bbram.h"
@@ -272,6 +275,68 @@ TEST_F(Retentive, ASaveSyncsEachFileBeforeItReplacesTheOld) {
                                                                 {S::kFsync, image},
                                                                 {S::kRename, image},
                                                                 {S::kDirFsync, image}}));
+}
+
+// A save on another thread than the loop's (the watchdog monitor) while the loop runs:
+// each pass writes a pair of registers and a pair of battery-RAM bytes one after the
+// other, so only a copy taken between two passes holds each pair equal.
+TEST_F(Retentive, ASaveBesideTheLoopTakesTheImagesBetweenTwoPasses) {
+  root.Write("/mnt/cfg/autoreg.dta", Bytes{});
+  root.Write("/mnt/cfg/bbram.dta", Bytes{});
+  constexpr uint32_t kR2 = kR1 + 2 * 4000;  // R4001, far from R1 in the image
+  auto* r1 = reinterpret_cast<volatile uint16_t*>(plc_reg + kR1);
+  auto* r2 = reinterpret_cast<volatile uint16_t*>(plc_reg + kR2);
+  volatile uint8_t* b1 = bbram;
+  volatile uint8_t* b2 = bbram + kBbramSize - 1;
+  std::atomic<bool> stop{false};
+  std::promise<void> running;
+  std::thread loop([&] {
+    SetRegisterLoopThread(true);
+    running.set_value();
+    for (uint16_t n = 1; !stop.load(std::memory_order_relaxed); ++n) {
+      *r1 = n;
+      *b1 = uint8_t(n);
+      *r2 = n;
+      *b2 = uint8_t(n);
+      ServeRegisterSnapshot();
+    }
+  });
+  running.get_future().wait();
+  int torn = 0;
+  for (int round = 0; round < 30; ++round) {
+    ASSERT_EQ(AutoSaveRegisters(), 1);
+    bool short_read = true;
+    const uint8_t* image = retentive::ReadRegisterFile("/mnt/cfg/autoreg.dta", short_read);
+    ASSERT_NE(image, nullptr) << "round " << round;
+    uint16_t a, b;
+    std::memcpy(&a, image + kR1, 2);
+    std::memcpy(&b, image + kR2, 2);
+    const Bytes ram = root.Read("/mnt/cfg/bbram.dta");
+    ASSERT_EQ(ram.size(), kBbramSize);
+    torn += a != b || ram.front() != ram.back();
+  }
+  stop = true;
+  loop.join();
+  EXPECT_EQ(torn, 0) << "of 30 saves";
+}
+
+// A loop that never comes back between passes (the reason the watchdog monitor saves)
+// does not stop the save: after a while the saver copies the images itself.
+TEST_F(Retentive, ASaveBesideAStuckLoopStillSaves) {
+  root.Write("/mnt/cfg/autoreg.dta", Bytes{});
+  std::promise<void> registered, release;
+  std::thread loop([&] {
+    SetRegisterLoopThread(true);
+    registered.set_value();
+    release.get_future().wait();
+  });
+  registered.get_future().wait();
+  plc_reg[kR1] = 0x6B;
+  const int saved = AutoSaveRegisters();
+  release.set_value();
+  loop.join();
+  EXPECT_EQ(saved, 1);
+  EXPECT_EQ(root.Read("/mnt/cfg/autoreg.dta")[8 + kR1], 0x6B);
 }
 
 // A full file system at any point of the save: the result is 0, boot status 0x01, and the

@@ -334,7 +334,9 @@ int PanelMain(int argc, char** argv) {
   FinishStartup();
 
   std::printf("panel: running\n");
+  SetRegisterLoopThread(true);
   while (!g_stop_requested) MainLoopOnce();
+  SetRegisterLoopThread(false);
   OrderlyStop();
   return 0;
 }
