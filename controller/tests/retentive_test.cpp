@@ -3,17 +3,21 @@
 // operator's backup and the MAC provisioning.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
+#include <future>
 #include <optional>
 #include <random>
 #include <set>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "ground/bbram.h"
 #include "ground/bootstatus.h"
+#include "ground/cfg_file.h"
 #include "ground/file_info.h"
 #include "ground/regimage.h"
 #include "controller/retentive.h"
@@ -50,13 +54,13 @@ struct Image {
   }
 };
 
-enum class Form { kGood, kBadCrc, kShort };
+enum class Form { kGood, kBadCrc, kShort, kBadLength };
 
 Bytes RegisterFile(const Image& image, Form form = Form::kGood, std::size_t trailer = 0) {
   const Bytes body = image.Bytes_();
   uint16_t crc = crc16(body.data(), body.size());
   if (form == Form::kBadCrc) crc ^= 0x5A5A;
-  const uint32_t length = uint32_t(reg::kImageSize);
+  const uint32_t length = uint32_t(reg::kImageSize) + (form == Form::kBadLength ? 2 : 0);
   Bytes file(8);
   std::memcpy(file.data(), &crc, 2);
   std::memcpy(file.data() + 4, &length, 4);
@@ -109,9 +113,11 @@ struct RestoreCase {
   uint32_t boot_after;           // the boot status word afterwards (SR199 its low half)
   uint32_t resets;               // the reset counter (SR52)
   std::vector<int64_t> questions;
+  std::size_t bbram_bytes = kBbramSize;  // what bbram.dta holds
 };
 
 const Image kSaved{.r1 = 111, .sr5 = 2, .sr164 = 0, .sr180 = 1};
+const Image kSavedQuiet{.r1 = 112, .sr5 = 2, .sr164 = 0, .sr180 = 0};
 const Image kAutoAsk{.r1 = 222, .sr5 = 1, .sr164 = 0x10, .sr180 = 1};
 const Image kAutoAskNoRun{.r1 = 223, .sr5 = 2, .sr164 = 0, .sr180 = 1};
 const Image kAutoQuiet{.r1 = 224, .sr5 = 0, .sr164 = 0, .sr180 = 0};
@@ -127,7 +133,8 @@ TEST_P(RestoreTable, FindsTheRegistersTheModeAndTheMarks) {
   if (c.saved_dat) root.Write("/mnt/cfg/saved.dat", "Saved autoreg.dta");
   if (c.autoreg) root.Write("/mnt/cfg/autoreg.dta", *c.autoreg);
   if (c.backup) root.Write("/mnt/cfg/bkpreg.dta", *c.backup);
-  root.Write("/mnt/cfg/bbram.dta", Bytes(kBbramSize, 0x42));
+  root.Write("/mnt/cfg/bbram.dta", Bytes(c.bbram_bytes, 0x42));
+  std::memset(bbram, 0xEE, kBbramSize);  // what the RAM held before the start
   BootStatusSet(c.boot_status);
   for (int64_t id : c.questions) finger.taps.push_back({c.answer == 1 ? qf::Ok(int(id)) : qf::Cancel(int(id))});
 
@@ -142,7 +149,8 @@ TEST_P(RestoreTable, FindsTheRegistersTheModeAndTheMarks) {
   EXPECT_EQ(SrGet(52), c.resets);
   EXPECT_EQ(Questions(), c.questions);
   EXPECT_FALSE(root.Exists("/mnt/cfg/saved.dat")) << "seen once";
-  EXPECT_EQ(bbram[100], 0x42);
+  EXPECT_EQ(Bytes(bbram, bbram + c.bbram_bytes), Bytes(c.bbram_bytes, 0x42));
+  EXPECT_EQ(Bytes(bbram + c.bbram_bytes, bbram + kBbramSize), Bytes(kBbramSize - c.bbram_bytes, 0)) << "past a short file";
   EXPECT_EQ(fwload_set_def, 0);
   // A start-up that found no image retries; the retry asks nothing more and counts no
   // second reset.
@@ -160,6 +168,10 @@ INSTANTIATE_TEST_SUITE_P(
                     kOrderly, -1, 1, 111, 2, false, 0, 0, {}},
         RestoreCase{"OrderlyStopBadCrc", true, RegisterFile(kSaved, Form::kBadCrc), std::nullopt, kOrderly, -1, 0, 0, 0,
                     false, kOrderly | boot::kAutoregBadCrc, 0, {}},
+        RestoreCase{"OrderlyStopWrongLengthWord", true, RegisterFile(kSavedQuiet, Form::kBadLength), std::nullopt, kOrderly, -1,
+                    0, 0, 0, false, kOrderly | boot::kAutoregBadCrc, 0, {}},
+        RestoreCase{"OrderlyStopShortBbram", true, RegisterFile(kSaved), std::nullopt, kOrderly, -1, 1, 111, 2, false, 0, 0,
+                    {}, 1000},
         RestoreCase{"OrderlyStopShortFile", true, RegisterFile(kSaved, Form::kShort), std::nullopt, kOrderly, -1, 0, 0, 0,
                     false, kOrderly | boot::kAutoregShortRead, 0, {}},
         RestoreCase{"PowerLostNoQuestionRuns", false, RegisterFile(kAutoQuiet), std::nullopt, 0, -1, 1, 224, 2, true, 0, 1, {}},
@@ -240,6 +252,91 @@ TEST_F(Retentive, ASaveCreatesNoFile) {
   EXPECT_EQ(AutoSaveRegisters(), 0);
   EXPECT_FALSE(root.Exists("/mnt/cfg/autoreg.dta"));
   EXPECT_FALSE(root.Exists("/mnt/cfg/bbram.dta"));
+}
+
+// Each file is whole on disk before it replaces the old one, and its new name is on disk
+// before the save reports success: write, fsync, rename, then the directory's fsync.
+TEST_F(Retentive, ASaveSyncsEachFileBeforeItReplacesTheOld) {
+  root.Write("/mnt/cfg/autoreg.dta", Bytes{});
+  root.Write("/mnt/cfg/bbram.dta", Bytes{});
+  static std::vector<std::pair<CfgStep, std::string>> steps;
+  steps.clear();
+  CfgObserveSteps([](CfgStep step, const char* target) { steps.emplace_back(step, target); });
+  const int saved = AutoSaveRegisters();
+  CfgObserveSteps(nullptr);
+  EXPECT_EQ(saved, 1);
+  const std::string ram = root.Host("/mnt/cfg/bbram.dta"), image = root.Host("/mnt/cfg/autoreg.dta");
+  using S = CfgStep;
+  EXPECT_EQ(steps, (std::vector<std::pair<CfgStep, std::string>>{{S::kWrite, ram},
+                                                                {S::kFsync, ram},
+                                                                {S::kRename, ram},
+                                                                {S::kDirFsync, ram},
+                                                                {S::kWrite, image},
+                                                                {S::kFsync, image},
+                                                                {S::kRename, image},
+                                                                {S::kDirFsync, image}}));
+}
+
+// A save on another thread than the loop's (the watchdog monitor) while the loop runs:
+// each pass writes a pair of registers and a pair of battery-RAM bytes one after the
+// other, so only a copy taken between two passes holds each pair equal.
+TEST_F(Retentive, ASaveBesideTheLoopTakesTheImagesBetweenTwoPasses) {
+  root.Write("/mnt/cfg/autoreg.dta", Bytes{});
+  root.Write("/mnt/cfg/bbram.dta", Bytes{});
+  constexpr uint32_t kR2 = kR1 + 2 * 4000;  // R4001, far from R1 in the image
+  auto* r1 = reinterpret_cast<volatile uint16_t*>(plc_reg + kR1);
+  auto* r2 = reinterpret_cast<volatile uint16_t*>(plc_reg + kR2);
+  volatile uint8_t* b1 = bbram;
+  volatile uint8_t* b2 = bbram + kBbramSize - 1;
+  std::atomic<bool> stop{false};
+  std::promise<void> running;
+  std::thread loop([&] {
+    SetRegisterLoopThread(true);
+    running.set_value();
+    for (uint16_t n = 1; !stop.load(std::memory_order_relaxed); ++n) {
+      *r1 = n;
+      *b1 = uint8_t(n);
+      *r2 = n;
+      *b2 = uint8_t(n);
+      ServeRegisterSnapshot();
+    }
+  });
+  running.get_future().wait();
+  int torn = 0;
+  for (int round = 0; round < 30; ++round) {
+    ASSERT_EQ(AutoSaveRegisters(), 1);
+    bool short_read = true;
+    const uint8_t* image = retentive::ReadRegisterFile("/mnt/cfg/autoreg.dta", short_read);
+    ASSERT_NE(image, nullptr) << "round " << round;
+    uint16_t a, b;
+    std::memcpy(&a, image + kR1, 2);
+    std::memcpy(&b, image + kR2, 2);
+    const Bytes ram = root.Read("/mnt/cfg/bbram.dta");
+    ASSERT_EQ(ram.size(), kBbramSize);
+    torn += a != b || ram.front() != ram.back();
+  }
+  stop = true;
+  loop.join();
+  EXPECT_EQ(torn, 0) << "of 30 saves";
+}
+
+// A loop that never comes back between passes (the reason the watchdog monitor saves)
+// does not stop the save: after a while the saver copies the images itself.
+TEST_F(Retentive, ASaveBesideAStuckLoopStillSaves) {
+  root.Write("/mnt/cfg/autoreg.dta", Bytes{});
+  std::promise<void> registered, release;
+  std::thread loop([&] {
+    SetRegisterLoopThread(true);
+    registered.set_value();
+    release.get_future().wait();
+  });
+  registered.get_future().wait();
+  plc_reg[kR1] = 0x6B;
+  const int saved = AutoSaveRegisters();
+  release.set_value();
+  loop.join();
+  EXPECT_EQ(saved, 1);
+  EXPECT_EQ(root.Read("/mnt/cfg/autoreg.dta")[8 + kR1], 0x6B);
 }
 
 // A full file system at any point of the save: the result is 0, boot status 0x01, and the

@@ -6,6 +6,7 @@
 #include <string>
 #include <sys/inotify.h>
 #include <sys/select.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "panel_server.h"
@@ -30,7 +31,13 @@ const char* g_folder = nullptr;
 int g_fd = -1;
 int g_watch = -1;
 
-bool Exists(const char* unit_path) { return quorv_sys_is_directory(unit_path) || quorv_sys_is_file(unit_path); }
+// Asked on every pass while no card holds the folder: one stat, not one per kind.
+bool Exists(const char* unit_path) {
+  char host[4096];
+  struct stat info;
+  return plat::MapPath(unit_path, host, sizeof host) && ::stat(host, &info) == 0 &&
+         (S_ISDIR(info.st_mode) || S_ISREG(info.st_mode));
+}
 
 void UploadStarted() {
   QuorvFtping = 1;

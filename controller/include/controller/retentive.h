@@ -18,6 +18,13 @@ extern uint8_t fwload_set_def;
 // missing or could not be written whole (boot status 0x01), or while another save runs.
 // Main thread, time-slice pass or watchdog-monitor thread; allocates nothing.
 int AutoSaveRegisters();
+// The main loop's side of the save: a save on another thread takes the images as the
+// loop has them between two passes. SetRegisterLoopThread(true) names the calling thread
+// as the one that runs the passes (false: none does, and every save copies at once);
+// ServeRegisterSnapshot, called by that thread between two passes, copies the images
+// when such a save waits for them (otherwise it only reads an atomic).
+void SetRegisterLoopThread(bool running);
+void ServeRegisterSnapshot();
 // The start-up restore: 1 when a register image was taken (or on a first start, which
 // creates the empty files and sets fwload_set_def), 0 when none could be.
 int AutoLoadRegisters();

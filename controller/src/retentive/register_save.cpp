@@ -4,12 +4,22 @@
 //
 // Every file is written beside the old one and renamed over it only once it is whole and
 // synced, so an interrupted save (power loss, full disk) always leaves the previous file.
-// The save may run on the watchdog-monitor thread while the main loop runs, and inside a
-// time-slice pass: it copies each image into a buffer of its own first (until two copies
-// in a row agree), so the CRC it writes is always that of the bytes it writes; one save at
-// a time (a second one meanwhile fails at once); nothing here allocates or takes a lock.
+// The CRC written is always that of the bytes written: each image is copied into a buffer
+// of its own first. One save at a time (a second one meanwhile fails at once).
+//
+// The copy must be one moment of the program: a scan writes related registers one after
+// the other, and a copy taken in the middle of a pass keeps half of them. On the main
+// loop's own thread (a pass, start-up, the orderly stop, and a time-slice pass, which
+// interrupts only the screen and storage loops, never a scan) the copy is taken at once,
+// since nothing else of the loop runs meanwhile. Any other thread (the watchdog monitor)
+// asks the loop for the copy, which the loop takes between two passes; no lock is taken,
+// so a sliced pass is never held up. Should the loop not get there in time (the watchdog
+// monitor saves because the loop is stuck), the saver copies the images itself. Nothing
+// here allocates; a pass pays one atomic load unless a saver waits.
 #include <atomic>
 #include <cstring>
+#include <ctime>
+#include <thread>
 
 #include "ground/cfg_file.h"
 #include "ground/bbram.h"
@@ -28,15 +38,59 @@ namespace {
 alignas(8) uint8_t g_register_copy[kRegisterFileBytes];
 alignas(8) uint8_t g_bbram_copy[kBbramSize];
 std::atomic<bool> g_saving{false};
-
 constexpr int kCopyTries = 4;
 
-// A copy of memory that another thread may be changing: taken again until a copy equals
-// its source, at most a few times (then the last copy stands, torn values and all).
-void CopyStable(uint8_t* to, const uint8_t* from, std::size_t n) {
+// The thread that runs the main loop's passes; a default id while none does.
+std::atomic<std::thread::id> g_loop_thread{};
+static_assert(std::atomic<std::thread::id>::is_always_lock_free, "read inside a time-slice pass");
+
+// A copy asked of the loop: the saver asks, the loop takes it between two passes and
+// marks it copied, the saver takes it and clears the request. A request the loop never
+// got to is withdrawn by the saver; one the loop is copying is waited for.
+enum SnapshotState : int { kNoRequest, kRequested, kCopying, kCopied };
+std::atomic<int> g_snapshot{kNoRequest};
+
+// How long a saver waits for the loop before it copies itself: a pass takes micro- to
+// milliseconds, and the watchdog monitor's save must be written well before the reset.
+constexpr int kLoopWaitRounds = 1000;
+constexpr timespec kLoopWaitStep{0, 100'000};
+
+uint8_t* SavedImage() { return g_register_copy + kHeader; }
+
+void CopyBothImages() {
+  std::memcpy(SavedImage(), plc_reg, reg::kImageSize);
+  std::memcpy(g_bbram_copy, bbram, kBbramSize);
+}
+
+// Both images as the loop had them between two passes; false when the loop did not
+// copy them in time (the request is then withdrawn and nothing was copied).
+bool CopyFromTheLoop() {
+  g_snapshot.store(kRequested, std::memory_order_release);
+  for (int round = 0;; ++round) {
+    if (g_snapshot.load(std::memory_order_acquire) == kCopied) break;
+    if (round >= kLoopWaitRounds) {
+      int expected = kRequested;
+      if (g_snapshot.compare_exchange_strong(expected, kNoRequest, std::memory_order_acq_rel)) return false;
+      // The loop is copying: that ends within a copy's time.
+      while (g_snapshot.load(std::memory_order_acquire) != kCopied) std::this_thread::yield();
+      break;
+    }
+    nanosleep(&kLoopWaitStep, nullptr);
+  }
+  g_snapshot.store(kNoRequest, std::memory_order_release);
+  return true;
+}
+
+// Both images into the save buffers. The saver's own copy runs while another thread
+// (the web server through the accessors, or a stuck loop) may still write: it is taken
+// again until it equals its source, a few times at most.
+void CopyImages() {
+  const std::thread::id loop = g_loop_thread.load(std::memory_order_acquire);
+  if (loop != std::thread::id{} && loop != std::this_thread::get_id() && CopyFromTheLoop()) return;
   for (int i = 0; i < kCopyTries; ++i) {
-    std::memcpy(to, from, n);
-    if (std::memcmp(to, from, n) == 0) return;
+    CopyBothImages();
+    if (std::memcmp(SavedImage(), plc_reg, reg::kImageSize) == 0 && std::memcmp(g_bbram_copy, bbram, kBbramSize) == 0)
+      return;
   }
 }
 
@@ -83,7 +137,11 @@ bool FileExists(const char* unit_path) {
   return !in.missing();
 }
 
-void ResetSaveState() { g_saving.store(false); }
+void ResetSaveState() {
+  g_saving.store(false);
+  g_loop_thread.store(std::thread::id{});
+  g_snapshot.store(kNoRequest);
+}
 
 }  // namespace retentive
 
@@ -94,13 +152,12 @@ int AutoSaveRegisters() {
   const SaveTurn turn;
   if (!turn.mine()) return 0;
   // Neither file is created here: a first start creates them.
-  if (FileExists(kBbramFile)) {
-    CopyStable(g_bbram_copy, bbram, kBbramSize);
-    WriteWhole(kBbramFile, g_bbram_copy, kBbramSize);
-  }
-  if (!FileExists(kAutoregFile)) return 0;
-  uint8_t* image = g_register_copy + kHeader;
-  CopyStable(image, plc_reg, reg::kImageSize);
+  const bool have_bbram = FileExists(kBbramFile);
+  const bool have_autoreg = FileExists(kAutoregFile);
+  if (have_bbram || have_autoreg) CopyImages();
+  if (have_bbram) WriteWhole(kBbramFile, g_bbram_copy, kBbramSize);
+  if (!have_autoreg) return 0;
+  const uint8_t* image = SavedImage();
   const uint16_t crc = crc16(image, reg::kImageSize);
   const uint16_t zero = 0;
   std::memcpy(g_register_copy, &crc, 2);
@@ -132,6 +189,18 @@ int DelAutoRegFile() {
   BootStatusSet(boot::kOrderlyShutdown);
   ResetCounterSet(0);
   return FileExists(kAutoregFile) && CfgRemove(kAutoregFile) ? 1 : 0;
+}
+
+void SetRegisterLoopThread(bool running) {
+  g_loop_thread.store(running ? std::this_thread::get_id() : std::thread::id{}, std::memory_order_release);
+}
+
+void ServeRegisterSnapshot() {
+  if (g_snapshot.load(std::memory_order_relaxed) != kRequested) return;
+  int expected = kRequested;
+  if (!g_snapshot.compare_exchange_strong(expected, kCopying, std::memory_order_acq_rel)) return;
+  CopyBothImages();
+  g_snapshot.store(kCopied, std::memory_order_release);
 }
 
 void CreateSavedFile() {

@@ -76,6 +76,8 @@ void The_Loop() { RunPass(Sliced != 0); }
 void ExecuteSubLoop_Wait() { RunPass(true); }
 
 void MainLoopOnce() {
+  // Between two passes: no scan is halfway through its registers.
+  ServeRegisterSnapshot();
   The_Loop();
   mqttStateLoop();
   if (BIS == 2) return;

@@ -340,10 +340,12 @@ int PanelMain(int argc, char** argv) {
   // Between passes the loop waits on the network's sockets, at most one tick: a request
   // starts the next pass at once, and a busy spin would compete with the peers it serves
   // for the processor.
+  SetRegisterLoopThread(true);
   while (!g_stop_requested) {
     MainLoopOnce();
     EnetIdleWait(kPassWaitUs);
   }
+  SetRegisterLoopThread(false);
   OrderlyStop();
   return 0;
 }

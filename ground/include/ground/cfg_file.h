@@ -61,5 +61,14 @@ class CfgWriter {
   int fd_ = -1;
 };
 
+// The steps of a writer, in the order they reached the disk, for tests that check that a
+// replaced file survives a power loss: each write, the file's fsync, the rename over the
+// target and the directory's fsync (each reported once it succeeded; target is the host
+// path of the file being replaced). The observer runs where the writer runs, a
+// time-slice pass included; nullptr (the default) observes nothing.
+enum class CfgStep : uint8_t { kWrite, kFsync, kRename, kDirFsync };
+using CfgStepObserver = void (*)(CfgStep step, const char* target);
+void CfgObserveSteps(CfgStepObserver observer);
+
 // Removes a file; true when it is gone (a missing file counts as gone).
 bool CfgRemove(const char* unit_path);

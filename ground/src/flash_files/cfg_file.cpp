@@ -1,6 +1,7 @@
 #include <algorithm>
 #include "ground/cfg_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,7 +18,15 @@ int OpenRetry(const char* path, int flags, mode_t mode = 0) {
   while (fd < 0 && errno == EINTR);
   return fd;
 }
+
+std::atomic<CfgStepObserver> g_observer{nullptr};
+
+void Observe(CfgStep step, const char* target) {
+  if (CfgStepObserver observer = g_observer.load(std::memory_order_acquire)) observer(step, target);
+}
 }  // namespace
+
+void CfgObserveSteps(CfgStepObserver observer) { g_observer.store(observer, std::memory_order_release); }
 
 CfgReader::CfgReader(const char* unit_path) {
   char host[kPathMax];
@@ -84,10 +93,15 @@ std::size_t CfgWriter::Write(const void* source, std::size_t n) {
     if (r <= 0) break;
     done += std::size_t(r);
   }
+  if (done != 0) Observe(CfgStep::kWrite, target_);
   return done;
 }
 
-bool CfgWriter::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+bool CfgWriter::Sync() {
+  if (fd_ < 0 || ::fsync(fd_) != 0) return false;
+  Observe(CfgStep::kFsync, target_);
+  return true;
+}
 
 bool CfgWriter::Commit(bool sync) {
   if (fd_ < 0) return false;
@@ -97,6 +111,7 @@ bool CfgWriter::Commit(bool sync) {
     ::unlink(temp_);
     return false;
   }
+  Observe(CfgStep::kRename, target_);
   if (sync) {
     // The directory of the target: its path up to the last '/'.
     char dir[kPathMax];
@@ -106,7 +121,7 @@ bool CfgWriter::Commit(bool sync) {
     else if (slash) *slash = '\0';
     int dfd = OpenRetry(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
-      ::fsync(dfd);
+      if (::fsync(dfd) == 0) Observe(CfgStep::kDirFsync, target_);
       ::close(dfd);
     }
   }
