@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -33,6 +35,9 @@ bool UnitDir(const char* unit_path, char* out, std::size_t size) {
   out[n] = '\0';
   return true;
 }
+
+// Waits up to this long watch the clock rather than sleep.
+constexpr uint32_t kSpinUs = 2000;
 
 }  // namespace
 
@@ -149,6 +154,37 @@ bool PtyPort::ApplyLine(const termios& line) {
   line_ = line;
   ++line_applications_;
   return true;
+}
+
+uint32_t PtyPort::FrameEndDueUs() const {
+  if (frame_gap_us_ == 0 || !frame_open_ || Available() > 0) return UINT32_MAX;
+  const int64_t left_ns = int64_t(frame_gap_us_) * 1000 - (MonotonicNs() - last_byte_ns_);
+  if (left_ns <= 0) return 0;
+  // Rounded up: a wait of the time left must not end just short of the gap.
+  return uint32_t((left_ns + 999) / 1000);
+}
+
+bool PtyPort::WaitInput(uint32_t timeout_us) {
+  if (master_ < 0) return false;
+  if (Available() > 0) return true;
+  if (timeout_us == 0) return false;
+  if (timeout_us <= kSpinUs) {
+    // A short wait (a frame's gap at the fast rates) is watched on the clock: a sleep's
+    // wake-up on a busy host comes late by more than the whole gap.
+    const int64_t end = MonotonicNs() + int64_t(timeout_us) * 1000;
+    GetClock().WaitingNs(int64_t(timeout_us) * 1000);
+    while (MonotonicNs() < end) {
+      if (Available() > 0) return true;
+    }
+    return Available() > 0;
+  }
+  pollfd p{master_, POLLIN, 0};
+  const timespec limit{time_t(timeout_us / 1000000), long(timeout_us % 1000000) * 1000};
+  const int n = ::ppoll(&p, 1, &limit, nullptr);
+  if (n > 0 && (p.revents & POLLIN)) return Available() > 0;
+  // Interrupted (a time slice) or out of time: the caller looks again either way.
+  if (n == 0) GetClock().WaitingNs(int64_t(timeout_us) * 1000);
+  return false;
 }
 
 int PtyPort::FrameEnd() {

@@ -10,8 +10,8 @@
 // line is raw: no echo, no translation of bytes. Pseudo-terminals carry no baud rate,
 // parity or modem lines; the stand-in records the last line settings the unit asked for.
 //
-// Callers: the main thread only. Nothing blocks (every descriptor is non-blocking) and
-// the byte operations allocate nothing.
+// Callers: the main thread only. Nothing blocks (every descriptor is non-blocking) but
+// WaitInput, which sleeps no longer than it is told; the byte operations allocate nothing.
 
 #include <cstddef>
 #include <cstdint>
@@ -80,6 +80,12 @@ class PtyPort {
   void ResetFrame() { frame_open_ = false; }
   // 1 at the end of a frame (reported once), 0 otherwise.
   int FrameEnd();
+  // Microseconds until FrameEnd will report the end of the open frame: 0 when it is due
+  // now, UINT32_MAX while no frame is open, input waits or no gap is set.
+  uint32_t FrameEndDueUs() const;
+  // Sleeps until input waits or timeout_us passed, whichever comes first; true when input
+  // waits. A clock that moves only when told is told of a wait that ran out.
+  bool WaitInput(uint32_t timeout_us);
 
  private:
   int master_ = -1;
