@@ -41,7 +41,10 @@ class PtyPort {
 
   // Bytes waiting to be read (0 while closed).
   int Available() const;
-  // One byte, or -1 when none waits.
+  // Whether a byte waits; no system call while bytes taken ahead remain.
+  bool HasInput() const { return rx_at_ < rx_end_ || Available() > 0; }
+  // One byte, or -1 when none waits. Bytes are taken from the pair a block at a time and
+  // handed out one by one, so a frame costs one read, not one per byte.
   int Read();
   // Drops waiting input.
   void FlushInput();
@@ -101,6 +104,8 @@ class PtyPort {
   uint32_t frame_gap_us_ = 0;
   bool frame_open_ = false;
   int64_t last_byte_ns_ = 0;
+  uint8_t rx_[256] = {};
+  uint16_t rx_at_ = 0, rx_end_ = 0;  // bytes taken ahead: rx_[rx_at_..rx_end_)
 };
 
 }  // namespace plat
