@@ -76,7 +76,7 @@ void BM_UnitSlave(benchmark::State& state) {
   std::thread service([&] {
     while (!stop) {
       ModbusExecute(1);
-      std::this_thread::yield();
+      ModbusWait(1, 10000);
     }
   });
   ReadLoop(state, root + "/dev/ttySP3");

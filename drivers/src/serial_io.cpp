@@ -1,5 +1,6 @@
 // Receiving and sending on a port: the device path, the intercept rings, RTU gap framing
 // and the explicit waits.
+#include <algorithm>
 #include <cstring>
 
 #include "drivers/services.h"
@@ -55,10 +56,10 @@ int CheckRx(Port& p) {
         return kEndOfFrame;
       }
     }
-    return p.device.Available() > 0;
+    return p.device.HasInput();
   }
   if (p.kernel_framing && p.device.FrameEnd() > 0) return kEndOfFrame;
-  if (p.device.Available() > 0) return 1;
+  if (p.device.HasInput()) return 1;
   if (rtu) {
     RctISR();
     if (p.frame == 1) {
@@ -211,6 +212,18 @@ int WaitRx(Port& p, uint8_t* byte) {
     if (byte && *byte == kAbortMark) return 2;
     ExecuteSubLoop_Wait();
   }
+}
+
+int WaitEvent(Port& p, uint32_t max_us) {
+  // An intercepted port is fed by a local producer between passes: nothing to wait on.
+  if (p.intercept || !p.device.is_open()) return p.intercept && p.rx.Count() != 0;
+  if (p.device.HasInput()) return 1;
+  // The earliest of the frame end the device times and the port's gap timer.
+  uint32_t due_us = p.kernel_framing ? p.device.FrameEndDueUs() : UINT32_MAX;
+  if (p.frame == 1) due_us = 0;
+  const uint32_t ticks = RctTicksToExpiry(p.timer);
+  if (ticks != UINT32_MAX) due_us = std::min(due_us, FrtUsUntil(FPGA_GetFrt() + ticks));
+  return p.device.WaitInput(due_us < max_us ? due_us : max_us) ? 1 : 0;
 }
 
 void SetIntercept(Port& p, int on) {

@@ -68,6 +68,7 @@ int GetDcd(Port& p);
 void Enable(Port& p, int value);
 void InitWait(Port& p, uint32_t us);
 int WaitRx(Port& p, uint8_t* byte);
+int WaitEvent(Port& p, uint32_t max_us);
 int IoCtl(Port& p, int command, uint32_t* argument);
 void SetIntercept(Port& p, int on);
 void StuffRx(Port& p, uint8_t byte);

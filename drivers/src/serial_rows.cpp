@@ -61,6 +61,7 @@ struct Ops {
   static void Enable(int v) { serial::Enable(P(), v); }
   static void InitWait(uint32_t us, int) { serial::InitWait(P(), us); }
   static int WaitRx(uint8_t* b) { return serial::WaitRx(P(), b); }
+  static int WaitEvent(uint32_t us) { return serial::WaitEvent(P(), us); }
   static int IoCtl(int c, uint32_t* a) { return serial::IoCtl(P(), c, a); }
   static void SetIntercept(int on) { serial::SetIntercept(P(), on); }
   static void StuffRx(uint8_t b) { serial::StuffRx(P(), b); }
@@ -73,7 +74,7 @@ struct Ops {
       .check_tx = CheckTx, .count_tx = CountTx, .flush_tx = FlushTx, .puts_tx = PutsTx, .rtu_tx = RtuTx,
       .get_rts = Zero, .set_cts = Ignore, .get_dtr = Zero, .set_dsr = Ignore, .get_dcd = GetDcd,
       .enable = Enable, .init_wait = InitWait, .wait_rx = WaitRx, .io_ctl = IoCtl,
-      .set_intercept = SetIntercept, .stuff_rx = StuffRx, .drain_tx = DrainTx};
+      .set_intercept = SetIntercept, .stuff_rx = StuffRx, .drain_tx = DrainTx, .wait_event = WaitEvent};
 };
 
 VcommDriver g_usb_row;

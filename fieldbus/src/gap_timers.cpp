@@ -121,6 +121,14 @@ void RctISR() {
   g_any_running = running;
 }
 
+uint32_t RctTicksToExpiry(int handle) {
+  const GapTimer* t = Timer(handle);
+  if (t == nullptr || t->state != kRunning) return UINT32_MAX;
+  // A poll fires it once more ticks than its remaining ones have passed since the reference.
+  const uint32_t elapsed = FPGA_GetFrt() - t->reference;
+  return t->remaining < elapsed ? 0 : t->remaining - elapsed + 1;
+}
+
 int RctState(int handle) {
   const GapTimer* t = Timer(handle);
   return t ? t->state : 0;

@@ -4,6 +4,7 @@
 
 #include "ground/regimage.h"
 #include "ground/timebase.h"
+#include "messaging/services.h"
 #include "modbus_link.h"
 
 namespace mb {
@@ -140,6 +141,15 @@ void ModbusTickle(int port) {
   Pcb& pcb = g_pcb[port];
   ResetTimeout(pcb);
   SetWord(pcb.params.status, Word(pcb.params.status) ^ 8);
+}
+
+int ModbusWait(int port, uint32_t max_us) {
+  if (port < 0 || port >= kPorts) return 0;
+  const Pcb& pcb = g_pcb[port];
+  // Work already waiting, or a port whose bytes come through the modem's socket: no sleep.
+  if (pcb.forward_pending || IsModemSocketActive(port, 0) == 0) return 0;
+  const VcommDriver& row = PortRow(port);
+  return row.wait_event ? row.wait_event(max_us) : 0;
 }
 
 void MOD_TCPInit(int on, int port) {

@@ -109,6 +109,7 @@ TEST_F(Config, UnusableBlocksAreRefused) {
   const Case cases[] = {
       {"lead with a zero upper half", EthConfigBuilder(kIp, kMask, 0x0000FFFF).Bytes()},
       {"lead of all ones", ones},
+      {"empty block", {}},
       {"four bytes only", EthConfigBuilder(kIp, kMask).Truncated(4)},
       {"size of 8", [] {
          auto b = EthConfigBuilder(kIp, kMask).Bytes();

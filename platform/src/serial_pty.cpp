@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -33,6 +35,9 @@ bool UnitDir(const char* unit_path, char* out, std::size_t size) {
   out[n] = '\0';
   return true;
 }
+
+// Waits up to this long watch the clock rather than sleep.
+constexpr uint32_t kSpinUs = 2000;
 
 }  // namespace
 
@@ -74,6 +79,7 @@ bool PtyPort::Open(const char* unit_path) {
 }
 
 void PtyPort::Close() {
+  rx_at_ = rx_end_ = 0;
   if (link_[0] != '\0') {
     char target[sizeof slave_path_] = {};
     // Remove the link only while it still names this pair's slave.
@@ -88,26 +94,29 @@ void PtyPort::Close() {
 
 int PtyPort::Available() const {
   int n = 0;
-  if (master_ < 0 || ::ioctl(master_, FIONREAD, &n) != 0) return 0;
-  return n;
+  if (master_ < 0 || ::ioctl(master_, FIONREAD, &n) != 0) n = 0;
+  return n + (rx_end_ - rx_at_);
 }
 
 int PtyPort::Read() {
   if (master_ < 0) return -1;
-  uint8_t b;
-  for (;;) {
-    const ssize_t n = ::read(master_, &b, 1);
-    if (n == 1) {
-      frame_open_ = true;
-      last_byte_ns_ = MonotonicNs();
-      return b;
+  while (rx_at_ == rx_end_) {
+    const ssize_t n = ::read(master_, rx_, sizeof rx_);
+    if (n > 0) {
+      rx_at_ = 0;
+      rx_end_ = uint16_t(n);
+    } else if (!(n < 0 && errno == EINTR)) {
+      return -1;
     }
-    if (n < 0 && errno == EINTR) continue;
-    return -1;
   }
+  // The gap is measured from the byte's being taken, as when bytes were read one by one.
+  frame_open_ = true;
+  last_byte_ns_ = MonotonicNs();
+  return rx_[rx_at_++];
 }
 
 void PtyPort::FlushInput() {
+  rx_at_ = rx_end_ = 0;
   if (master_ < 0) return;
   uint8_t sink[256];
   // Bounded: a peer that keeps writing cannot hold the caller here.
@@ -151,8 +160,39 @@ bool PtyPort::ApplyLine(const termios& line) {
   return true;
 }
 
+uint32_t PtyPort::FrameEndDueUs() const {
+  if (frame_gap_us_ == 0 || !frame_open_ || HasInput()) return UINT32_MAX;
+  const int64_t left_ns = int64_t(frame_gap_us_) * 1000 - (MonotonicNs() - last_byte_ns_);
+  if (left_ns <= 0) return 0;
+  // Rounded up: a wait of the time left must not end just short of the gap.
+  return uint32_t((left_ns + 999) / 1000);
+}
+
+bool PtyPort::WaitInput(uint32_t timeout_us) {
+  if (master_ < 0) return false;
+  if (HasInput()) return true;
+  if (timeout_us == 0) return false;
+  if (timeout_us <= kSpinUs) {
+    // A short wait (a frame's gap at the fast rates) is watched on the clock: a sleep's
+    // wake-up on a busy host comes late by more than the whole gap.
+    const int64_t end = MonotonicNs() + int64_t(timeout_us) * 1000;
+    GetClock().WaitingNs(int64_t(timeout_us) * 1000);
+    while (MonotonicNs() < end) {
+      if (HasInput()) return true;
+    }
+    return HasInput();
+  }
+  pollfd p{master_, POLLIN, 0};
+  const timespec limit{time_t(timeout_us / 1000000), long(timeout_us % 1000000) * 1000};
+  const int n = ::ppoll(&p, 1, &limit, nullptr);
+  if (n > 0 && (p.revents & POLLIN)) return HasInput();
+  // Interrupted (a time slice) or out of time: the caller looks again either way.
+  if (n == 0) GetClock().WaitingNs(int64_t(timeout_us) * 1000);
+  return false;
+}
+
 int PtyPort::FrameEnd() {
-  if (frame_gap_us_ == 0 || !frame_open_ || Available() > 0) return 0;
+  if (frame_gap_us_ == 0 || !frame_open_ || HasInput()) return 0;
   if (MonotonicNs() - last_byte_ns_ < int64_t(frame_gap_us_) * 1000) return 0;
   frame_open_ = false;
   return 1;

@@ -157,7 +157,7 @@ std::vector<uint8_t> EthConfigBuilder::Truncated(std::size_t n) const {
 void InstallWiredConfig(const std::vector<uint8_t>& block) {
   std::memset(net_config_bl, 0, kNetConfigCap);
   const std::size_t n = std::min(block.size(), kNetConfigCap - kTableHeader);
-  std::memcpy(net_config_bl + kTableHeader, block.data(), n);
+  if (n) std::memcpy(net_config_bl + kTableHeader, block.data(), n);  // an empty block has no data pointer
   SetBlockSize(net_config_bl, uint32_t(n));
   SetBlockCrc(net_config_bl, uint16_t(BlockCrc(net_config_bl) + 1));
 }

@@ -28,11 +28,16 @@
 //                    while it waits
 //   io_ctl(cmd, &arg)  1, 2: re-arm the gap timer for *arg microseconds (result 1);
 //                    3: empty_tx; others 0
+//   wait_event(max_us)  sleeps until the port has work for its next pass (a byte came,
+//                    an RTU frame's gap or the port's timer is due) or max_us passed;
+//                    1 when a byte waits. For a caller with nothing else to do, in
+//                    place of a busy poll: it ends at the gap, not after a tick
 //   set_intercept/stuff_rx/drain_tx  a local producer feeds the port's receive ring and
 //                    collects its transmit ring while the device is left alone
 //
 // Main thread only (passes re-entered from the time-slice signal included). Nothing
-// blocks on a device; nothing allocates after Init.
+// blocks on a device but wait_event, for no longer than it is given; nothing allocates
+// after Init.
 
 #include <cstdint>
 

@@ -95,6 +95,7 @@ struct VcommDriver {
   void (*set_intercept)(int on) = nullptr;
   void (*stuff_rx)(uint8_t byte) = nullptr;
   int (*drain_tx)(uint8_t* byte) = nullptr;
+  int (*wait_event)(uint32_t max_microseconds) = nullptr;
 };
 inline constexpr int kVcommPorts = 6;
 extern VcommDriver Vcomm_Drv[kVcommPorts];

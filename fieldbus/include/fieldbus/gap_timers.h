@@ -33,6 +33,10 @@ void RCT_Start(int handle);
 // Polls all timers and calls the callback of each one that ran out.
 void RctISR();
 
+// Ticks until a poll fires the timer: 0 when the next poll does, UINT32_MAX while it
+// does not run. A waiting port sleeps until then rather than polling at random.
+uint32_t RctTicksToExpiry(int handle);
+
 // For tests: the state (0 free, 1 stopped, 2 running) and the ticks left of a timer.
 int RctState(int handle);
 uint32_t RctRemaining(int handle);

@@ -46,6 +46,11 @@ inline constexpr uint16_t kModbusBadAnswer = 0x802;
 void ModbusInit(int port, const ModbusParams& params);
 // One pass of the port service; 1 (0 for a port outside 0..3).
 int ModbusExecute(int port);
+// For a caller with nothing else to do between passes: sleeps until the port has work for
+// the next ModbusExecute (a byte came, the frame's gap or the port's timer is due) or
+// max_us passed, so that a frame is answered at its gap rather than at the next poll.
+// 1 when a byte waits.
+int ModbusWait(int port, uint32_t max_us);
 void ModbusStop(int port);
 void ModbusTickle(int port);
 // Switches MBAP framing on (for the port) or off.

@@ -12,6 +12,9 @@ extern volatile uint32_t fpga_port;
 // The current tick; also stored in fpga_port. The first call records the base (the
 // whole seconds of the monotonic clock) and returns the sub-second part.
 uint32_t FPGA_GetFrt();
+// Microseconds until FPGA_GetFrt reaches tick (0 when it has, or passed it by less than
+// half the wrap), rounded up, so that a wait of that long ends on the tick.
+uint32_t FrtUsUntil(uint32_t tick);
 
 // Busy waits that hold the caller (the main loop) while they run: Delay until the tick
 // has advanced by ms x 10, SYS_Wait for n x 10 ms.

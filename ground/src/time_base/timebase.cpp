@@ -18,9 +18,8 @@ constexpr int64_t kUnset = INT64_MIN;
 // reading may come from any thread or from inside a time slice.
 std::atomic<int64_t> g_base_s{kUnset};
 
-// Ticks since the base, not truncated.
-int64_t Ticks64() {
-  const int64_t ns = plat::MonotonicNs();
+// Ticks since the base at the clock reading ns, not truncated.
+int64_t Ticks64(int64_t ns) {
   const int64_t s = ns / kNsPerS;
   int64_t base = g_base_s.load(std::memory_order_relaxed);
   if (base == kUnset) {
@@ -29,6 +28,8 @@ int64_t Ticks64() {
   }
   return (s - base) * kTicksPerS + (ns % kNsPerS) / kNsPerTick;
 }
+
+int64_t Ticks64() { return Ticks64(plat::MonotonicNs()); }
 
 void BusyWaitTicks(uint64_t ticks) {
   const uint32_t start = FPGA_GetFrt();
@@ -45,6 +46,15 @@ uint32_t FPGA_GetFrt() {
   const uint32_t tick = uint32_t(Ticks64());
   fpga_port = tick;
   return tick;
+}
+
+uint32_t FrtUsUntil(uint32_t tick) {
+  const int64_t ns = plat::MonotonicNs();
+  const int32_t ahead = int32_t(tick - uint32_t(Ticks64(ns)));
+  if (ahead <= 0) return 0;
+  // Ticks start at whole multiples of a tick of the clock (the base is whole seconds).
+  const int64_t into_tick = ns % kNsPerTick;
+  return uint32_t((int64_t(ahead) * kNsPerTick - into_tick + 999) / 1000);
 }
 
 void Delay(uint32_t ms) { BusyWaitTicks(uint64_t(ms) * 10); }

@@ -10,8 +10,8 @@
 // line is raw: no echo, no translation of bytes. Pseudo-terminals carry no baud rate,
 // parity or modem lines; the stand-in records the last line settings the unit asked for.
 //
-// Callers: the main thread only. Nothing blocks (every descriptor is non-blocking) and
-// the byte operations allocate nothing.
+// Callers: the main thread only. Nothing blocks (every descriptor is non-blocking) but
+// WaitInput, which sleeps no longer than it is told; the byte operations allocate nothing.
 
 #include <cstddef>
 #include <cstdint>
@@ -41,7 +41,10 @@ class PtyPort {
 
   // Bytes waiting to be read (0 while closed).
   int Available() const;
-  // One byte, or -1 when none waits.
+  // Whether a byte waits; no system call while bytes taken ahead remain.
+  bool HasInput() const { return rx_at_ < rx_end_ || Available() > 0; }
+  // One byte, or -1 when none waits. Bytes are taken from the pair a block at a time and
+  // handed out one by one, so a frame costs one read, not one per byte.
   int Read();
   // Drops waiting input.
   void FlushInput();
@@ -80,6 +83,12 @@ class PtyPort {
   void ResetFrame() { frame_open_ = false; }
   // 1 at the end of a frame (reported once), 0 otherwise.
   int FrameEnd();
+  // Microseconds until FrameEnd will report the end of the open frame: 0 when it is due
+  // now, UINT32_MAX while no frame is open, input waits or no gap is set.
+  uint32_t FrameEndDueUs() const;
+  // Sleeps until input waits or timeout_us passed, whichever comes first; true when input
+  // waits. A clock that moves only when told is told of a wait that ran out.
+  bool WaitInput(uint32_t timeout_us);
 
  private:
   int master_ = -1;
@@ -95,6 +104,8 @@ class PtyPort {
   uint32_t frame_gap_us_ = 0;
   bool frame_open_ = false;
   int64_t last_byte_ns_ = 0;
+  uint8_t rx_[256] = {};
+  uint16_t rx_at_ = 0, rx_end_ = 0;  // bytes taken ahead: rx_[rx_at_..rx_end_)
 };
 
 }  // namespace plat
